@@ -1,0 +1,22 @@
+#pragma once
+// The libdispatch calls the pages use, over the main run loop.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+using dispatch_block_t = std::function<void()>;
+// Nanoseconds on the main run loop's clock; DISPATCH_TIME_NOW means "now".
+using dispatch_time_t = std::uint64_t;
+inline constexpr dispatch_time_t DISPATCH_TIME_NOW = 0;
+inline constexpr std::int64_t NSEC_PER_SEC = 1'000'000'000;
+
+struct dispatch_queue_s;
+using dispatch_queue_t = dispatch_queue_s*;
+
+dispatch_queue_t dispatch_get_main_queue();
+dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t deltaNanoseconds);
+void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
+void dispatch_after(dispatch_time_t when, dispatch_queue_t queue, dispatch_block_t block);
+
+using dispatch_once_t = std::once_flag;
+void dispatch_once(dispatch_once_t* predicate, const dispatch_block_t& block);

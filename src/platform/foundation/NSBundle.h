@@ -1,0 +1,53 @@
+#pragma once
+// Bundles live on the host's own file system (the Settings stand-in's app
+// folder, the pane bundle in the build), not under the device root.
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "foundation/NSObject.h"
+#include "foundation/NSClassRegistry.h"
+
+class NSBundle : public NSObject {
+ public:
+  explicit NSBundle(std::filesystem::path bundlePath);
+
+  // The running application's bundle (the host's); set by the host or a test.
+  static std::shared_ptr<NSBundle> mainBundle();
+  static void setMainBundle(std::shared_ptr<NSBundle> bundle);
+
+  // A bundle object for a folder; none when it is not a folder.
+  static std::shared_ptr<NSBundle> bundleWithPath(const std::filesystem::path& path);
+  // The bundle whose executable defines the class (found from the class's
+  // code address); the main bundle for classes of the host itself.
+  template <class T>
+  static std::shared_ptr<NSBundle> bundleForClass() {
+    return bundleForCodeAddress(reinterpret_cast<const void*>(&NSCreateInstanceOf<T>));
+  }
+  static std::shared_ptr<NSBundle> bundleForCodeAddress(const void* address);
+
+  const std::filesystem::path& bundlePath() const { return path_; }
+  std::filesystem::path resourcePath() const { return path_; }
+  // Info.plist values, read from the bundle's Info.plist (XML or binary).
+  std::optional<std::string> objectForInfoDictionaryKey(const std::string& key) const;
+  std::optional<std::string> bundleIdentifier() const;
+  std::optional<std::string> principalClassName() const;  // NSPrincipalClass
+  std::optional<std::filesystem::path> executablePath() const;  // CFBundleExecutable
+
+  // Loads the executable (dlopen); true when loaded. An error text on failure.
+  bool load(std::string* error = nullptr);
+  bool isLoaded() const { return loaded_; }
+
+  // The path of a resource file in the bundle, or none.
+  std::optional<std::filesystem::path> pathForResource(const std::string& name,
+                                                       const std::string& type) const;
+
+  // "NSBundle </path/to/X.bundle> (loaded)" or "(not yet loaded)", as Apple prints it.
+  std::string description() const override;
+
+ private:
+  std::filesystem::path path_;
+  bool loaded_ = false;
+  void* handle_ = nullptr;
+};

@@ -1,0 +1,25 @@
+#include "foundation/NSObject.h"
+
+#include <cxxabi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <typeinfo>
+
+namespace {
+
+std::string demangledName(const std::type_info& type) {
+  int status = 0;
+  char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+  std::string result = status == 0 && name ? name : type.name();
+  std::free(name);
+  return result;
+}
+
+}  // namespace
+
+std::string NSObject::description() const {
+  char address[32];
+  std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
+  return "<" + demangledName(typeid(*this)) + ": " + address + ">";
+}

@@ -1,0 +1,59 @@
+#pragma once
+// Acts on the screen as a person would, and tells what the screen shows.
+// Every action runs on the calling thread, which must be the main thread,
+// and ends by running the main queue's work that is due (not future timers).
+// Actions take element ids from the ScreenModel; the *ByText helpers find
+// the first visible row whose text (or label) equals the given text.
+// An action on an element that is not on screen throws std::invalid_argument
+// with a message saying what was not found.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "uikit/ScreenModel.h"
+
+class UIWindow;
+
+class UserDriver {
+ public:
+  explicit UserDriver(std::shared_ptr<UIWindow> window);
+
+  Screen screen() const;
+
+  // Table
+  void tapRow(const std::string& rowId);
+  void tapRowByText(const std::string& text);
+  void flipSwitch(const std::string& switchId);
+  void flipSwitchByText(const std::string& rowText);
+  void scrollTo(double contentOffset);
+  void setViewportHeight(double height);  // the visible height of the top table
+
+  // Text fields in rows: tapping makes the field first responder; typing
+  // sends one replacement per character through the delegate; endEditing
+  // ends editing as a tap outside the field does.
+  void tapTextField(const std::string& fieldId);
+  void typeText(const std::string& text);
+  void deleteBackward();
+  void pressReturn();
+  void endEditing();
+
+  // Search bar in the navigation bar
+  void tapSearchBar();
+  void setSearchText(const std::string& text);  // each change told to the delegate
+  void tapSearchButton();
+  void tapSearchCancelButton();
+
+  // Navigation bar
+  void tapRightBarButton();
+  void goBack();
+
+  // Alert: fill its text fields (in order), then tap the action.
+  void tapAlertAction(const std::string& title, const std::vector<std::string>& fieldTexts = {});
+
+  // Mail sheet
+  void sendMail();
+  void cancelMail();
+
+ private:
+  std::shared_ptr<UIWindow> window_;
+};
