@@ -1,0 +1,70 @@
+#pragma once
+// Property-list values without files: the value type, the reader (XML and
+// binary, through libplist) and the XML writer in Apple's exact form.
+#include <compare>
+#include <concepts>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+// A date as Foundation keeps it: seconds since 2001-01-01 00:00:00 UTC.
+struct PlistDate {
+  double secondsSinceReferenceDate = 0;
+  bool operator==(const PlistDate&) const = default;
+};
+
+using PlistData = std::vector<std::uint8_t>;
+
+class PlistValue {
+ public:
+  // Keys are kept in UTF-8 byte order; the XML writer applies Apple's order.
+  using Dictionary = std::map<std::string, PlistValue>;
+  using Array = std::vector<PlistValue>;
+  using Storage = std::variant<bool, std::int64_t, double, std::string, PlistDate, PlistData,
+                               Array, Dictionary>;
+
+  PlistValue() : storage_(Dictionary{}) {}
+  PlistValue(bool value) : storage_(value) {}
+  template <std::integral T>
+    requires(!std::same_as<T, bool>)
+  PlistValue(T value) : storage_(static_cast<std::int64_t>(value)) {}
+  PlistValue(double value) : storage_(value) {}
+  PlistValue(std::string value) : storage_(std::move(value)) {}
+  PlistValue(std::string_view value) : storage_(std::string(value)) {}
+  PlistValue(const char* value) : storage_(std::string(value)) {}
+  PlistValue(PlistDate value) : storage_(value) {}
+  PlistValue(PlistData value) : storage_(std::move(value)) {}
+  PlistValue(Array value) : storage_(std::move(value)) {}
+  PlistValue(Dictionary value) : storage_(std::move(value)) {}
+
+  const Storage& storage() const { return storage_; }
+
+  // The value as T, or nullptr when it holds another type.
+  template <class T>
+  const T* as() const { return std::get_if<T>(&storage_); }
+  template <class T>
+  T* as() { return std::get_if<T>(&storage_); }
+  template <class T>
+  bool is() const { return std::holds_alternative<T>(storage_); }
+
+  // Deep equality; an integer and a real never compare equal.
+  bool operator==(const PlistValue& other) const { return storage_ == other.storage_; }
+
+ private:
+  Storage storage_;
+};
+
+// Reads an XML or binary property list; none for anything else.
+std::optional<PlistValue> parsePropertyList(std::string_view bytes);
+
+// The XML form exactly as Apple's writer produces it: XML header and DOCTYPE,
+// tab indentation, dictionary keys sorted by UTF-16 code units, base64 data
+// wrapped as Apple wraps it, reals with 17 significant digits.
+std::string xmlPropertyListData(const PlistValue& value);
+
+// Apple's dictionary key order (UTF-16 code units), on UTF-8 text.
+bool utf16Less(std::string_view left, std::string_view right);
