@@ -8,11 +8,15 @@ using dispatch_block_t = std::function<void()>;
 // Nanoseconds on the main run loop's clock; DISPATCH_TIME_NOW means "now".
 using dispatch_time_t = std::uint64_t;
 inline constexpr dispatch_time_t DISPATCH_TIME_NOW = 0;
+// A time that never comes: work after it never runs.
+inline constexpr dispatch_time_t DISPATCH_TIME_FOREVER = ~dispatch_time_t{0};
 inline constexpr std::int64_t NSEC_PER_SEC = 1'000'000'000;
 
 struct dispatch_queue_s;
 using dispatch_queue_t = dispatch_queue_s*;
 
+// The only queue: the main run loop. Calls with any other queue (a null
+// one) throw std::invalid_argument.
 dispatch_queue_t dispatch_get_main_queue();
 dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t deltaNanoseconds);
 void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);

@@ -1,0 +1,144 @@
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "dispatch/MainRunLoop.h"
+#include "dispatch/dispatch.h"
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+namespace {
+
+class DispatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MainRunLoop::main().reset();
+    MainRunLoop::main().setClock(clock);
+    MainRunLoop::main().adoptCurrentThread();
+  }
+  void TearDown() override { MainRunLoop::main().reset(); }
+
+  void runAfter(std::chrono::nanoseconds delay, std::string label) {
+    dispatch_after(dispatch_time(DISPATCH_TIME_NOW, delay.count()), dispatch_get_main_queue(),
+                   [this, label] { ran.push_back(label); });
+  }
+
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  std::vector<std::string> ran;
+};
+
+TEST_F(DispatchTest, AfterRunsOnlyOnceTheClockReachesItsTime) {
+  runAfter(3s, "three");
+  runAfter(1s, "one");
+  runAfter(3s, "three again");
+  clock->advance(999ms);
+  EXPECT_EQ(MainRunLoop::main().runDue(), 0u);
+  clock->advance(1ms);
+  MainRunLoop::main().runDue();
+  EXPECT_THAT(ran, ElementsAre("one"));
+  clock->advance(5s);
+  MainRunLoop::main().runDue();
+  // Earlier deadlines first; equal deadlines in the order they were asked for.
+  EXPECT_THAT(ran, ElementsAre("one", "three", "three again"));
+  EXPECT_EQ(MainRunLoop::main().runDue(), 0u);
+}
+
+TEST_F(DispatchTest, AsyncWorkRunsInOrderWithWhatItPostsButNotFutureTimers) {
+  dispatch_async(dispatch_get_main_queue(), [this] {
+    ran.push_back("first");
+    dispatch_async(dispatch_get_main_queue(), [this] { ran.push_back("posted by first"); });
+    runAfter(1s, "timer");
+  });
+  dispatch_async(dispatch_get_main_queue(), [this] { ran.push_back("second"); });
+  EXPECT_TRUE(ran.empty());  // nothing runs until the loop is asked to
+  EXPECT_EQ(MainRunLoop::main().runDue(), 3u);
+  EXPECT_THAT(ran, ElementsAre("first", "second", "posted by first"));
+}
+
+TEST_F(DispatchTest, TimesCountFromTheRunLoopClockAndSaturate) {
+  clock->advance(10s);
+  EXPECT_EQ(dispatch_time(DISPATCH_TIME_NOW, 3 * NSEC_PER_SEC), 13u * NSEC_PER_SEC);
+  const dispatch_time_t later = dispatch_time(DISPATCH_TIME_NOW, NSEC_PER_SEC);
+  EXPECT_EQ(dispatch_time(later, NSEC_PER_SEC), 12u * NSEC_PER_SEC);
+  EXPECT_EQ(dispatch_time(later, -20 * NSEC_PER_SEC), DISPATCH_TIME_NOW);
+  EXPECT_EQ(dispatch_time(dispatch_time(later, INT64_MAX), INT64_MAX), DISPATCH_TIME_FOREVER);
+  EXPECT_EQ(dispatch_time(DISPATCH_TIME_FOREVER, -1), DISPATCH_TIME_FOREVER);
+}
+
+TEST_F(DispatchTest, PastTimesRunAtOnceAndForeverNever) {
+  clock->advance(5s);
+  dispatch_after(dispatch_time(DISPATCH_TIME_NOW, -1 * NSEC_PER_SEC), dispatch_get_main_queue(),
+                 [this] { ran.push_back("past"); });
+  dispatch_after(DISPATCH_TIME_FOREVER, dispatch_get_main_queue(),
+                 [this] { ran.push_back("forever"); });
+  MainRunLoop::main().runDue();
+  clock->advance(std::chrono::hours(24 * 365));
+  MainRunLoop::main().runDue();
+  EXPECT_THAT(ran, ElementsAre("past"));
+}
+
+TEST_F(DispatchTest, ResetDropsPendingWork) {
+  runAfter(1s, "timer");
+  dispatch_async(dispatch_get_main_queue(), [this] { ran.push_back("async"); });
+  MainRunLoop::main().reset();
+  clock->advance(2s);
+  EXPECT_EQ(MainRunLoop::main().runDue(), 0u);
+  EXPECT_TRUE(ran.empty());
+}
+
+TEST_F(DispatchTest, OnlyTheMainQueueTakesWork) {
+  EXPECT_THROW(dispatch_async(nullptr, [] {}), std::invalid_argument);
+  EXPECT_THROW(dispatch_after(DISPATCH_TIME_NOW, nullptr, [] {}), std::invalid_argument);
+}
+
+TEST_F(DispatchTest, OnceRunsTheBlockOnceAndOthersWaitForIt) {
+  dispatch_once_t token;
+  std::atomic<int> runs{0};
+  std::atomic<bool> finished{false};
+  std::vector<bool> sawFinished(8);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < sawFinished.size(); ++i) {
+    threads.emplace_back([&, i] {
+      dispatch_once(&token, [&] {
+        ++runs;
+        std::this_thread::yield();
+        finished = true;
+      });
+      sawFinished[i] = finished;
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  dispatch_once(&token, [&] { ++runs; });
+  EXPECT_EQ(runs, 1);
+  EXPECT_THAT(sawFinished, ::testing::Each(true));
+}
+
+TEST_F(DispatchTest, RunServesWorkPostedFromOtherThreadsUntilStopped) {
+  std::thread loop([] { MainRunLoop::main().run(); });
+  std::atomic<bool> onMainThread{false};
+  std::atomic<bool> stillRunning{false};
+  dispatch_async(dispatch_get_main_queue(), [&] {
+    onMainThread = MainRunLoop::main().isMainThread();
+    MainRunLoop::main().stop();
+  });
+  loop.join();
+  EXPECT_TRUE(onMainThread);
+  EXPECT_FALSE(MainRunLoop::main().isMainThread());
+  // A stopped loop can be run again.
+  std::thread again([] { MainRunLoop::main().run(); });
+  MainRunLoop::main().post([&] {
+    stillRunning = true;
+    MainRunLoop::main().stop();
+  });
+  again.join();
+  EXPECT_TRUE(stillRunning);
+}
+
+}  // namespace
