@@ -65,6 +65,8 @@ std::optional<PlistValue> parsePropertyList(std::string_view bytes);
 // tab indentation, dictionary keys sorted by UTF-16 code units, base64 data
 // wrapped as Apple wraps it, reals with 17 significant digits.
 std::string xmlPropertyListData(const PlistValue& value);
+// The same for a root dictionary, without copying it into a value first.
+std::string xmlPropertyListData(const PlistValue::Dictionary& dictionary);
 
 // Apple's dictionary key order (UTF-16 code units), on UTF-8 text.
 bool utf16Less(std::string_view left, std::string_view right);

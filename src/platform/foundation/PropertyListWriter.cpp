@@ -33,6 +33,8 @@ class XmlWriter {
     std::visit([&](const auto& held) { writeHeld(held, depth); }, value.storage());
   }
 
+  void writeRoot(const PlistValue::Dictionary& dictionary) { writeHeld(dictionary, 0); }
+
  private:
   std::string out_;
 
@@ -193,14 +195,27 @@ bool utf16Less(std::string_view left, std::string_view right) {
   return a < b;
 }
 
-std::string xmlPropertyListData(const PlistValue& value) {
-  XmlWriter writer;
-  writer.write(value, 0);
-  std::string body = writer.take();
+namespace {
+
+std::string framed(std::string body) {
   std::string out;
   out.reserve(kHeader.size() + body.size() + kFooter.size());
   out += kHeader;
   out += body;
   out += kFooter;
   return out;
+}
+
+}  // namespace
+
+std::string xmlPropertyListData(const PlistValue& value) {
+  XmlWriter writer;
+  writer.write(value, 0);
+  return framed(writer.take());
+}
+
+std::string xmlPropertyListData(const PlistValue::Dictionary& dictionary) {
+  XmlWriter writer;
+  writer.writeRoot(dictionary);
+  return framed(writer.take());
 }

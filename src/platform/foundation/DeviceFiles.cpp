@@ -1,0 +1,213 @@
+#include "foundation/DeviceFiles.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <utility>
+
+#include "foundation/DeviceRoot.h"
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+void setError(int* error, int value) {
+  if (error) *error = value;
+}
+
+std::vector<std::string> components(std::string_view path) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    std::string_view part = path.substr(start, end - start);
+    if (!part.empty() && part != ".") parts.emplace_back(part);
+    start = end + 1;
+  }
+  return parts;
+}
+
+std::string joined(const std::vector<std::string>& parts, std::size_t count) {
+  std::string path = "/";
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) path += '/';
+    path += parts[i];
+  }
+  return path;
+}
+
+int writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+// A hidden name next to the target, short enough for NAME_MAX.
+std::string temporaryName(const std::string& name) {
+  static std::atomic<unsigned long> counter{std::random_device{}()};
+  constexpr std::size_t kRoomForPrefix = 2 + 1 + 16;
+  std::string base = name.substr(0, NAME_MAX - kRoomForPrefix - 4);
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%016lx", counter.fetch_add(0x9e3779b97f4a7c15UL));
+  return "." + base + suffix + ".tmp";
+}
+
+int writeReplacing(int folder, const std::string& name, std::string_view bytes) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string temporary = temporaryName(name);
+    FileDescriptor file(::openat(folder, temporary.c_str(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (!file.valid()) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    int failure = writeAll(file.get(), bytes);
+    if (::close(file.release()) != 0 && failure == 0) failure = errno;
+    if (failure == 0 && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+      failure = errno;
+    }
+    if (failure != 0) ::unlinkat(folder, temporary.c_str(), 0);
+    return failure;
+  }
+  return EEXIST;
+}
+
+int writeInPlace(std::string_view devicePath, std::string_view bytes) {
+  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_WRONLY | O_CREAT | O_TRUNC, 0666));
+  if (!file.valid()) return errno;
+  int failure = writeAll(file.get(), bytes);
+  if (::close(file.release()) != 0 && failure == 0) failure = errno;
+  return failure;
+}
+
+}  // namespace
+
+std::optional<DevicePathParts> splitDevicePath(std::string_view devicePath) {
+  while (devicePath.size() > 1 && devicePath.back() == '/') devicePath.remove_suffix(1);
+  std::size_t slash = devicePath.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? devicePath : devicePath.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  std::string_view parent = slash == std::string_view::npos ? std::string_view("/")
+                                                             : devicePath.substr(0, slash);
+  if (parent.empty()) parent = "/";
+  return DevicePathParts{std::string(parent), std::string(name)};
+}
+
+std::optional<struct stat> statDevicePath(std::string_view devicePath, int* error) {
+  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_PATH));
+  struct stat status {};
+  if (!file.valid() || ::fstat(file.get(), &status) != 0) {
+    setError(error, errno);
+    return std::nullopt;
+  }
+  return status;
+}
+
+std::optional<std::string> readDeviceFile(std::string_view devicePath, int* error,
+                                          std::size_t maxBytes) {
+  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_RDONLY));
+  if (!file.valid()) {
+    setError(error, errno);
+    return std::nullopt;
+  }
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      setError(error, errno);
+      return std::nullopt;
+    }
+    if (count == 0) return content;
+    if (content.size() + static_cast<std::size_t>(count) > maxBytes) {
+      setError(error, EFBIG);
+      return std::nullopt;
+    }
+    content.append(buffer, static_cast<std::size_t>(count));
+  }
+}
+
+int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool atomically) {
+  if (!atomically) return writeInPlace(devicePath, bytes);
+  auto parts = splitDevicePath(devicePath);
+  if (!parts) return EISDIR;
+  FileDescriptor folder(currentDeviceRoot()->open(parts->parent, O_PATH | O_DIRECTORY));
+  if (!folder.valid()) return errno;
+  return writeReplacing(folder.get(), parts->name, bytes);
+}
+
+int createDeviceDirectory(std::string_view devicePath, bool intermediates, mode_t mode) {
+  const auto root = currentDeviceRoot();
+  const std::vector<std::string> parts = components(devicePath);
+  if (parts.empty()) return intermediates ? 0 : EEXIST;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    const std::string prefix = joined(parts, i + 1);
+    FileDescriptor existing(root->open(prefix, O_PATH | O_DIRECTORY));
+    if (existing.valid()) {
+      if (last && !intermediates) return EEXIST;
+      continue;
+    }
+    if (errno == ENOTDIR) return last ? EEXIST : ENOTDIR;
+    if (errno != ENOENT) return errno;
+    if (!last && !intermediates) return ENOENT;
+    FileDescriptor parent(root->open(joined(parts, i), O_PATH | O_DIRECTORY));
+    if (!parent.valid()) return errno;
+    if (::mkdirat(parent.get(), parts[i].c_str(), mode) != 0 && errno != EEXIST) return errno;
+    // Something that is no folder (a dangling link) may have been in the way.
+    FileDescriptor created(root->open(prefix, O_PATH | O_DIRECTORY));
+    if (!created.valid()) return last ? EEXIST : ENOTDIR;
+  }
+  return 0;
+}
+
+std::optional<std::vector<std::string>> listDeviceDirectory(std::string_view devicePath,
+                                                            int* error) {
+  FileDescriptor folder(currentDeviceRoot()->open(devicePath, O_RDONLY | O_DIRECTORY));
+  if (!folder.valid()) {
+    setError(error, errno);
+    return std::nullopt;
+  }
+  DIR* directory = ::fdopendir(folder.get());
+  if (!directory) {
+    setError(error, errno);
+    return std::nullopt;
+  }
+  folder.release();
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(directory)) {
+    std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(directory);
+  return names;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// File steps on device paths, all resolved inside the current device root.
+// Failures come back as an errno value (0 is success), so that callers can
+// turn them into an NSError or a log line with the reason.
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// "/a/b/c/" -> parent "/a/b", name "c". None for the root itself or a path
+// whose last component is "." or "..", which name no entry of their own.
+struct DevicePathParts {
+  std::string parent;
+  std::string name;
+};
+std::optional<DevicePathParts> splitDevicePath(std::string_view devicePath);
+
+// stat() of the path, following symbolic links inside the root.
+std::optional<struct stat> statDevicePath(std::string_view devicePath, int* error = nullptr);
+
+// The whole content of a file; none (and the errno) when it cannot be read or
+// is larger than maxBytes (EFBIG).
+std::optional<std::string> readDeviceFile(
+    std::string_view devicePath, int* error = nullptr,
+    std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
+
+// Writes the whole content. Atomically: into a new temporary file in the same
+// folder, then renamed over the target, so that a reader sees the old or the
+// new content and never a part; on failure the old file is untouched and the
+// temporary file removed. Returns 0 or an errno value.
+int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool atomically);
+
+// mkdir, and with intermediates every missing folder on the way (an existing
+// folder is then no error). EEXIST when a non-folder stands at the path,
+// ENOTDIR when one stands on the way.
+int createDeviceDirectory(std::string_view devicePath, bool intermediates, mode_t mode = 0755);
+
+// Every entry name but "." and "..", in the order the file system gives them.
+std::optional<std::vector<std::string>> listDeviceDirectory(std::string_view devicePath,
+                                                            int* error = nullptr);
