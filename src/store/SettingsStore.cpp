@@ -1,0 +1,80 @@
+#include "store/SettingsStore.h"
+
+#include "foundation/NSFileManager.h"
+#include "foundation/NSLog.h"
+#include "foundation/NSUserDefaults.h"
+
+namespace {
+
+std::optional<std::string> handedOffIdentifier() {
+  return NSUserDefaults::standardUserDefaults()->stringForKey(kCurrentAppIdentifierKey);
+}
+
+}  // namespace
+
+bool isUsableBundleIdentifier(const std::optional<std::string>& identifier) {
+  if (!identifier || identifier->empty() || *identifier == "." || *identifier == "..") return false;
+  return identifier->find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+std::optional<std::string> perAppSettingsPath() {
+  auto identifier = handedOffIdentifier();
+  if (!isUsableBundleIdentifier(identifier)) return std::nullopt;
+  return stringWithFormat(kSettingsFileFormat, *identifier);
+}
+
+std::string soundFilePath(const std::string& soundName) {
+  return stringWithFormat(kSoundFileFormat, soundName);
+}
+
+void ensureSettingsDirectory() {
+  auto manager = NSFileManager::defaultManager();
+  bool isDirectory = false;
+  if (manager->fileExistsAtPathIsDirectory(kSettingsDirectory, &isDirectory) && isDirectory) return;
+  std::shared_ptr<NSError> error;
+  manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      kSettingsDirectory, true, {{NSFileProtectionKey, NSFileProtectionComplete}}, &error);
+  if (error) NSLog("Error creating directory path: %@", error->localizedDescription());
+}
+
+std::shared_ptr<NSMutableDictionary> loadSettings() {
+  auto path = perAppSettingsPath();
+  if (!path || !NSFileManager::defaultManager()->fileExistsAtPath(*path)) {
+    return NSMutableDictionary::dictionary();
+  }
+  return NSMutableDictionary::initWithContentsOfFile(*path);
+}
+
+void refreshSettings(std::shared_ptr<NSMutableDictionary>& copy) {
+  auto path = perAppSettingsPath();
+  if (!path || !NSFileManager::defaultManager()->fileExistsAtPath(*path)) return;
+  copy = NSMutableDictionary::initWithContentsOfFile(*path);
+}
+
+StoreResult storeSettingsKey(std::shared_ptr<NSMutableDictionary>& copy, const std::string& key,
+                             const PlistValue& value) {
+  auto path = perAppSettingsPath();
+  if (!path) {
+    NSLog("Not saving %@: no usable bundle identifier (%@)", key, handedOffIdentifier());
+    return StoreResult::noUsableIdentifier;
+  }
+  refreshSettings(copy);
+  if (!copy) {
+    NSLog("Not saving %@ to %@: the file is not a readable property-list dictionary", key, *path);
+    return StoreResult::noDictionary;
+  }
+  copy->setObjectForKey(value, key);
+  std::shared_ptr<NSError> error;
+  if (!copy->writeToFileAtomically(*path, true, &error)) {
+    NSLog("Not saving %@ to %@: %@", key, *path, error->localizedDescription());
+    return StoreResult::writeFailed;
+  }
+  return StoreResult::stored;
+}
+
+std::optional<std::string> readSoundName() {
+  auto path = perAppSettingsPath();
+  if (!path) return std::nullopt;
+  auto dictionary = NSMutableDictionary::initWithContentsOfFile(*path);
+  return dictionary ? dictionary->stringForKey(kNotificationAlertKey) : std::nullopt;
+}

@@ -1,0 +1,90 @@
+#include "support/ChimewellTest.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "foundation/DeviceRoot.h"
+#include "foundation/NSLog.h"
+#include "foundation/NSUserDefaults.h"
+
+namespace {
+
+std::filesystem::path makeTemporaryFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-device-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
+  return pattern;
+}
+
+}  // namespace
+
+void ChimewellTest::SetUp() {
+  rootPath_ = makeTemporaryFolder();
+  setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootPath_));
+  NSUserDefaults::resetStandardUserDefaults();
+  setNSLogSink([this](const std::string& message, const std::string&) {
+    std::lock_guard lock(logMutex_);
+    logMessages_.push_back(message);
+  });
+  // The main run loop and its manual clock are reset here as well.
+}
+
+void ChimewellTest::TearDown() {
+  setNSLogSink({});
+  NSUserDefaults::resetStandardUserDefaults();
+  setCurrentDeviceRoot(nullptr);
+  std::error_code ignored;
+  std::filesystem::permissions(rootPath_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(rootPath_, ignored);
+}
+
+std::filesystem::path ChimewellTest::hostPathFor(std::string_view devicePath) const {
+  std::filesystem::path relative(devicePath);
+  return rootPath_ / relative.relative_path();
+}
+
+void ChimewellTest::writeFileAt(std::string_view devicePath, std::string_view content) const {
+  const auto path = hostPathFor(devicePath);
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::optional<std::string> ChimewellTest::readFileAt(std::string_view devicePath) const {
+  std::ifstream in(hostPathFor(devicePath), std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void ChimewellTest::makeFolderAt(std::string_view devicePath) const {
+  std::filesystem::create_directories(hostPathFor(devicePath));
+}
+
+void ChimewellTest::writeDictionaryAt(std::string_view devicePath,
+                                      const PlistValue::Dictionary& contents) const {
+  writeFileAt(devicePath, xmlPropertyListData(contents));
+}
+
+std::optional<PlistValue::Dictionary> ChimewellTest::readDictionaryAt(std::string_view devicePath) const {
+  auto bytes = readFileAt(devicePath);
+  if (!bytes) return std::nullopt;
+  auto value = parsePropertyList(*bytes);
+  auto* dictionary = value ? value->as<PlistValue::Dictionary>() : nullptr;
+  if (!dictionary) return std::nullopt;
+  return *dictionary;
+}
+
+std::vector<std::string> ChimewellTest::logMessages() const {
+  std::lock_guard lock(logMutex_);
+  return logMessages_;
+}
+
+void ChimewellTest::clearLogMessages() {
+  std::lock_guard lock(logMutex_);
+  logMessages_.clear();
+}

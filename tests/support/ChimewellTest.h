@@ -1,0 +1,42 @@
+#pragma once
+// The base fixture of every test: a fresh temporary device root made current,
+// fresh standard user defaults, and NSLog captured instead of printed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/PropertyList.h"
+
+class ChimewellTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The host folder that stands for "/" of the device.
+  const std::filesystem::path& deviceRootPath() const { return rootPath_; }
+  // The host path of a device path, joined as text: symbolic links inside the
+  // device are not followed, so set them up with hostPathFor and std::filesystem.
+  std::filesystem::path hostPathFor(std::string_view devicePath) const;
+
+  // Plain file helpers on device paths; writing makes the parent folders.
+  void writeFileAt(std::string_view devicePath, std::string_view content) const;
+  std::optional<std::string> readFileAt(std::string_view devicePath) const;
+  void makeFolderAt(std::string_view devicePath) const;
+  void writeDictionaryAt(std::string_view devicePath, const PlistValue::Dictionary& contents) const;
+  // The file's root dictionary, or none when missing or not a dictionary.
+  std::optional<PlistValue::Dictionary> readDictionaryAt(std::string_view devicePath) const;
+
+  // NSLog messages (without the date and process prefix) since SetUp.
+  std::vector<std::string> logMessages() const;
+  void clearLogMessages();
+
+ private:
+  std::filesystem::path rootPath_;
+  mutable std::mutex logMutex_;
+  std::vector<std::string> logMessages_;
+};
