@@ -1,7 +1,9 @@
 #pragma once
 // Bundles live on the host's own file system (the Settings stand-in's app
 // folder, the pane bundle in the build), not under the device root.
+#include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,17 +16,26 @@ class NSBundle : public NSObject {
   explicit NSBundle(std::filesystem::path bundlePath);
 
   // The running application's bundle (the host's); set by the host or a test.
+  // Until set, the folder that holds the running executable. Setting none
+  // goes back to that.
   static std::shared_ptr<NSBundle> mainBundle();
   static void setMainBundle(std::shared_ptr<NSBundle> bundle);
 
-  // A bundle object for a folder; none when it is not a folder.
+  // A bundle object for a folder; none when it is not a folder. One object
+  // per folder for the life of the process, as Foundation keeps them.
   static std::shared_ptr<NSBundle> bundleWithPath(const std::filesystem::path& path);
   // The bundle whose executable defines the class (found from the class's
-  // code address); the main bundle for classes of the host itself.
+  // code address); the main bundle for classes of the host itself. A class
+  // registered with NSRegisterClass is found from where it registered; any
+  // other from the address of its NSCreateInstanceOf<T>, which is only right
+  // when no other library or the executable instantiates that template.
   template <class T>
   static std::shared_ptr<NSBundle> bundleForClass() {
-    return bundleForCodeAddress(reinterpret_cast<const void*>(&NSCreateInstanceOf<T>));
+    return bundleForClassType(typeid(T).name(),
+                              reinterpret_cast<const void*>(&NSCreateInstanceOf<T>));
   }
+  static std::shared_ptr<NSBundle> bundleForClassType(const std::string& typeName,
+                                                      const void* fallbackAddress);
   static std::shared_ptr<NSBundle> bundleForCodeAddress(const void* address);
 
   const std::filesystem::path& bundlePath() const { return path_; }
@@ -48,6 +59,7 @@ class NSBundle : public NSObject {
 
  private:
   std::filesystem::path path_;
-  bool loaded_ = false;
+  std::map<std::string, std::string> infoStrings_;  // the string values of Info.plist
+  std::atomic<bool> loaded_{false};
   void* handle_ = nullptr;
 };

@@ -1,0 +1,130 @@
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "foundation/NSBundle.h"
+#include "foundation/NSClassRegistry.h"
+#include "support/ChimewellTest.h"
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+namespace {
+
+class RegisteredPage : public NSObject {};
+class OtherPage : public NSObject {};
+class UnregisteredPage : public NSObject {};
+
+const bool registeredPage = NSRegisterClass<RegisteredPage>("BundleTestRegisteredPage");
+
+class BundleTest : public ChimewellTest {
+ protected:
+  // A bundle folder on the host, next to (not inside) the device's "/".
+  fs::path makeBundle(const std::string& name, const std::string& infoPlist) {
+    fs::path folder = deviceRootPath() / "host" / name;
+    fs::create_directories(folder);
+    if (!infoPlist.empty()) writeHostFile(folder / "Info.plist", infoPlist);
+    return folder;
+  }
+  static void writeHostFile(const fs::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+  }
+  static std::string infoPlist(const std::string& executable) {
+    return xmlPropertyListData(PlistValue::Dictionary{
+        {"CFBundleExecutable", executable},
+        {"CFBundleIdentifier", "app.example.pane"},
+        {"NSPrincipalClass", "ExamplePane"},
+        {"CFBundleVersion", 7}});
+  }
+};
+
+TEST_F(BundleTest, ClassesAreCreatedByNameAsNewInstances) {
+  ASSERT_TRUE(registeredPage);
+  auto first = NSCreateInstance("BundleTestRegisteredPage");
+  auto second = NSCreateInstance("BundleTestRegisteredPage");
+  ASSERT_NE(std::dynamic_pointer_cast<RegisteredPage>(first), nullptr);
+  EXPECT_NE(first, second);
+  EXPECT_THAT(NSRegisteredClassNames(), Contains("BundleTestRegisteredPage"));
+  EXPECT_EQ(NSCreateInstance("NoSuchPage"), nullptr);
+  EXPECT_FALSE(NSClassFromString("NoSuchPage").has_value());
+}
+
+TEST_F(BundleTest, ASecondClassUnderATakenNameIsRefused) {
+  EXPECT_FALSE(NSRegisterClass<OtherPage>("BundleTestRegisteredPage"));
+  EXPECT_NE(std::dynamic_pointer_cast<RegisteredPage>(NSCreateInstance("BundleTestRegisteredPage")),
+            nullptr);
+}
+
+TEST_F(BundleTest, ClassesOfTheRunningProgramBelongToTheMainBundle) {
+  auto settings = NSBundle::bundleWithPath(makeBundle("Settings.app", infoPlist("Preferences")));
+  NSBundle::setMainBundle(settings);
+  EXPECT_EQ(NSBundle::bundleForClass<RegisteredPage>(), settings);
+  EXPECT_EQ(NSBundle::bundleForClass<UnregisteredPage>(), settings);
+  // Platform classes live in framework libraries outside any bundle.
+  EXPECT_EQ(NSBundle::bundleForCodeAddress(reinterpret_cast<const void*>(&NSRegisteredClassNames)),
+            settings);
+  NSBundle::setMainBundle(nullptr);
+  EXPECT_EQ(NSBundle::mainBundle()->bundlePath(), fs::canonical("/proc/self/exe").parent_path());
+}
+
+TEST_F(BundleTest, InfoPlistIsReadInXmlAndBinaryForm) {
+  auto xml = NSBundle::bundleWithPath(makeBundle("Xml.bundle", infoPlist("Xml")));
+  ASSERT_NE(xml, nullptr);
+  EXPECT_EQ(xml->bundleIdentifier(), "app.example.pane");
+  EXPECT_EQ(xml->principalClassName(), "ExamplePane");
+  EXPECT_EQ(xml->objectForInfoDictionaryKey("CFBundleVersion"), std::nullopt);  // not a string
+
+  // A binary plist of {CFBundleIdentifier = "b"}.
+  const std::string binary("bplist00\xd1\x01\x02_\x10\x12" "CFBundleIdentifierQb\x08\x0b \x00\x00\x00\x00\x00\x00\x01\x01"
+                           "\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+                           "\x00\x00\x00\x22", 69);
+  auto binaryBundle = NSBundle::bundleWithPath(makeBundle("Binary.bundle", binary));
+  EXPECT_EQ(binaryBundle->bundleIdentifier(), "b");
+
+  auto bare = NSBundle::bundleWithPath(makeBundle("Bare.bundle", ""));
+  EXPECT_EQ(bare->bundleIdentifier(), std::nullopt);
+  EXPECT_EQ(bare->executablePath(), std::nullopt);
+}
+
+TEST_F(BundleTest, OneBundleObjectPerFolderAndNoneForAnythingElse) {
+  const fs::path folder = makeBundle("Same.bundle", infoPlist("Same"));
+  EXPECT_EQ(NSBundle::bundleWithPath(folder), NSBundle::bundleWithPath(folder / "." / ""));
+  writeHostFile(folder / "file", "x");
+  EXPECT_EQ(NSBundle::bundleWithPath(folder / "file"), nullptr);
+  EXPECT_EQ(NSBundle::bundleWithPath(folder / "missing"), nullptr);
+}
+
+TEST_F(BundleTest, ResourcesAreFilesInTheBundleFolder) {
+  const fs::path folder = makeBundle("Resources.bundle", infoPlist("Resources"));
+  writeHostFile(folder / "icon.png", "png");
+  writeHostFile(folder / "README", "text");
+  fs::create_directories(folder / "folder.png");
+  auto bundle = NSBundle::bundleWithPath(folder);
+  EXPECT_EQ(bundle->pathForResource("icon", "png"), folder / "icon.png");
+  EXPECT_EQ(bundle->pathForResource("README", ""), folder / "README");
+  EXPECT_EQ(bundle->pathForResource("icon", "jpg"), std::nullopt);
+  EXPECT_EQ(bundle->pathForResource("folder", "png"), std::nullopt);
+  EXPECT_EQ(bundle->pathForResource("", ""), std::nullopt);
+}
+
+TEST_F(BundleTest, LoadingFailsWithAReasonAndLeavesTheBundleUnloaded) {
+  const fs::path folder = makeBundle("Broken.bundle", infoPlist("Broken"));
+  auto bundle = NSBundle::bundleWithPath(folder);
+  std::string error;
+  EXPECT_FALSE(bundle->load(&error));
+  EXPECT_THAT(error, HasSubstr("executable couldn't be located"));
+  EXPECT_EQ(bundle->description(), "NSBundle <" + folder.string() + "> (not yet loaded)");
+
+  writeHostFile(folder / "Broken", "not a library");
+  EXPECT_FALSE(bundle->load(&error));
+  EXPECT_THAT(error, HasSubstr("couldn't be loaded"));
+  EXPECT_THAT(error, HasSubstr(folder.string()));
+  EXPECT_FALSE(bundle->isLoaded());
+  EXPECT_FALSE(bundle->load());  // no error text asked for
+}
+
+}  // namespace
