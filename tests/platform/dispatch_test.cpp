@@ -10,27 +10,20 @@
 
 #include "dispatch/MainRunLoop.h"
 #include "dispatch/dispatch.h"
+#include "support/ChimewellTest.h"
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 
 namespace {
 
-class DispatchTest : public ::testing::Test {
+class DispatchTest : public ChimewellTest {
  protected:
-  void SetUp() override {
-    MainRunLoop::main().reset();
-    MainRunLoop::main().setClock(clock);
-    MainRunLoop::main().adoptCurrentThread();
-  }
-  void TearDown() override { MainRunLoop::main().reset(); }
-
   void runAfter(std::chrono::nanoseconds delay, std::string label) {
     dispatch_after(dispatch_time(DISPATCH_TIME_NOW, delay.count()), dispatch_get_main_queue(),
                    [this, label] { ran.push_back(label); });
   }
 
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
   std::vector<std::string> ran;
 };
 
@@ -38,12 +31,12 @@ TEST_F(DispatchTest, AfterRunsOnlyOnceTheClockReachesItsTime) {
   runAfter(3s, "three");
   runAfter(1s, "one");
   runAfter(3s, "three again");
-  clock->advance(999ms);
+  clock().advance(999ms);
   EXPECT_EQ(MainRunLoop::main().runDue(), 0u);
-  clock->advance(1ms);
+  clock().advance(1ms);
   MainRunLoop::main().runDue();
   EXPECT_THAT(ran, ElementsAre("one"));
-  clock->advance(5s);
+  clock().advance(5s);
   MainRunLoop::main().runDue();
   // Earlier deadlines first; equal deadlines in the order they were asked for.
   EXPECT_THAT(ran, ElementsAre("one", "three", "three again"));
@@ -63,7 +56,7 @@ TEST_F(DispatchTest, AsyncWorkRunsInOrderWithWhatItPostsButNotFutureTimers) {
 }
 
 TEST_F(DispatchTest, TimesCountFromTheRunLoopClockAndSaturate) {
-  clock->advance(10s);
+  clock().advance(10s);
   EXPECT_EQ(dispatch_time(DISPATCH_TIME_NOW, 3 * NSEC_PER_SEC), 13u * NSEC_PER_SEC);
   const dispatch_time_t later = dispatch_time(DISPATCH_TIME_NOW, NSEC_PER_SEC);
   EXPECT_EQ(dispatch_time(later, NSEC_PER_SEC), 12u * NSEC_PER_SEC);
@@ -73,13 +66,13 @@ TEST_F(DispatchTest, TimesCountFromTheRunLoopClockAndSaturate) {
 }
 
 TEST_F(DispatchTest, PastTimesRunAtOnceAndForeverNever) {
-  clock->advance(5s);
+  clock().advance(5s);
   dispatch_after(dispatch_time(DISPATCH_TIME_NOW, -1 * NSEC_PER_SEC), dispatch_get_main_queue(),
                  [this] { ran.push_back("past"); });
   dispatch_after(DISPATCH_TIME_FOREVER, dispatch_get_main_queue(),
                  [this] { ran.push_back("forever"); });
   MainRunLoop::main().runDue();
-  clock->advance(std::chrono::hours(24 * 365));
+  clock().advance(std::chrono::hours(24 * 365));
   MainRunLoop::main().runDue();
   EXPECT_THAT(ran, ElementsAre("past"));
 }
@@ -88,7 +81,7 @@ TEST_F(DispatchTest, ResetDropsPendingWork) {
   runAfter(1s, "timer");
   dispatch_async(dispatch_get_main_queue(), [this] { ran.push_back("async"); });
   MainRunLoop::main().reset();
-  clock->advance(2s);
+  clock().advance(2s);
   EXPECT_EQ(MainRunLoop::main().runDue(), 0u);
   EXPECT_TRUE(ran.empty());
 }

@@ -7,7 +7,9 @@
 #include <memory>
 #include <sstream>
 
+#include "dispatch/MainRunLoop.h"
 #include "foundation/DeviceRoot.h"
+#include "foundation/NSBundle.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
 
@@ -29,10 +31,14 @@ void ChimewellTest::SetUp() {
     std::lock_guard lock(logMutex_);
     logMessages_.push_back(message);
   });
-  // The main run loop and its manual clock are reset here as well.
+  MainRunLoop::main().reset();
+  MainRunLoop::main().setClock(clock_);
+  MainRunLoop::main().adoptCurrentThread();
+  NSBundle::setMainBundle(NSBundle::bundleWithPath(CHIMEWELL_SETTINGS_APP_DIR));
 }
 
 void ChimewellTest::TearDown() {
+  MainRunLoop::main().reset();
   setNSLogSink({});
   NSUserDefaults::resetStandardUserDefaults();
   setCurrentDeviceRoot(nullptr);

@@ -1,15 +1,18 @@
 #pragma once
 // The base fixture of every test: a fresh temporary device root made current,
-// fresh standard user defaults, and NSLog captured instead of printed.
+// fresh standard user defaults, NSLog captured instead of printed, an empty
+// main run loop on a manual clock, and the built Settings.app as main bundle.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "dispatch/Clock.h"
 #include "foundation/PropertyList.h"
 
 class ChimewellTest : public ::testing::Test {
@@ -31,12 +34,16 @@ class ChimewellTest : public ::testing::Test {
   // The file's root dictionary, or none when missing or not a dictionary.
   std::optional<PlistValue::Dictionary> readDictionaryAt(std::string_view devicePath) const;
 
+  // The main run loop's clock: advance it, then MainRunLoop::main().runDue().
+  ManualClock& clock() { return *clock_; }
+
   // NSLog messages (without the date and process prefix) since SetUp.
   std::vector<std::string> logMessages() const;
   void clearLogMessages();
 
  private:
   std::filesystem::path rootPath_;
+  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   mutable std::mutex logMutex_;
   std::vector<std::string> logMessages_;
 };
