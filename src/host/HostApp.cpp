@@ -1,0 +1,50 @@
+#include "host/HostApp.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "host/PaneCatalog.h"
+#include "host/SettingsListController.h"
+#include "host/UserActions.h"
+#include "uikit/UINavigationController.h"
+#include "uikit/UIWindow.h"
+
+namespace {
+
+std::shared_ptr<UIWindow> makeWindow(const std::shared_ptr<UINavigationController>& navigation) {
+  auto window = std::make_shared<UIWindow>();
+  window->setRootViewController(navigation);
+  window->makeKeyAndVisible();
+  return window;
+}
+
+}  // namespace
+
+HostApp::HostApp(std::shared_ptr<PaneCatalog> catalog)
+    : catalog_(std::move(catalog)),
+      navigation_(UINavigationController::withRootViewController(std::make_shared<SettingsListController>(
+          catalog_, [this](const std::string& message) { openFailure_ = message; }))),
+      window_(makeWindow(navigation_)),
+      driver_(window_) {}
+
+HostApp::~HostApp() {
+  if (window_->isKeyWindow()) window_->resignKeyWindow();
+}
+
+void HostApp::perform(const nlohmann::json& action) {
+  if (action.is_object() && action.value("action", "") == "push") {
+    auto className = action.find("class");
+    if (className == action.end() || !className->is_string()) {
+      throw std::invalid_argument("the push action needs a text \"class\"");
+    }
+    pushPage(className->get<std::string>());
+    return;
+  }
+  openFailure_.reset();
+  performUserAction(driver_, action);
+  if (openFailure_) throw std::runtime_error(*std::exchange(openFailure_, std::nullopt));
+}
+
+void HostApp::pushPage(const std::string& className) {
+  navigation_->pushViewControllerAnimated(catalog_->makePage(className), true);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The Settings stand-in as it lives on the main thread: a key window whose
+// navigation stack starts with the list of installed panes, and the user
+// driver that acts on it for the browser. Make it, use it and drop it on the
+// main thread only.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "uikit/ScreenModel.h"
+#include "uikit/UserDriver.h"
+
+class PaneCatalog;
+class UINavigationController;
+class UIWindow;
+
+class HostApp {
+ public:
+  explicit HostApp(std::shared_ptr<PaneCatalog> catalog);
+  ~HostApp();
+  HostApp(const HostApp&) = delete;
+  HostApp& operator=(const HostApp&) = delete;
+
+  Screen screen() const { return driver_.screen(); }
+
+  // A browser action: one of the user driver's (see UserActions.h), or
+  // {"action": "push", "class": NAME}, which pushes an exported page onto
+  // the current stack. Throws std::invalid_argument for a bad action and
+  // std::runtime_error when a pane fails to open.
+  void perform(const nlohmann::json& action);
+  void pushPage(const std::string& className);
+
+ private:
+  std::shared_ptr<PaneCatalog> catalog_;
+  std::shared_ptr<UINavigationController> navigation_;
+  std::shared_ptr<UIWindow> window_;
+  UserDriver driver_;
+  std::optional<std::string> openFailure_;  // told by the pane list during an action
+};

@@ -1,0 +1,109 @@
+#include "host/HostOptions.h"
+
+#include <charconv>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+std::invalid_argument badOption(const std::string& message) {
+  return std::invalid_argument(message + " (see --help)");
+}
+
+int parsePort(const std::string& text) {
+  int port = 0;
+  const char* end = text.data() + text.size();
+  auto [last, error] = std::from_chars(text.data(), end, port);
+  if (error != std::errc() || last != end || port < 1 || port > 65535) {
+    throw badOption("--port needs a number from 1 to 65535, not \"" + text + "\"");
+  }
+  return port;
+}
+
+bool parseYesNo(const std::string& option, const std::string& text) {
+  if (text == "yes") return true;
+  if (text == "no") return false;
+  throw badOption(option + " needs yes or no, not \"" + text + "\"");
+}
+
+// Accepts "--name value" and "--name=value".
+class ArgumentReader {
+ public:
+  explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+  bool done() const { return index_ >= arguments_.size(); }
+
+  std::string nextOption() {
+    std::string argument = arguments_[index_++];
+    inlineValue_.reset();
+    if (auto equals = argument.find('='); argument.starts_with("--") && equals != std::string::npos) {
+      inlineValue_ = argument.substr(equals + 1);
+      argument.resize(equals);
+    }
+    return argument;
+  }
+
+  std::string valueFor(const std::string& option) {
+    if (inlineValue_) return *std::exchange(inlineValue_, std::nullopt);
+    if (done()) throw badOption(option + " needs a value");
+    return arguments_[index_++];
+  }
+
+  void expectNoValue(const std::string& option) const {
+    if (inlineValue_) throw badOption(option + " takes no value");
+  }
+
+ private:
+  const std::vector<std::string>& arguments_;
+  std::size_t index_ = 0;
+  std::optional<std::string> inlineValue_;
+};
+
+}  // namespace
+
+HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
+  HostOptions options;
+  ArgumentReader reader(arguments);
+  while (!reader.done()) {
+    const std::string option = reader.nextOption();
+    if (option == "--help" || option == "-h") {
+      reader.expectNoValue(option);
+      options.help = true;
+    } else if (option == "--root") {
+      std::string value = reader.valueFor(option);
+      if (value.empty()) throw badOption("--root needs a folder");
+      options.root = std::filesystem::path(value);
+    } else if (option == "--port") {
+      options.port = parsePort(reader.valueFor(option));
+    } else if (option == "--audio") {
+      std::string value = reader.valueFor(option);
+      auto mode = AudioOutput::modeNamed(value);
+      if (!mode) throw badOption("--audio needs auto or none, not \"" + value + "\"");
+      options.audio = *mode;
+    } else if (option == "--mail") {
+      options.canSendMail = parseYesNo(option, reader.valueFor(option));
+    } else if (option == "--push") {
+      std::string value = reader.valueFor(option);
+      if (value.empty()) throw badOption("--push needs a class name");
+      options.pushClasses.push_back(value);
+    } else {
+      throw badOption("unknown option \"" + option + "\"");
+    }
+  }
+  return options;
+}
+
+std::string hostUsage(const std::string& programName) {
+  return "Usage: " + programName + " [options]\n"
+         "Serves the Settings app with the Chimewell pane on http://127.0.0.1:PORT/\n"
+         "and runs until interrupted (Ctrl-C).\n"
+         "\n"
+         "Options:\n"
+         "  --root DIR        use DIR, laid out like an iOS rootless file system, in place\n"
+         "                    (default: a copy of the demo device in the user's data folder)\n"
+         "  --port N          port on 127.0.0.1 (default 8080)\n"
+         "  --audio auto|none play sound previews on the audio device, or silently (default auto)\n"
+         "  --mail yes|no     whether the device can send mail (default yes)\n"
+         "  --push CLASS      push the exported page CLASS after start; may repeat\n"
+         "  --help            show this text\n";
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The command line of the Settings stand-in.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "media/AudioOutput.h"
+
+struct HostOptions {
+  std::optional<std::filesystem::path> root;  // none: the demo device
+  int port = 8080;
+  AudioOutputMode audio = AudioOutputMode::automatic;
+  bool canSendMail = true;
+  std::vector<std::string> pushClasses;  // pushed in order after start
+  bool help = false;
+};
+
+// Parses the arguments after the program name. Throws std::invalid_argument
+// with a message naming the offending option when they make no sense.
+HostOptions parseHostOptions(const std::vector<std::string>& arguments);
+
+std::string hostUsage(const std::string& programName);

@@ -1,0 +1,21 @@
+#pragma once
+// Where the host finds what the build made (the pane bundle, its own
+// Settings.app) and what the source tree holds (web/, the demo device).
+// Found from the running executable, <build>/src/host/chimewell, so that a
+// moved tree still works; the paths the build was configured with come second.
+#include <filesystem>
+
+struct HostPaths {
+  std::filesystem::path buildDirectory;   // holds Chimewell.bundle and Settings.app
+  std::filesystem::path sourceDirectory;  // holds web/ and share/
+
+  std::filesystem::path settingsAppBundle() const { return buildDirectory / "Settings.app"; }
+  std::filesystem::path webDirectory() const { return sourceDirectory / "web"; }
+  std::filesystem::path demoDevice() const { return sourceDirectory / "share" / "demo-device"; }
+};
+
+// Throws std::runtime_error naming what is missing.
+HostPaths locateHostPaths(const std::filesystem::path& executable);
+
+// The running program's own path (/proc/self/exe).
+std::filesystem::path currentExecutablePath();

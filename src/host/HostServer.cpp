@@ -1,0 +1,168 @@
+#include "host/HostServer.h"
+
+#include <httplib.h>
+
+#include <stdexcept>
+
+#include "dispatch/MainRunLoop.h"
+#include "host/HostApp.h"
+#include "uikit/UIImage.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kJson = "application/json";
+constexpr std::size_t kMaxActionBytes = 1 << 20;
+constexpr int kThreads = 32;  // every open page keeps one for its event stream
+constexpr std::chrono::seconds kKeepAliveComment{10};
+
+json linksJson(const std::vector<OpenedLink>& links) {
+  json list = json::array();
+  for (const auto& link : links) list.push_back({{"sequence", link.sequence}, {"url", link.url}});
+  return list;
+}
+
+void sendJson(httplib::Response& response, const json& body, int status = 200) {
+  response.status = status;
+  response.set_header("Cache-Control", "no-store");
+  response.set_content(body.dump(), kJson);
+}
+
+}  // namespace
+
+HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory)
+    : app_(app),
+      loop_(loop),
+      webDirectory_(std::move(webDirectory)),
+      publisher_(hub_, images_),
+      gate_(loop, kBusyAfter,
+            [this](bool busy) { hub_.publish({"busy", busy ? "true" : "false"}); }),
+      server_(std::make_unique<httplib::Server>()),
+      watching_(std::make_shared<bool>(true)) {
+  server_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+  server_->set_payload_max_length(kMaxActionBytes);
+  addRoutes();
+}
+
+HostServer::~HostServer() {
+  stop();
+  auto watching = watching_;
+  gate_.call([watching] { *watching = false; });
+}
+
+int HostServer::bind(int port) {
+  const std::string host = "127.0.0.1";
+  if (port == 0) {
+    int bound = server_->bind_to_any_port(host);
+    if (bound > 0) return bound;
+  } else if (server_->bind_to_port(host, port)) {
+    return port;
+  }
+  throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) +
+                           ": the port is in use or not allowed; choose another with --port N");
+}
+
+void HostServer::serve() { server_->listen_after_bind(); }
+
+void HostServer::stop() {
+  hub_.closeAll();
+  server_->stop();
+}
+
+void HostServer::linkOpened(const std::string& url) {
+  const OpenedLink link = links_.append(url);
+  hub_.publish({"link", linksJson({link})[0].dump()});
+}
+
+void HostServer::startWatching() {
+  publishScreen();
+  watch();
+}
+
+void HostServer::watch() {
+  auto watching = watching_;
+  loop_.postAt(loop_.clock().now() + kWatchInterval, [this, watching] {
+    if (!*watching) return;
+    publishScreen();
+    watch();
+  });
+}
+
+json HostServer::publishScreen() { return publisher_.publish(app_.screen()); }
+
+void HostServer::addRoutes() {
+  server_->Get("/api/screen", [this](const httplib::Request&, httplib::Response& response) {
+    json body;
+    gate_.call([&] { body = publishScreen(); });
+    sendJson(response, body);
+  });
+
+  server_->Post("/api/action", [this](const httplib::Request& request, httplib::Response& response) {
+    json action = json::parse(request.body, nullptr, false);
+    if (action.is_discarded()) {
+      sendJson(response, {{"error", "the action is not JSON"}}, 400);
+      return;
+    }
+    const std::uint64_t linksBefore = links_.lastSequence();
+    json body;
+    int status = 200;
+    gate_.call([&] {
+      try {
+        app_.perform(action);
+      } catch (const std::invalid_argument& failure) {
+        body["error"] = failure.what();
+        status = 400;
+      } catch (const std::exception& failure) {
+        body["error"] = failure.what();
+        status = 500;
+      }
+      body.update(publishScreen());
+    });
+    body["links"] = linksJson(links_.since(linksBefore));
+    sendJson(response, body, status);
+  });
+
+  server_->Get("/api/links", [this](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, {{"links", linksJson(links_.since(0))}});
+  });
+
+  server_->Get(R"(/images/([0-9a-f]+)\.png)", [this](const httplib::Request& request, httplib::Response& response) {
+    auto image = images_.imageWithId(request.matches[1]);
+    if (!image) {
+      response.status = 404;
+      return;
+    }
+    // An id names the same bytes for good.
+    response.set_header("Cache-Control", "public, max-age=31536000, immutable");
+    const auto& png = image->pngData();
+    response.set_content(std::string(png.begin(), png.end()), "image/png");
+  });
+
+  server_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
+    std::vector<ServerEvent> initial{{"busy", gate_.busy() ? "true" : "false"}};
+    if (std::string screen = publisher_.latestText(); !screen.empty()) initial.push_back({"screen", screen});
+    auto subscription = hub_.subscribe(std::move(initial));
+    response.set_header("Cache-Control", "no-store");
+    response.set_chunked_content_provider(
+        "text/event-stream",
+        [subscription](std::size_t, httplib::DataSink& sink) {
+          auto event = subscription->next(kKeepAliveComment);
+          if (subscription->closed()) {
+            sink.done();
+            return true;
+          }
+          // A comment keeps idle proxies and browsers from dropping the stream.
+          const std::string text = event ? event->wireText() : ": idle\n\n";
+          return sink.write(text.data(), text.size());
+        },
+        [this, subscription](bool) { hub_.unsubscribe(subscription); });
+  });
+
+  server_->set_file_request_handler([](const httplib::Request&, httplib::Response& response) {
+    response.set_header("Cache-Control", "no-cache");
+  });
+  if (!server_->set_mount_point("/", webDirectory_.string())) {
+    throw std::runtime_error("cannot serve the browser page from " + webDirectory_.string());
+  }
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The Settings stand-in's HTTP side, on 127.0.0.1 only:
+//   GET  /                 the browser page (web/), ?push=CLASS to push a page
+//   GET  /api/screen       {"version", "screen"}: what the phone shows now
+//   POST /api/action       a user action (UserActions.h, HostApp.h); answers
+//                          {"version", "screen", "links"} with the links the
+//                          action opened, or {"error", "version", "screen"}
+//                          with status 400 (bad action) or 500 (pane failed)
+//   GET  /api/events       server-sent events: "screen", "busy", "link"
+//   GET  /api/links        {"links": [{"sequence", "url"}...]}: every link opened
+//   GET  /images/<id>.png  an image on screen
+// Every action runs on the main thread through the main run loop; the HTTP
+// threads never touch a page. Work that changes the screen later (a timer,
+// a list delivered afterwards) reaches the pages by itself: the screen is
+// looked at again a short while after each run of the main loop's timers.
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/EventHub.h"
+#include "host/ImageRegistry.h"
+#include "host/LinkLog.h"
+#include "host/MainThreadGate.h"
+#include "host/ScreenPublisher.h"
+
+namespace httplib {
+class Server;
+}
+class HostApp;
+class MainRunLoop;
+
+class HostServer {
+ public:
+  // How long an action runs before the pages are told the host is busy.
+  static constexpr std::chrono::milliseconds kBusyAfter{150};
+  // How often the main thread looks for changes that came without an action.
+  static constexpr std::chrono::milliseconds kWatchInterval{100};
+
+  // `app` must outlive the server; it is only used on `loop`'s thread.
+  // Destroy the server on that thread, or while the loop still runs.
+  HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory);
+  ~HostServer();
+  HostServer(const HostServer&) = delete;
+  HostServer& operator=(const HostServer&) = delete;
+
+  // Binds 127.0.0.1:port, 0 for any free port; returns the port. Throws
+  // std::runtime_error when the port cannot be had.
+  int bind(int port);
+  // Serves until stop(); on a thread of its own.
+  void serve();
+  // Any thread; ends serve() and every event stream.
+  void stop();
+
+  // Main thread: a link handed to openURL: (the link opener calls this).
+  void linkOpened(const std::string& url);
+  // Main thread: publishes the current screen if it changed, and keeps
+  // doing so every kWatchInterval on the loop's clock.
+  void startWatching();
+
+  const LinkLog& links() const { return links_; }
+
+ private:
+  void addRoutes();
+  void watch();
+  nlohmann::json publishScreen();
+
+  HostApp& app_;
+  MainRunLoop& loop_;
+  std::filesystem::path webDirectory_;
+  EventHub hub_;
+  ImageRegistry images_;
+  LinkLog links_;
+  ScreenPublisher publisher_;
+  MainThreadGate gate_;
+  std::unique_ptr<httplib::Server> server_;
+  std::shared_ptr<bool> watching_;  // main thread only: cleared when the server goes
+};

@@ -1,0 +1,127 @@
+#include "host/ScreenJson.h"
+
+#include "host/ImageRegistry.h"
+#include "uikit/UIImage.h"
+
+using nlohmann::json;
+
+namespace {
+
+template <class T>
+void putOptional(json& object, const char* key, const std::optional<T>& value) {
+  if (value) object[key] = *value;
+}
+
+json textFieldJson(const ScreenTextField& field) {
+  json object = {{"id", field.id},         {"text", field.text},
+                 {"alignment", field.alignment}, {"editing", field.editing},
+                 {"highlighted", field.highlighted},
+                 {"frame", {{"x", field.x}, {"y", field.y}, {"width", field.width}, {"height", field.height}}}};
+  putOptional(object, "placeholder", field.placeholder);
+  return object;
+}
+
+json textFieldsJson(const std::vector<ScreenTextField>& fields) {
+  json list = json::array();
+  for (const auto& field : fields) list.push_back(textFieldJson(field));
+  return list;
+}
+
+json labelJson(const ScreenLabel& label) {
+  return {{"text", label.text},         {"fontName", label.fontName},
+          {"fontSize", label.fontSize}, {"alignment", label.alignment},
+          {"secondaryColor", label.secondaryColor}};
+}
+
+json imageJson(const UIImage& image, const std::string& id) {
+  return {{"src", "/images/" + id + ".png"}, {"width", image.width()}, {"height", image.height()}};
+}
+
+json rowJson(const ScreenRow& row, ImageRegistry& images) {
+  json object = {{"id", row.id},
+                 {"section", row.section},
+                 {"row", row.row},
+                 {"style", row.style},
+                 {"accessory", row.accessory},
+                 {"textFields", textFieldsJson(row.textFields)},
+                 {"labels", json::array()},
+                 {"selectionStyle", row.selectionStyle},
+                 {"selected", row.selected},
+                 {"clearBackground", row.clearBackground},
+                 {"y", row.y},
+                 {"height", row.height}};
+  putOptional(object, "text", row.text);
+  putOptional(object, "detailText", row.detailText);
+  if (row.image) object["image"] = imageJson(*row.image, images.idFor(row.image));
+  if (row.accessorySwitch) {
+    object["switch"] = {{"id", row.accessorySwitch->id}, {"on", row.accessorySwitch->on}};
+  }
+  for (const auto& label : row.labels) object["labels"].push_back(labelJson(label));
+  return object;
+}
+
+json tableJson(const ScreenTable& table, ImageRegistry& images) {
+  json sections = json::array();
+  for (const auto& section : table.sections) {
+    json rows = json::array();
+    for (const auto& row : section.rows) rows.push_back(rowJson(row, images));
+    json object = {{"index", section.index}, {"rows", std::move(rows)}};
+    putOptional(object, "footer", section.footer);
+    sections.push_back(std::move(object));
+  }
+  return {{"style", table.style},
+          {"separators", table.separators},
+          {"contentHeight", table.contentHeight},
+          {"contentOffset", table.contentOffset},
+          {"viewportHeight", table.viewportHeight},
+          {"sections", std::move(sections)}};
+}
+
+json navigationBarJson(const ScreenNavigationBar& bar) {
+  json object = json::object();
+  putOptional(object, "title", bar.title);
+  putOptional(object, "backTitle", bar.backTitle);
+  if (bar.searchBar) {
+    json search = {{"text", bar.searchBar->text},
+                   {"showsCancelButton", bar.searchBar->showsCancelButton},
+                   {"editing", bar.searchBar->editing}};
+    putOptional(search, "placeholder", bar.searchBar->placeholder);
+    object["searchBar"] = std::move(search);
+  }
+  if (bar.rightButton) {
+    json button = {{"id", bar.rightButton->id}, {"systemItem", bar.rightButton->systemItem}};
+    putOptional(button, "title", bar.rightButton->title);
+    object["rightButton"] = std::move(button);
+  }
+  return object;
+}
+
+json alertJson(const ScreenAlert& alert) {
+  json actions = json::array();
+  for (const auto& action : alert.actions) {
+    actions.push_back({{"id", action.id}, {"title", action.title}, {"style", action.style}});
+  }
+  json object = {{"textFields", textFieldsJson(alert.textFields)}, {"actions", std::move(actions)}};
+  putOptional(object, "title", alert.title);
+  putOptional(object, "message", alert.message);
+  return object;
+}
+
+json mailJson(const ScreenMail& mail) {
+  return {{"toRecipients", mail.toRecipients},
+          {"subject", mail.subject},
+          {"body", mail.body},
+          {"isHTML", mail.isHTML}};
+}
+
+}  // namespace
+
+json screenToJson(const Screen& screen, ImageRegistry& images) {
+  json object = {{"depth", screen.depth},
+                 {"pageClass", screen.pageClass},
+                 {"navigationBar", navigationBarJson(screen.navigationBar)}};
+  if (screen.table) object["table"] = tableJson(*screen.table, images);
+  if (screen.alert) object["alert"] = alertJson(*screen.alert);
+  if (screen.mail) object["mail"] = mailJson(*screen.mail);
+  return object;
+}
