@@ -1,0 +1,97 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "foundation/NSError.h"
+#include "foundation/NSLog.h"
+#include "foundation/NSUserDefaults.h"
+#include "support/ChimewellTest.h"
+
+namespace {
+
+using Dictionary = PlistValue::Dictionary;
+using ::testing::ElementsAre;
+using ::testing::MatchesRegex;
+
+constexpr const char* kPath = NSUserDefaults::kPreferencesPath;
+
+class UserDefaultsTest : public ChimewellTest {};
+
+TEST_F(UserDefaultsTest, StringForKeyGivesOnlyStrings) {
+  writeDictionaryAt(kPath, {{"name", "Mail"}, {"empty", ""}, {"number", 5}, {"flag", true}});
+  auto defaults = NSUserDefaults::standardUserDefaults();
+  EXPECT_EQ(defaults->stringForKey("name"), "Mail");
+  EXPECT_EQ(defaults->stringForKey("empty"), "");
+  EXPECT_EQ(defaults->stringForKey("number"), std::nullopt);
+  EXPECT_EQ(defaults->stringForKey("missing"), std::nullopt);
+  EXPECT_TRUE(defaults->boolForKey("flag"));
+}
+
+TEST_F(UserDefaultsTest, SynchronizeMergesIntoTheFileAsItIsNow) {
+  writeDictionaryAt(kPath, {{"keep", "mine"}, {"drop", "x"}});
+  auto defaults = NSUserDefaults::standardUserDefaults();
+  EXPECT_EQ(defaults->stringForKey("keep"), "mine");
+  // Another party writes the file after it was read.
+  writeDictionaryAt(kPath, {{"keep", "mine"}, {"drop", "x"}, {"theirs", 1}});
+  defaults->setObjectForKey("Mail", "currentApp");
+  defaults->setObjectForKey(std::nullopt, "drop");
+  EXPECT_EQ(defaults->stringForKey("currentApp"), "Mail");
+  EXPECT_EQ(defaults->objectForKey("drop"), std::nullopt);
+  ASSERT_TRUE(defaults->synchronize());
+  EXPECT_EQ(readDictionaryAt(kPath),
+            (Dictionary{{"keep", "mine"}, {"theirs", 1}, {"currentApp", "Mail"}}));
+}
+
+TEST_F(UserDefaultsTest, SeesChangesOtherPartiesMakeToTheFile) {
+  auto defaults = NSUserDefaults::standardUserDefaults();
+  EXPECT_EQ(defaults->stringForKey("currentAppIdentifier"), std::nullopt);
+  writeDictionaryAt(kPath, {{"currentAppIdentifier", "com.example.one"}});
+  EXPECT_EQ(defaults->stringForKey("currentAppIdentifier"), "com.example.one");
+}
+
+TEST_F(UserDefaultsTest, CreatesTheFileAndResetStartsAfresh) {
+  auto defaults = NSUserDefaults::standardUserDefaults();
+  defaults->setObjectForKey("com.example.app", "currentAppIdentifier");
+  ASSERT_TRUE(defaults->synchronize());
+  defaults->setObjectForKey("unsaved", "currentApp");
+  EXPECT_EQ(readDictionaryAt(kPath), (Dictionary{{"currentAppIdentifier", "com.example.app"}}));
+
+  NSUserDefaults::resetStandardUserDefaults();
+  auto fresh = NSUserDefaults::standardUserDefaults();
+  EXPECT_NE(fresh, defaults);
+  EXPECT_EQ(fresh->stringForKey("currentAppIdentifier"), "com.example.app");
+  EXPECT_EQ(fresh->stringForKey("currentApp"), std::nullopt);
+}
+
+TEST_F(UserDefaultsTest, NeverOverwritesAFileItCannotRead) {
+  writeFileAt(kPath, "not a property list");
+  auto defaults = NSUserDefaults::standardUserDefaults();
+  defaults->setObjectForKey("Mail", "currentApp");
+  EXPECT_FALSE(defaults->synchronize());
+  EXPECT_EQ(readFileAt(kPath), "not a property list");
+  EXPECT_EQ(logMessages().size(), 1u);
+  EXPECT_EQ(defaults->stringForKey("currentApp"), "Mail");
+}
+
+class LogTest : public ChimewellTest {};
+
+TEST_F(LogTest, WritesOneLineInApplesFormToStandardError) {
+  setNSLogSink({});
+  ::testing::internal::CaptureStderr();
+  NSLog("Error creating directory path: %@", std::string("The file “x” exists."));
+  const std::string written = ::testing::internal::GetCapturedStderr();
+  EXPECT_THAT(written, MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} "
+                                    "Preferences\\[[0-9]+:[0-9]+\\] Error creating directory path: "
+                                    "The file “x” exists\\.\n"));
+}
+
+TEST_F(LogTest, FormatsObjectsIntegersAndNone) {
+  auto error = std::make_shared<NSError>(NSCocoaErrorDomain, 516, "exists");
+  NSLog("%@ | %@ | %@ | Cell %ld | %d%% | %lu", std::string("text"), std::optional<std::string>(),
+        error, 7L, 50, 3UL);
+  EXPECT_THAT(logMessages(), ElementsAre("text | (null) | Error Domain=NSCocoaErrorDomain Code=516 "
+                                         "\"exists\" | Cell 7 | 50% | 3"));
+}
+
+}  // namespace

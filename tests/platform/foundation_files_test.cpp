@@ -1,0 +1,246 @@
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "foundation/DeviceRoot.h"
+#include "foundation/NSDictionary.h"
+#include "foundation/NSFileManager.h"
+#include "support/ChimewellTest.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Dictionary = PlistValue::Dictionary;
+using ::testing::HasSubstr;
+
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+class DeviceRootTest : public ChimewellTest {};
+
+TEST_F(DeviceRootTest, PathsResolveInsideTheRootAsInAChroot) {
+  // A phone-like layout: /var is a link to private/var, and an absolute link
+  // points at /etc from inside the device.
+  makeFolderAt("/private/var/mobile");
+  fs::create_directory_symlink("private/var", hostPathFor("/var"));
+  fs::create_symlink("/etc/hosts", hostPathFor("/private/var/mobile/hosts"));
+  writeFileAt("/etc/hosts", "device hosts");
+
+  auto manager = NSFileManager::defaultManager();
+  EXPECT_TRUE(manager->fileExistsAtPath("/var/mobile"));
+  auto dictionary = NSMutableDictionary::dictionary();
+  dictionary->setObjectForKey("v", "k");
+  ASSERT_TRUE(dictionary->writeToFileAtomically("/var/mobile/a.plist", true));
+  EXPECT_TRUE(fs::is_regular_file(hostPathFor("/private/var/mobile/a.plist")));
+
+  // The absolute link, and ".." past the top, stay inside the root.
+  int fd = currentDeviceRoot()->open("/var/mobile/hosts", O_RDONLY);
+  ASSERT_GE(fd, 0);
+  char buffer[64] = {};
+  ASSERT_GT(::read(fd, buffer, sizeof buffer - 1), 0);
+  ::close(fd);
+  EXPECT_STREQ(buffer, "device hosts");
+  EXPECT_TRUE(NSMutableDictionary::initWithContentsOfFile("/../../../var/mobile/a.plist"));
+  EXPECT_FALSE(manager->fileExistsAtPath("/../../../../../../bin/sh"));
+}
+
+TEST_F(DeviceRootTest, AMissingRootFolderIsAClearError) {
+  try {
+    DeviceRoot root(deviceRootPath() / "missing");
+    FAIL() << "no error";
+  } catch (const std::runtime_error& error) {
+    EXPECT_THAT(error.what(), HasSubstr("missing"));
+  }
+}
+
+class FileManagerTest : public ChimewellTest {};
+
+TEST_F(FileManagerTest, ExistenceFollowsLinksAndTellsFoldersFromFiles) {
+  writeFileAt("/a/file", "x");
+  fs::create_directory_symlink("/a", hostPathFor("/link"));
+  fs::create_symlink("/nowhere", hostPathFor("/dangling"));
+  auto manager = NSFileManager::defaultManager();
+  bool isDirectory = true;
+  EXPECT_TRUE(manager->fileExistsAtPathIsDirectory("/a/file", &isDirectory));
+  EXPECT_FALSE(isDirectory);
+  EXPECT_TRUE(manager->fileExistsAtPathIsDirectory("/link/", &isDirectory));
+  EXPECT_TRUE(isDirectory);
+  EXPECT_FALSE(manager->fileExistsAtPathIsDirectory("/dangling", &isDirectory));
+  EXPECT_FALSE(isDirectory);
+  EXPECT_FALSE(manager->fileExistsAtPath("/a/file/below"));
+}
+
+TEST_F(FileManagerTest, CreatesFoldersWithIntermediatesAndReportsWhatStandsInTheWay) {
+  auto manager = NSFileManager::defaultManager();
+  const Dictionary attributes{{NSFileProtectionKey, NSFileProtectionComplete}};
+  std::shared_ptr<NSError> error;
+  EXPECT_TRUE(manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      "/x/y/z/", true, attributes, &error));
+  EXPECT_FALSE(error);
+  EXPECT_TRUE(fs::is_directory(hostPathFor("/x/y/z")));
+  // An existing folder is no error with intermediates, one without.
+  EXPECT_TRUE(manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      "/x/y/z", true, {}, &error));
+  EXPECT_FALSE(manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      "/x/y/z", false, {}, &error));
+  ASSERT_TRUE(error);
+  // A missing parent without intermediates.
+  error.reset();
+  EXPECT_FALSE(manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      "/new/child", false, {}, &error));
+  ASSERT_TRUE(error);
+  EXPECT_FALSE(fs::exists(hostPathFor("/new")));
+
+  // A plain file at the path, or on the way to it.
+  writeFileAt("/plain", "not a folder");
+  error.reset();
+  EXPECT_FALSE(manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      "/plain", true, attributes, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->domain(), NSCocoaErrorDomain);
+  EXPECT_EQ(error->code(), NSFileWriteFileExistsError);
+  EXPECT_THAT(error->localizedDescription(), HasSubstr("“plain”"));
+  EXPECT_THAT(error->localizedDescription(), HasSubstr("already exists"));
+  error.reset();
+  EXPECT_FALSE(manager->createDirectoryAtPathWithIntermediateDirectoriesAttributesError(
+      "/plain/below", true, attributes, &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(readFileAt("/plain"), "not a folder");
+}
+
+TEST_F(FileManagerTest, ListsEveryEntryOrGivesNone) {
+  writeFileAt("/sounds/b.caf", "");
+  writeFileAt("/sounds/.hidden", "");
+  makeFolderAt("/sounds/sub");
+  auto manager = NSFileManager::defaultManager();
+  std::shared_ptr<NSError> error;
+  auto names = manager->contentsOfDirectoryAtPathError("/sounds/", &error);
+  ASSERT_TRUE(names);
+  EXPECT_EQ(std::set<std::string>(names->begin(), names->end()),
+            (std::set<std::string>{"b.caf", ".hidden", "sub"}));
+  EXPECT_FALSE(error);
+
+  EXPECT_FALSE(manager->contentsOfDirectoryAtPathError("/missing", &error));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code(), NSFileReadNoSuchFileError);
+  EXPECT_FALSE(manager->contentsOfDirectoryAtPathError("/sounds/b.caf", nullptr));
+}
+
+class DictionaryFileTest : public ChimewellTest {};
+
+TEST_F(DictionaryFileTest, ReadsOnlyPropertyListsWhoseRootIsADictionary) {
+  writeFileAt("/array.plist", xmlPropertyListData(PlistValue(PlistValue::Array{1, 2})));
+  writeFileAt("/string.plist", xmlPropertyListData(PlistValue("text")));
+  writeFileAt("/garbage.plist", "\x89PNG\r\n\x1a\n not a plist");
+  writeFileAt("/empty.plist", "");
+  makeFolderAt("/folder.plist");
+  for (const char* path : {"/missing.plist", "/array.plist", "/string.plist", "/garbage.plist",
+                           "/empty.plist", "/folder.plist"}) {
+    EXPECT_FALSE(NSMutableDictionary::initWithContentsOfFile(path)) << path;
+  }
+  writeDictionaryAt("/good.plist", {{"a", 1}});
+  auto dictionary = NSMutableDictionary::initWithContentsOfFile("/good.plist");
+  ASSERT_TRUE(dictionary);
+  EXPECT_EQ(dictionary->objectForKey("a"), PlistValue(1));
+}
+
+TEST_F(DictionaryFileTest, AtomicWriteReplacesTheFileAndLeavesNoTemporaryFile) {
+  writeFileAt("/prefs/settings.plist", "old content");
+  auto dictionary = std::make_shared<NSMutableDictionary>(Dictionary{{"k", "v"}, {"n", 3}});
+  ASSERT_TRUE(dictionary->writeToFileAtomically("/prefs/settings.plist", true));
+  EXPECT_EQ(readFileAt("/prefs/settings.plist"), xmlPropertyListData(dictionary->contents()));
+  EXPECT_EQ(namesIn(hostPathFor("/prefs")), std::set<std::string>{"settings.plist"});
+
+  ASSERT_TRUE(dictionary->writeToFileAtomically("/prefs/plain.plist", false));
+  EXPECT_EQ(readDictionaryAt("/prefs/plain.plist"), dictionary->contents());
+}
+
+TEST_F(DictionaryFileTest, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
+  auto dictionary = std::make_shared<NSMutableDictionary>(Dictionary{{"k", "v"}});
+  // A folder stands at the target: the rename fails after the temporary file
+  // was written.
+  makeFolderAt("/prefs/taken.plist");
+  writeFileAt("/prefs/taken.plist/inside", "kept");
+  std::shared_ptr<NSError> error;
+  EXPECT_FALSE(dictionary->writeToFileAtomically("/prefs/taken.plist", true, &error));
+  ASSERT_TRUE(error);
+  EXPECT_FALSE(error->localizedDescription().empty());
+  EXPECT_EQ(readFileAt("/prefs/taken.plist/inside"), "kept");
+  EXPECT_EQ(namesIn(hostPathFor("/prefs")), std::set<std::string>{"taken.plist"});
+  // The folder of the target is missing.
+  EXPECT_FALSE(dictionary->writeToFileAtomically("/missing/x.plist", true));
+  EXPECT_FALSE(fs::exists(hostPathFor("/missing")));
+}
+
+TEST_F(DictionaryFileTest, AtomicWriteKeepsWorkingForVeryLongFileNames) {
+  const std::string name = std::string(249, 'n') + ".plist";  // 255 bytes, the longest name
+  auto dictionary = std::make_shared<NSMutableDictionary>(Dictionary{{"k", true}});
+  ASSERT_TRUE(dictionary->writeToFileAtomically("/" + name, true));
+  EXPECT_EQ(namesIn(deviceRootPath()), std::set<std::string>{name});
+}
+
+// A second process reads the file in a loop while this one rewrites it
+// thousands of times with contents of different sizes: every read must be a
+// whole dictionary, the old or the new one.
+TEST_F(DictionaryFileTest, AReaderNeverSeesAPartialFile) {
+  const std::string path = "/var/mobile/Library/Preferences/shared.plist";
+  const Dictionary small{{"n", 0}};
+  Dictionary large;
+  for (int i = 0; i < 400; ++i) large["key" + std::to_string(i)] = std::string(i, 'x');
+  writeDictionaryAt(path, small);
+  const fs::path hostPath = hostPathFor(path);
+
+  int stop[2];
+  int result[2];
+  ASSERT_EQ(::pipe(stop), 0);
+  ASSERT_EQ(::pipe(result), 0);
+  pid_t reader = ::fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    long reads = 0;
+    long bad = 0;
+    pollfd done{stop[0], POLLIN, 0};
+    while (::poll(&done, 1, 0) == 0) {
+      std::ifstream in(hostPath, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      auto value = parsePropertyList(bytes);
+      auto* dictionary = value ? value->as<Dictionary>() : nullptr;
+      if (!dictionary || (*dictionary != small && *dictionary != large)) ++bad;
+      ++reads;
+    }
+    long report[2] = {reads, bad};
+    ssize_t ignored = ::write(result[1], report, sizeof report);
+    (void)ignored;
+    ::_exit(0);
+  }
+  auto dictionary = std::make_shared<NSMutableDictionary>();
+  bool allWritten = true;
+  for (int i = 0; i < 3000; ++i) {
+    dictionary = std::make_shared<NSMutableDictionary>(i % 2 ? small : large);
+    allWritten = dictionary->writeToFileAtomically(path, true) && allWritten;
+  }
+  ASSERT_EQ(::write(stop[1], "x", 1), 1);
+  long report[2] = {0, 0};
+  ASSERT_EQ(::read(result[0], report, sizeof report), static_cast<ssize_t>(sizeof report));
+  int status = 0;
+  ::waitpid(reader, &status, 0);
+  for (int fd : {stop[0], stop[1], result[0], result[1]}) ::close(fd);
+
+  EXPECT_TRUE(allWritten);
+  EXPECT_GT(report[0], 0) << "the reader never read";
+  EXPECT_EQ(report[1], 0) << "partial or unparsable reads out of " << report[0];
+  EXPECT_EQ(namesIn(hostPath.parent_path()), std::set<std::string>{"shared.plist"});
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include "foundation/NSNumber.h"
+#include "foundation/PropertyList.h"
+#include "support/ChimewellTest.h"
+
+namespace {
+
+using Dictionary = PlistValue::Dictionary;
+using Array = PlistValue::Array;
+
+PlistData bytesUpTo(int count) {
+  PlistData data(static_cast<std::size_t>(count));
+  std::iota(data.begin(), data.end(), 0);
+  return data;
+}
+
+const std::string kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n";
+
+class PropertyListTest : public ChimewellTest {};
+
+TEST_F(PropertyListTest, WritesEveryValueTypeInApplesXmlFormByteForByte) {
+  const double infinity = std::numeric_limits<double>::infinity();
+  Dictionary contents{
+      {"B", true},
+      {"a", false},
+      {"amp", "Tom & Jerry <b>\"quoted\" 'single'</b>"},
+      {"array", Array{1, "two", Array{}, Dictionary{}}},
+      {"data", bytesUpTo(60)},
+      {"date", PlistDate{600000000.75}},
+      {"earlier", PlistDate{-0.5}},
+      {"emptyDict", Dictionary{}},
+      {"integers", Array{0, -42, std::numeric_limits<std::int64_t>::max(),
+                         std::numeric_limits<std::int64_t>::min()}},
+      {"nested", Dictionary{{"inner", Dictionary{{"bytes", PlistData{0x00, 0x01, 0xff}}}}}},
+      {"reals", Array{0.1, 3.0, -2.5, 1e300, 0.0, -0.0, infinity, -infinity, std::nan("")}},
+      {"text", "naïve café — 日本語"},
+      {"Ünï", "ü"},
+      {"\xee\x80\x80", "private use"},    // U+E000
+      {"\xf0\x9f\x8e\xb5", "note"},       // U+1F3B5, before U+E000 in UTF-16
+  };
+  const std::string expected = kHead +
+      "<dict>\n"
+      "\t<key>B</key>\n\t<true/>\n"
+      "\t<key>a</key>\n\t<false/>\n"
+      "\t<key>amp</key>\n"
+      "\t<string>Tom &amp; Jerry &lt;b&gt;\"quoted\" 'single'&lt;/b&gt;</string>\n"
+      "\t<key>array</key>\n"
+      "\t<array>\n\t\t<integer>1</integer>\n\t\t<string>two</string>\n\t\t<array/>\n\t\t<dict/>\n"
+      "\t</array>\n"
+      "\t<key>data</key>\n"
+      "\t<data>\n"
+      "\tAAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEy\n"
+      "\tMzQ1Njc4OTo7\n"
+      "\t</data>\n"
+      "\t<key>date</key>\n\t<date>2020-01-06T10:40:00Z</date>\n"
+      "\t<key>earlier</key>\n\t<date>2000-12-31T23:59:59Z</date>\n"
+      "\t<key>emptyDict</key>\n\t<dict/>\n"
+      "\t<key>integers</key>\n"
+      "\t<array>\n\t\t<integer>0</integer>\n\t\t<integer>-42</integer>\n"
+      "\t\t<integer>9223372036854775807</integer>\n\t\t<integer>-9223372036854775808</integer>\n"
+      "\t</array>\n"
+      "\t<key>nested</key>\n"
+      "\t<dict>\n\t\t<key>inner</key>\n\t\t<dict>\n\t\t\t<key>bytes</key>\n"
+      "\t\t\t<data>\n\t\t\tAAH/\n\t\t\t</data>\n\t\t</dict>\n\t</dict>\n"
+      "\t<key>reals</key>\n"
+      "\t<array>\n\t\t<real>0.10000000000000001</real>\n\t\t<real>3</real>\n"
+      "\t\t<real>-2.5</real>\n\t\t<real>1.0000000000000001e+300</real>\n\t\t<real>0.0</real>\n"
+      "\t\t<real>0.0</real>\n\t\t<real>+infinity</real>\n\t\t<real>-infinity</real>\n"
+      "\t\t<real>nan</real>\n"
+      "\t</array>\n"
+      "\t<key>text</key>\n\t<string>naïve café — 日本語</string>\n"
+      "\t<key>Ünï</key>\n\t<string>ü</string>\n"
+      "\t<key>\xf0\x9f\x8e\xb5</key>\n\t<string>note</string>\n"
+      "\t<key>\xee\x80\x80</key>\n\t<string>private use</string>\n"
+      "</dict>\n"
+      "</plist>\n";
+  EXPECT_EQ(xmlPropertyListData(contents), expected);
+  EXPECT_EQ(xmlPropertyListData(PlistValue(contents)), expected);
+}
+
+TEST_F(PropertyListTest, DataLinesShortenWithIndentationDownToEightTabs) {
+  // Ten levels deep: Apple indents data lines by at most eight tabs and counts
+  // each tab as eight columns of the 76, leaving twelve characters a line.
+  PlistValue value = bytesUpTo(40);
+  for (int level = 0; level < 9; ++level) value = Array{value};
+  const std::string eight(8, '\t');
+  const std::string ten(10, '\t');
+  std::string expected = kHead + "<dict>\n\t<key>x</key>\n";
+  for (int level = 1; level <= 9; ++level) expected += std::string(level, '\t') + "<array>\n";
+  expected += ten + "<data>\n" + eight + "AAECAwQFBgcI\n" + eight + "CQoLDA0ODxAR\n" + eight +
+              "EhMUFRYXGBka\n" + eight + "GxwdHh8gISIj\n" + eight + "JCUmJw==\n" + ten + "</data>\n";
+  for (int level = 9; level >= 1; --level) expected += std::string(level, '\t') + "</array>\n";
+  expected += "</dict>\n</plist>\n";
+  EXPECT_EQ(xmlPropertyListData(Dictionary{{"x", value}}), expected);
+}
+
+TEST_F(PropertyListTest, XmlRoundTripKeepsEveryValue) {
+  Dictionary contents{
+      {"bool", true}, {"int", -7}, {"real", 0.1}, {"string", "a&b<c> é"},
+      {"date", PlistDate{1000.0}}, {"data", bytesUpTo(200)}, {"empty", Dictionary{}},
+      {"list", Array{Array{}, Dictionary{{"k", "v"}}, 1.5}},
+  };
+  auto parsed = parsePropertyList(xmlPropertyListData(contents));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(*parsed, PlistValue(contents));
+}
+
+TEST_F(PropertyListTest, ReadsBinaryPropertyLists) {
+  // Made by another writer: {name: "Café ☕", count: 42, on: true, ratio: 0.5,
+  // list: [1, "two"], blob: 00 01 ff, when: 2020-01-02T03:04:05Z}.
+  const unsigned char binary[] = {
+      0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd7, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06,
+      0x07, 0x08, 0x09, 0x0a, 0x0d, 0x0e, 0x0f, 0x10, 0x54, 0x62, 0x6c, 0x6f, 0x62, 0x55, 0x63,
+      0x6f, 0x75, 0x6e, 0x74, 0x54, 0x6c, 0x69, 0x73, 0x74, 0x54, 0x6e, 0x61, 0x6d, 0x65, 0x52,
+      0x6f, 0x6e, 0x55, 0x72, 0x61, 0x74, 0x69, 0x6f, 0x54, 0x77, 0x68, 0x65, 0x6e, 0x43, 0x00,
+      0x01, 0xff, 0x10, 0x2a, 0xa2, 0x0b, 0x0c, 0x10, 0x01, 0x53, 0x74, 0x77, 0x6f, 0x66, 0x00,
+      0x43, 0x00, 0x61, 0x00, 0x66, 0x00, 0xe9, 0x00, 0x20, 0x26, 0x15, 0x09, 0x23, 0x3f, 0xe0,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x33, 0x41, 0xc1, 0xde, 0xca, 0x92, 0x80, 0x00, 0x00,
+      0x08, 0x17, 0x1c, 0x22, 0x27, 0x2c, 0x2f, 0x35, 0x3a, 0x3e, 0x40, 0x43, 0x45, 0x49, 0x56,
+      0x57, 0x60, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x00, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x00, 0x00, 0x69};
+  auto parsed = parsePropertyList(
+      std::string_view(reinterpret_cast<const char*>(binary), sizeof binary));
+  ASSERT_TRUE(parsed);
+  const std::string expected = kHead +
+      "<dict>\n"
+      "\t<key>blob</key>\n\t<data>\n\tAAH/\n\t</data>\n"
+      "\t<key>count</key>\n\t<integer>42</integer>\n"
+      "\t<key>list</key>\n\t<array>\n\t\t<integer>1</integer>\n\t\t<string>two</string>\n\t</array>\n"
+      "\t<key>name</key>\n\t<string>Café ☕</string>\n"
+      "\t<key>on</key>\n\t<true/>\n"
+      "\t<key>ratio</key>\n\t<real>0.5</real>\n"
+      "\t<key>when</key>\n\t<date>2020-01-02T03:04:05Z</date>\n"
+      "</dict>\n</plist>\n";
+  EXPECT_EQ(xmlPropertyListData(*parsed), expected);
+}
+
+TEST_F(PropertyListTest, AnythingButAPropertyListGivesNone) {
+  const std::string valid = xmlPropertyListData(Dictionary{{"key", "value"}, {"n", 1}});
+  for (std::string_view bytes : {
+           std::string_view(""),
+           std::string_view("hello, world"),
+           std::string_view("{ key = value; }garbage\x01\x02"),
+           std::string_view("bplist00\xff\xff\xff"),
+           std::string_view(valid).substr(0, valid.size() / 2),
+           std::string_view("<plist version=\"1.0\"><dict><key>a</key></plist>"),
+       }) {
+    EXPECT_FALSE(parsePropertyList(bytes)) << bytes;
+  }
+}
+
+TEST_F(PropertyListTest, KeysSortInUtf16CodeUnitOrder) {
+  EXPECT_TRUE(utf16Less("B", "a"));
+  EXPECT_TRUE(utf16Less("ab", "abc"));
+  EXPECT_FALSE(utf16Less("abc", "abc"));
+  EXPECT_TRUE(utf16Less("\xed\x9f\xbf", "\xf0\x9f\x8e\xb5"));  // U+D7FF before any surrogate
+  EXPECT_TRUE(utf16Less("\xf0\x9f\x8e\xb5", "\xef\xbf\xbd"));  // U+1F3B5 before U+FFFD
+  EXPECT_FALSE(utf16Less("\xef\xbf\xbd", "\xf0\x9f\x8e\xb5"));
+}
+
+TEST_F(PropertyListTest, BoolValueFollowsFoundation) {
+  EXPECT_TRUE(boolValue(true));
+  EXPECT_FALSE(boolValue(false));
+  EXPECT_TRUE(boolValue(2));
+  EXPECT_FALSE(boolValue(0));
+  EXPECT_TRUE(boolValue(0.5));
+  for (const char* yes : {"YES", "true", "T", "y", "1", "  +007", "9 lives"}) {
+    EXPECT_TRUE(boolValue(yes)) << yes;
+  }
+  for (const char* no : {"NO", "false", "", "0", "000", "-0", "x1", " no"}) {
+    EXPECT_FALSE(boolValue(no)) << no;
+  }
+  EXPECT_FALSE(boolValue(Dictionary{{"a", true}}));
+  EXPECT_EQ(integerValue("12abc"), 12);
+  EXPECT_EQ(integerValue(-3.9), -3);
+}
+
+}  // namespace
