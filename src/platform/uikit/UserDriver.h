@@ -10,8 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "uikit/NSIndexPath.h"
+#include "uikit/ScreenBuilder.h"
 #include "uikit/ScreenModel.h"
 
+class UIResponder;
+class UISearchBar;
+class UITableViewCell;
+class UITextField;
 class UIWindow;
 
 class UserDriver {
@@ -50,10 +56,22 @@ class UserDriver {
   // Alert: fill its text fields (in order), then tap the action.
   void tapAlertAction(const std::string& title, const std::vector<std::string>& fieldTexts = {});
 
-  // Mail sheet
+  // Mail sheet: the presented controller performs "mail/send" and
+  // "mail/cancel" (UIViewController::performUserAction).
   void sendMail();
   void cancelMail();
 
+  const std::shared_ptr<UIWindow>& window() const { return window_; }
+
  private:
+  void settle();
+  ScreenBuilder::Parts pageParts(const std::string& action) const;
+  std::shared_ptr<UITableViewCell> visibleRow(const std::string& rowId, NSIndexPath& indexPath) const;
+  std::string rowIdForText(const std::string& text) const;
+  std::shared_ptr<UITextField> fieldById(const std::string& fieldId) const;
+  std::shared_ptr<UIResponder> editingResponder(const std::string& action) const;
+  std::shared_ptr<UISearchBar> searchBar() const;
+  void performPresentedAction(const std::string& actionId, const std::string& what);
+
   std::shared_ptr<UIWindow> window_;
 };

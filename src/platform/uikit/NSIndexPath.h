@@ -1,0 +1,12 @@
+#pragma once
+// A row's place in a table: a plain value, compared and ordered by section,
+// then row.
+#include <compare>
+
+struct NSIndexPath {
+  long section = 0;
+  long row = 0;
+
+  static NSIndexPath indexPathForRowInSection(long row, long section) { return {section, row}; }
+  auto operator<=>(const NSIndexPath&) const = default;
+};

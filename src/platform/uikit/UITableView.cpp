@@ -1,0 +1,306 @@
+#include "uikit/UITableView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "foundation/NSString.h"
+#include "uikit/UITableViewCell.h"
+#include "uikit/UIWindow.h"
+
+namespace {
+
+// Self-sized rows settle within a few passes: each pass measures the rows
+// that came into view at their estimated places.
+constexpr int kMaximumLayoutPasses = 8;
+
+std::size_t countCharacters(const std::string& text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
+}
+
+struct ClearOnExit {
+  bool& flag;
+  ~ClearOnExit() { flag = false; }
+};
+
+}  // namespace
+
+UITableView::UITableView(const CGRect& frame, UITableViewStyle style) : UIView(frame), style_(style) {}
+
+UITableView::~UITableView() = default;
+
+std::shared_ptr<UITableView> UITableView::self() {
+  return std::static_pointer_cast<UITableView>(shared_from_this());
+}
+
+void UITableView::setDataSource(const std::shared_ptr<UITableViewDataSource>& dataSource) {
+  dataSource_ = dataSource;
+  invalidateRows();
+}
+
+void UITableView::setRowHeight(CGFloat height) {
+  rowHeight_ = height;
+  geometryValid_ = false;
+}
+
+void UITableView::setFrame(const CGRect& frame) {
+  if (frame.size.width != this->frame().size.width) geometryValid_ = false;  // footers wrap anew
+  UIView::setFrame(frame);
+}
+
+void UITableView::reloadData() { invalidateRows(); }
+
+void UITableView::invalidateRows() {
+  for (const auto& [indexPath, cell] : visible_) enqueue(cell);
+  visible_.clear();
+  measuredHeights_.clear();
+  geometryValid_ = false;
+}
+
+void UITableView::enqueue(const std::shared_ptr<UITableViewCell>& cell) {
+  cell->removeFromSuperview();
+  cell->setSelected(false);
+  if (cell->reuseIdentifier()) reusePool_[*cell->reuseIdentifier()].push_back(cell);
+}
+
+std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(const std::string& identifier) {
+  auto pool = reusePool_.find(identifier);
+  if (pool == reusePool_.end() || pool->second.empty()) return nullptr;
+  auto cell = pool->second.back();
+  pool->second.pop_back();
+  cell->prepareForReuse();
+  return cell;
+}
+
+void UITableView::ensureGeometry() {
+  if (geometryValid_) return;
+  geometryValid_ = true;
+  computeGeometry();
+}
+
+void UITableView::computeGeometry() {
+  sections_.clear();
+  auto dataSource = this->dataSource();
+  if (dataSource) {
+    auto table = self();
+    auto delegate = this->delegate();
+    long count = std::max(0L, dataSource->numberOfSectionsInTableView(table));
+    for (long section = 0; section < count; ++section) {
+      SectionLayout layout;
+      long rows = std::max(0L, dataSource->tableViewNumberOfRowsInSection(table, section));
+      for (long row = 0; row < rows; ++row) {
+        NSIndexPath indexPath{section, row};
+        CGFloat height = delegate ? delegate->tableViewHeightForRowAtIndexPath(table, indexPath)
+                                  : UITableViewAutomaticDimension;
+        if (height < 0) height = rowHeight_;
+        bool selfSizing = height < 0;
+        if (selfSizing) {
+          auto measured = measuredHeights_.find(indexPath);
+          height = measured != measuredHeights_.end() ? measured->second : UITableViewCell::kDefaultHeight;
+        }
+        layout.rowHeights.push_back(height);
+        layout.rowSelfSizing.push_back(selfSizing);
+      }
+      layout.footer = dataSource->tableViewTitleForFooterInSection(table, section);
+      sections_.push_back(std::move(layout));
+    }
+  }
+  placeRows();
+}
+
+CGFloat UITableView::footerHeightFor(const std::optional<std::string>& footer) const {
+  if (!footer || footer->empty()) return 0;
+  CGFloat lineWidth = std::max<CGFloat>(frame().size.width - kFooterHorizontalInset, kFooterGlyphWidth);
+  auto perLine = std::max<std::size_t>(1, static_cast<std::size_t>(lineWidth / kFooterGlyphWidth));
+  std::size_t lines = (countCharacters(*footer) + perLine - 1) / perLine;
+  return kFooterMargin + static_cast<CGFloat>(lines) * kFooterLineHeight;
+}
+
+void UITableView::placeRows() {
+  CGFloat y = 0;
+  bool grouped = style_ != UITableViewStylePlain;
+  for (std::size_t section = 0; section < sections_.size(); ++section) {
+    auto& layout = sections_[section];
+    if (grouped) y += section == 0 ? kGroupedTopSpacing : kGroupedSectionSpacing;
+    layout.rowTops.resize(layout.rowHeights.size());
+    for (std::size_t row = 0; row < layout.rowHeights.size(); ++row) {
+      layout.rowTops[row] = y;
+      y += layout.rowHeights[row];
+    }
+    layout.footerHeight = footerHeightFor(layout.footer);
+    y += layout.footerHeight;
+  }
+  contentHeight_ = y;
+}
+
+bool UITableView::validIndexPath(const NSIndexPath& indexPath) const {
+  return indexPath.section >= 0 && indexPath.row >= 0 &&
+         static_cast<std::size_t>(indexPath.section) < sections_.size() &&
+         static_cast<std::size_t>(indexPath.row) < sections_[indexPath.section].rowHeights.size();
+}
+
+bool UITableView::rowInViewport(const NSIndexPath& indexPath) const {
+  const auto& layout = sections_[indexPath.section];
+  CGFloat top = layout.rowTops[indexPath.row];
+  CGFloat bottom = top + layout.rowHeights[indexPath.row];
+  return bottom > top && top < contentOffset_ + viewportHeight() && bottom > contentOffset_;
+}
+
+CGFloat UITableView::viewportHeight() const {
+  if (viewportHeight_) return *viewportHeight_;
+  if (!window()) return frame().size.height;
+  CGRect inWindow = convertRectToWindow(bounds());
+  CGFloat top = std::max<CGFloat>(CGRectGetMinY(inWindow), 0);
+  CGFloat bottom = std::min<CGFloat>(CGRectGetMaxY(inWindow), window()->frame().size.height);
+  return std::max<CGFloat>(0, bottom - top);
+}
+
+void UITableView::setViewportHeight(std::optional<CGFloat> height) { viewportHeight_ = height; }
+
+std::shared_ptr<UITableViewCell> UITableView::configureRow(const NSIndexPath& indexPath) {
+  auto table = self();
+  auto cell = dataSource()->tableViewCellForRowAtIndexPath(table, indexPath);
+  if (!cell)
+    throw std::logic_error(stringWithFormat("UITableView dataSource returned no cell for section %ld row %ld",
+                                            indexPath.section, indexPath.row));
+  cell->setSelected(selected_ == indexPath);
+  if (auto delegate = this->delegate()) delegate->tableViewWillDisplayCellForRowAtIndexPath(table, cell, indexPath);
+  return cell;
+}
+
+// Gives the cell its row's frame; a self-sizing row takes the cell's
+// height. True when that changed the row's height.
+bool UITableView::placeCell(const NSIndexPath& indexPath, const std::shared_ptr<UITableViewCell>& cell) {
+  auto& layout = sections_[indexPath.section];
+  CGFloat& height = layout.rowHeights[indexPath.row];
+  bool changed = false;
+  if (layout.rowSelfSizing[indexPath.row]) {
+    cell->setFrame(CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, height));
+    CGFloat measured = cell->contentHeight();
+    measuredHeights_[indexPath] = measured;
+    changed = measured != height;
+    height = measured;
+  }
+  cell->setFrame(CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, height));
+  return changed;
+}
+
+bool UITableView::layoutVisibleRows() {
+  for (auto it = visible_.begin(); it != visible_.end();) {
+    if (validIndexPath(it->first) && rowInViewport(it->first)) {
+      ++it;
+      continue;
+    }
+    enqueue(it->second);
+    it = visible_.erase(it);
+  }
+  bool changed = false;
+  for (std::size_t section = 0; section < sections_.size(); ++section) {
+    for (std::size_t row = 0; row < sections_[section].rowHeights.size(); ++row) {
+      NSIndexPath indexPath{static_cast<long>(section), static_cast<long>(row)};
+      if (!rowInViewport(indexPath)) continue;
+      auto found = visible_.find(indexPath);
+      if (found == visible_.end()) {
+        auto cell = configureRow(indexPath);
+        found = visible_.emplace(indexPath, cell).first;
+        addSubview(cell);
+      }
+      changed |= placeCell(indexPath, found->second);
+    }
+  }
+  return changed;
+}
+
+void UITableView::layoutIfNeeded() {
+  if (layingOut_) return;
+  {
+    layingOut_ = true;
+    ClearOnExit clear{layingOut_};
+    ensureGeometry();
+    for (int pass = 0; pass < kMaximumLayoutPasses; ++pass) {
+      if (!layoutVisibleRows()) break;
+      placeRows();
+    }
+  }
+  UIView::layoutIfNeeded();
+}
+
+std::shared_ptr<UITableViewCell> UITableView::cellForRowAtIndexPath(const NSIndexPath& indexPath) {
+  layoutIfNeeded();
+  auto found = visible_.find(indexPath);
+  return found == visible_.end() ? nullptr : found->second;
+}
+
+std::vector<std::shared_ptr<UITableViewCell>> UITableView::visibleCells() {
+  layoutIfNeeded();
+  std::vector<std::shared_ptr<UITableViewCell>> cells;
+  for (const auto& [indexPath, cell] : visible_) cells.push_back(cell);
+  return cells;
+}
+
+std::vector<NSIndexPath> UITableView::indexPathsForVisibleRows() {
+  layoutIfNeeded();
+  std::vector<NSIndexPath> paths;
+  for (const auto& [indexPath, cell] : visible_) paths.push_back(indexPath);
+  return paths;
+}
+
+std::optional<NSIndexPath> UITableView::indexPathForCell(const std::shared_ptr<UITableViewCell>& cell) {
+  layoutIfNeeded();
+  for (const auto& [indexPath, shown] : visible_)
+    if (shown == cell) return indexPath;
+  return std::nullopt;
+}
+
+void UITableView::selectRowAtIndexPathAnimated(const NSIndexPath& indexPath, bool animated) {
+  if (selected_ && selected_ != indexPath) deselectRowAtIndexPathAnimated(*selected_, animated);
+  selected_ = indexPath;
+  if (auto found = visible_.find(indexPath); found != visible_.end()) found->second->setSelected(true);
+}
+
+void UITableView::deselectRowAtIndexPathAnimated(const NSIndexPath& indexPath, bool animated) {
+  if (selected_ == indexPath) selected_.reset();
+  if (auto found = visible_.find(indexPath); found != visible_.end()) found->second->setSelected(false);
+}
+
+std::optional<NSIndexPath> UITableView::indexPathForSelectedRow() const { return selected_; }
+
+void UITableView::userSelectRow(const NSIndexPath& indexPath) {
+  selectRowAtIndexPathAnimated(indexPath, false);
+  if (auto delegate = this->delegate()) delegate->tableViewDidSelectRowAtIndexPath(self(), indexPath);
+}
+
+long UITableView::numberOfSections() {
+  ensureGeometry();
+  return static_cast<long>(sections_.size());
+}
+
+long UITableView::numberOfRowsInSection(long section) {
+  ensureGeometry();
+  if (section < 0 || static_cast<std::size_t>(section) >= sections_.size()) return 0;
+  return static_cast<long>(sections_[section].rowHeights.size());
+}
+
+std::optional<std::string> UITableView::footerTitleForSection(long section) {
+  ensureGeometry();
+  if (section < 0 || static_cast<std::size_t>(section) >= sections_.size()) return std::nullopt;
+  return sections_[section].footer;
+}
+
+CGRect UITableView::rectForRowAtIndexPath(const NSIndexPath& indexPath) {
+  layoutIfNeeded();
+  if (!validIndexPath(indexPath)) return CGRectZero;
+  const auto& layout = sections_[indexPath.section];
+  return CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, layout.rowHeights[indexPath.row]);
+}
+
+CGSize UITableView::contentSize() {
+  layoutIfNeeded();
+  return {frame().size.width, contentHeight_};
+}
+
+CGFloat UITableView::maximumContentOffset() {
+  return std::max<CGFloat>(0, contentSize().height - viewportHeight());
+}

@@ -1,0 +1,78 @@
+#pragma once
+// A one-line text field. Every edit the user makes is put to the delegate
+// first (textField:shouldChangeCharactersInRange:replacementString:) and
+// applied only when it agrees. Ending editing asks textFieldShouldEndEditing:
+// once: when the delegate itself ends editing from within that question (a
+// resign or a forced endEditing:), it is not asked again.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "foundation/NSRange.h"
+#include "uikit/UIControl.h"
+#include "uikit/UILabel.h"
+
+class UIFont;
+class UITextField;
+
+class UITextFieldDelegate {
+ public:
+  virtual ~UITextFieldDelegate() = default;
+  virtual bool textFieldShouldBeginEditing(const std::shared_ptr<UITextField>& textField) { return true; }
+  virtual void textFieldDidBeginEditing(const std::shared_ptr<UITextField>& textField) {}
+  virtual bool textFieldShouldEndEditing(const std::shared_ptr<UITextField>& textField) { return true; }
+  virtual void textFieldDidEndEditing(const std::shared_ptr<UITextField>& textField) {}
+  virtual bool textFieldShouldChangeCharactersInRangeReplacementString(
+      const std::shared_ptr<UITextField>& textField, NSRange range, const std::string& string) {
+    return true;
+  }
+  virtual bool textFieldShouldClear(const std::shared_ptr<UITextField>& textField) { return true; }
+  virtual bool textFieldShouldReturn(const std::shared_ptr<UITextField>& textField) { return true; }
+};
+
+class UITextField : public UIControl {
+ public:
+  using UIControl::UIControl;
+
+  std::shared_ptr<UITextFieldDelegate> delegate() const { return delegate_.lock(); }
+  void setDelegate(const std::shared_ptr<UITextFieldDelegate>& delegate) { delegate_ = delegate; }
+
+  // Never none: an unset or cleared field reads as the empty string.
+  const std::string& text() const { return text_; }
+  void setText(std::optional<std::string> text) { text_ = text.value_or(""); }
+  const std::optional<std::string>& placeholder() const { return placeholder_; }
+  void setPlaceholder(std::optional<std::string> placeholder) { placeholder_ = std::move(placeholder); }
+  NSTextAlignment textAlignment() const { return textAlignment_; }
+  void setTextAlignment(NSTextAlignment alignment) { textAlignment_ = alignment; }
+  const std::shared_ptr<UIFont>& font() const { return font_; }
+  void setFont(std::shared_ptr<UIFont> font) { font_ = std::move(font); }
+
+  bool isEditing() const { return isFirstResponder(); }
+  bool canBecomeFirstResponder() const override { return isEnabled() && isUserInteractionEnabled(); }
+
+  // The user's typing at the end of the text, one character (code point) per
+  // call: asks the delegate, applies the change when it agrees, then sends
+  // the editing-changed actions. True when applied.
+  bool userInsertText(const std::string& character);
+  // Removes the last character, through the delegate like typing.
+  bool userDeleteBackward();
+  // The return key: asks textFieldShouldReturn:, sends did-end-on-exit.
+  void userPressReturn();
+
+ protected:
+  bool shouldBecomeFirstResponder() override;
+  bool shouldResignFirstResponder() override;
+  void didBecomeFirstResponder() override;
+  void didResignFirstResponder() override;
+
+ private:
+  bool replaceRange(NSRange range, std::size_t byteStart, const std::string& replacement);
+  std::shared_ptr<UITextField> self();
+
+  std::weak_ptr<UITextFieldDelegate> delegate_;
+  std::string text_;
+  std::optional<std::string> placeholder_;
+  NSTextAlignment textAlignment_ = NSTextAlignmentNatural;
+  std::shared_ptr<UIFont> font_;
+  bool askingToEnd_ = false;
+};

@@ -1,0 +1,259 @@
+#include "uikit/UserDriver.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "dispatch/MainRunLoop.h"
+#include "uikit/ScreenBuilder.h"
+#include "uikit/TextEditing.h"
+#include "uikit/UIAlertController.h"
+#include "uikit/UIBarButtonItem.h"
+#include "uikit/UILabel.h"
+#include "uikit/UINavigationController.h"
+#include "uikit/UISearchBar.h"
+#include "uikit/UISwitch.h"
+#include "uikit/UITableView.h"
+#include "uikit/UITableViewCell.h"
+#include "uikit/UITextField.h"
+#include "uikit/UIWindow.h"
+
+namespace {
+
+[[noreturn]] void notOnScreen(const std::string& what) { throw std::invalid_argument(what + " is not on screen"); }
+
+// The text as the keyboard types it: one character (code point) at a time.
+std::vector<std::string> characters(const std::string& text) {
+  std::vector<std::string> result;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = start + 1;
+    while (end < text.size() && TextEditing::isContinuationByte(text[end])) ++end;
+    result.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return result;
+}
+
+bool rowShows(UITableViewCell& cell, const std::string& text) {
+  if (cell.existingTextLabel() && cell.existingTextLabel()->text() == text) return true;
+  auto labels = ScreenBuilder::labelsIn(cell);
+  return std::any_of(labels.begin(), labels.end(), [&text](const auto& label) { return label->text() == text; });
+}
+
+}  // namespace
+
+UserDriver::UserDriver(std::shared_ptr<UIWindow> window) : window_(std::move(window)) {}
+
+Screen UserDriver::screen() const {
+  window_->layoutIfNeeded();
+  return ScreenBuilder::describe(*window_);
+}
+
+// Ends every action as the end of a run loop turn does: main-queue work
+// that is due runs, then the window lays out (tables ask for new rows).
+void UserDriver::settle() {
+  MainRunLoop::main().runDue();
+  window_->layoutIfNeeded();
+}
+
+ScreenBuilder::Parts UserDriver::pageParts(const std::string& action) const {
+  window_->layoutIfNeeded();
+  auto parts = ScreenBuilder::find(*window_);
+  if (!parts.page) throw std::invalid_argument(action + ": the window shows no page");
+  if (parts.presented) throw std::invalid_argument(action + ": a presented screen covers the page");
+  return parts;
+}
+
+std::shared_ptr<UITableViewCell> UserDriver::visibleRow(const std::string& rowId, NSIndexPath& indexPath) const {
+  auto parts = pageParts("row " + rowId);
+  auto parsed = ScreenBuilder::parseRowId(rowId);
+  if (!parsed || !parts.table) notOnScreen("row " + rowId);
+  auto cell = parts.table->cellForRowAtIndexPath(*parsed);
+  if (!cell) notOnScreen("row " + rowId);
+  indexPath = *parsed;
+  return cell;
+}
+
+std::string UserDriver::rowIdForText(const std::string& text) const {
+  auto parts = pageParts("row \"" + text + "\"");
+  if (parts.table)
+    for (const auto& indexPath : parts.table->indexPathsForVisibleRows())
+      if (rowShows(*parts.table->cellForRowAtIndexPath(indexPath), text)) return ScreenBuilder::rowId(indexPath);
+  notOnScreen("a row showing \"" + text + "\"");
+}
+
+void UserDriver::tapRow(const std::string& rowId) {
+  NSIndexPath indexPath;
+  visibleRow(rowId, indexPath);
+  pageParts("tap").table->userSelectRow(indexPath);
+  settle();
+}
+
+void UserDriver::tapRowByText(const std::string& text) { tapRow(rowIdForText(text)); }
+
+void UserDriver::flipSwitch(const std::string& switchId) {
+  const std::string suffix = "/switch";
+  if (!switchId.ends_with(suffix)) notOnScreen("switch " + switchId);
+  NSIndexPath indexPath;
+  auto cell = visibleRow(switchId.substr(0, switchId.size() - suffix.size()), indexPath);
+  auto toggle = std::dynamic_pointer_cast<UISwitch>(cell->accessoryView());
+  if (!toggle) notOnScreen("switch " + switchId);
+  toggle->userTap();
+  settle();
+}
+
+void UserDriver::flipSwitchByText(const std::string& rowText) { flipSwitch(rowIdForText(rowText) + "/switch"); }
+
+void UserDriver::scrollTo(double contentOffset) {
+  auto table = pageParts("scroll").table;
+  if (!table) notOnScreen("a table to scroll");
+  table->setContentOffset({0, std::clamp(contentOffset, 0.0, table->maximumContentOffset())});
+  settle();
+}
+
+void UserDriver::setViewportHeight(double height) {
+  auto table = pageParts("viewport").table;
+  if (!table) notOnScreen("a table");
+  if (height < 0) throw std::invalid_argument("a viewport height cannot be negative");
+  table->setViewportHeight(height);
+  settle();
+}
+
+std::shared_ptr<UITextField> UserDriver::fieldById(const std::string& fieldId) const {
+  auto slash = fieldId.find("/field");
+  if (slash == std::string::npos) notOnScreen("text field " + fieldId);
+  NSIndexPath indexPath;
+  auto cell = visibleRow(fieldId.substr(0, slash), indexPath);
+  auto fields = ScreenBuilder::textFieldsIn(*cell->contentView());
+  std::size_t index = 0;
+  try {
+    index = std::stoul(fieldId.substr(slash + 6));
+  } catch (const std::exception&) {
+    notOnScreen("text field " + fieldId);
+  }
+  if (index >= fields.size()) notOnScreen("text field " + fieldId);
+  return fields[index];
+}
+
+void UserDriver::tapTextField(const std::string& fieldId) {
+  auto field = fieldById(fieldId);
+  if (!field->isUserInteractionEnabled() || !field->isEnabled())
+    throw std::invalid_argument("text field " + fieldId + " does not take taps");
+  field->becomeFirstResponder();
+  settle();
+}
+
+std::shared_ptr<UIResponder> UserDriver::editingResponder(const std::string& action) const {
+  auto responder = window_->firstResponder();
+  if (!std::dynamic_pointer_cast<UITextField>(responder) && !std::dynamic_pointer_cast<UISearchBar>(responder))
+    throw std::invalid_argument(action + ": no text field is being edited");
+  return responder;
+}
+
+void UserDriver::typeText(const std::string& text) {
+  auto responder = editingResponder("typeText");
+  for (const auto& character : characters(text)) {
+    if (auto field = std::dynamic_pointer_cast<UITextField>(responder))
+      field->userInsertText(character);
+    else
+      std::static_pointer_cast<UISearchBar>(responder)->userInsertText(character);
+  }
+  settle();
+}
+
+void UserDriver::deleteBackward() {
+  auto responder = editingResponder("deleteBackward");
+  if (auto field = std::dynamic_pointer_cast<UITextField>(responder))
+    field->userDeleteBackward();
+  else
+    std::static_pointer_cast<UISearchBar>(responder)->userDeleteBackward();
+  settle();
+}
+
+void UserDriver::pressReturn() {
+  auto responder = editingResponder("pressReturn");
+  if (auto field = std::dynamic_pointer_cast<UITextField>(responder))
+    field->userPressReturn();
+  else
+    std::static_pointer_cast<UISearchBar>(responder)->userTapSearchButton();
+  settle();
+}
+
+void UserDriver::endEditing() {
+  window_->endEditing(false);
+  settle();
+}
+
+std::shared_ptr<UISearchBar> UserDriver::searchBar() const {
+  auto parts = pageParts("search");
+  auto bar = std::dynamic_pointer_cast<UISearchBar>(parts.page->navigationItem()->titleView());
+  if (!bar) notOnScreen("a search bar");
+  return bar;
+}
+
+void UserDriver::tapSearchBar() {
+  searchBar()->becomeFirstResponder();
+  settle();
+}
+
+void UserDriver::setSearchText(const std::string& text) {
+  auto bar = searchBar();
+  if (!bar->isFirstResponder()) bar->becomeFirstResponder();
+  // Delete back to the common beginning, then type the rest.
+  while (!text.starts_with(bar->text()))
+    if (!bar->userDeleteBackward()) break;
+  for (const auto& character : characters(text.substr(std::min(bar->text().size(), text.size()))))
+    bar->userInsertText(character);
+  settle();
+}
+
+void UserDriver::tapSearchButton() {
+  searchBar()->userTapSearchButton();
+  settle();
+}
+
+void UserDriver::tapSearchCancelButton() {
+  auto bar = searchBar();
+  if (!bar->showsCancelButton()) notOnScreen("the search bar's cancel button");
+  bar->userTapCancelButton();
+  settle();
+}
+
+void UserDriver::tapRightBarButton() {
+  auto item = pageParts("tapRightBarButton").page->navigationItem()->rightBarButtonItem();
+  if (!item) notOnScreen("a right bar button");
+  item->tap();
+  settle();
+}
+
+void UserDriver::goBack() {
+  auto parts = pageParts("goBack");
+  if (!parts.navigation || parts.navigation->viewControllers().size() < 2) notOnScreen("a back button");
+  parts.navigation->popViewControllerAnimated(true);
+  settle();
+}
+
+void UserDriver::tapAlertAction(const std::string& title, const std::vector<std::string>& fieldTexts) {
+  auto alert = std::dynamic_pointer_cast<UIAlertController>(ScreenBuilder::find(*window_).presented);
+  if (!alert) notOnScreen("an alert");
+  if (fieldTexts.size() > alert->textFields().size())
+    throw std::invalid_argument("the alert has " + std::to_string(alert->textFields().size()) +
+                                " text fields, not " + std::to_string(fieldTexts.size()));
+  const auto& actions = alert->actions();
+  auto action = std::find_if(actions.begin(), actions.end(),
+                             [&title](const auto& candidate) { return candidate->title() == title; });
+  if (action == actions.end()) notOnScreen("alert action \"" + title + "\"");
+  for (std::size_t index = 0; index < fieldTexts.size(); ++index) alert->textFields()[index]->setText(fieldTexts[index]);
+  alert->userTapAction(*action);
+  settle();
+}
+
+// The mail sheet is MessageUI's: it answers these action ids itself.
+void UserDriver::performPresentedAction(const std::string& actionId, const std::string& what) {
+  auto presented = ScreenBuilder::find(*window_).presented;
+  if (!presented || !presented->performUserAction(actionId)) notOnScreen(what);
+  settle();
+}
+
+void UserDriver::sendMail() { performPresentedAction("mail/send", "a mail sheet"); }
+
+void UserDriver::cancelMail() { performPresentedAction("mail/cancel", "a mail sheet"); }
