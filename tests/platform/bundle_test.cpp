@@ -88,6 +88,10 @@ TEST_F(BundleTest, InfoPlistIsReadInXmlAndBinaryForm) {
   auto bare = NSBundle::bundleWithPath(makeBundle("Bare.bundle", ""));
   EXPECT_EQ(bare->bundleIdentifier(), std::nullopt);
   EXPECT_EQ(bare->executablePath(), std::nullopt);
+
+  const fs::path odd = makeBundle("Odd.bundle", "");
+  fs::create_directories(odd / "Info.plist");
+  EXPECT_EQ(NSBundle::bundleWithPath(odd)->bundleIdentifier(), std::nullopt);
 }
 
 TEST_F(BundleTest, OneBundleObjectPerFolderAndNoneForAnythingElse) {

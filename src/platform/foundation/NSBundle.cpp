@@ -33,11 +33,10 @@ fs::path canonicalOrSame(const fs::path& path) {
 fs::path runningExecutable() { return canonicalOrSame("/proc/self/exe"); }
 
 std::map<std::string, std::string> readInfoStrings(const fs::path& bundlePath) {
-  std::ifstream file(bundlePath / "Info.plist", std::ios::binary);
-  if (!file) return {};
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  auto bytes = NSBundle::contentsOfHostFile(bundlePath / "Info.plist");
+  if (!bytes) return {};
   std::map<std::string, std::string> strings;
-  auto plist = parsePropertyList(bytes);
+  auto plist = parsePropertyList(*bytes);
   if (!plist) return strings;
   if (const auto* dictionary = plist->as<PlistValue::Dictionary>()) {
     for (const auto& [key, value] : *dictionary) {
@@ -171,6 +170,18 @@ std::optional<fs::path> NSBundle::pathForResource(const std::string& name,
   std::error_code error;
   if (!fs::is_regular_file(resource, error)) return std::nullopt;
   return resource;
+}
+
+std::optional<std::string> NSBundle::contentsOfHostFile(const fs::path& path) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return std::nullopt;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  try {
+    return std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  } catch (const std::ios_base::failure&) {
+    return std::nullopt;  // a read error part-way, e.g. on a failing disk
+  }
 }
 
 std::string NSBundle::description() const {

@@ -54,6 +54,10 @@ class NSBundle : public NSObject {
   std::optional<std::filesystem::path> pathForResource(const std::string& name,
                                                        const std::string& type) const;
 
+  // The bytes of a file on the host's file system (a bundle's resource), or
+  // none when it is not a regular file that reads.
+  static std::optional<std::string> contentsOfHostFile(const std::filesystem::path& path);
+
   // "NSBundle </path/to/X.bundle> (loaded)" or "(not yet loaded)", as Apple prints it.
   std::string description() const override;
 

@@ -1,0 +1,27 @@
+#include "uikit/UIApplication.h"
+
+#include "dispatch/dispatch.h"
+#include "foundation/NSURL.h"
+
+std::shared_ptr<UIApplication> UIApplication::sharedApplication() {
+  static const auto application = std::make_shared<UIApplication>();
+  return application;
+}
+
+void UIApplication::openURLOptionsCompletionHandler(const std::shared_ptr<NSURL>& url,
+                                                    const PlistValue::Dictionary& options,
+                                                    std::function<void(bool success)> completion) {
+  const bool handedOn = url != nullptr;
+  if (url) {
+    if (linkOpener_) {
+      linkOpener_(url->absoluteString());
+    } else {
+      openedLinks_.push_back(url->absoluteString());
+    }
+  }
+  if (completion) {
+    dispatch_async(dispatch_get_main_queue(), [completion, handedOn] { completion(handedOn); });
+  }
+}
+
+void UIApplication::setLinkOpener(LinkOpener opener) { linkOpener_ = std::move(opener); }

@@ -1,0 +1,37 @@
+#pragma once
+// The running application. Opening a link hands it to the link opener that
+// the host installs (the browser opens it); without one the link is only
+// recorded, which is what tests read.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/NSObject.h"
+#include "foundation/PropertyList.h"
+
+class NSURL;
+
+class UIApplication : public NSObject {
+ public:
+  using LinkOpener = std::function<void(const std::string& url)>;
+
+  static std::shared_ptr<UIApplication> sharedApplication();
+
+  // [application openURL:options:completionHandler:]. The completion, when
+  // given, runs later on the main queue with whether the link was handed on
+  // (false for none).
+  void openURLOptionsCompletionHandler(const std::shared_ptr<NSURL>& url,
+                                       const PlistValue::Dictionary& options,
+                                       std::function<void(bool success)> completion);
+
+  // The host's (or a test's) opener; an empty function removes it.
+  void setLinkOpener(LinkOpener opener);
+  // Links opened while no opener was installed, oldest first.
+  const std::vector<std::string>& openedLinks() const { return openedLinks_; }
+  void clearOpenedLinks() { openedLinks_.clear(); }
+
+ private:
+  LinkOpener linkOpener_;
+  std::vector<std::string> openedLinks_;
+};

@@ -1,0 +1,135 @@
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/NSBundle.h"
+#include "support/ChimewellTest.h"
+#include "uikit/UIColor.h"
+#include "uikit/UIFont.h"
+#include "uikit/UIImage.h"
+#include "uikit/UIScreen.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The start of a PNG file: signature and IHDR chunk with the pixel size.
+std::vector<std::uint8_t> pngOfSize(std::uint32_t width, std::uint32_t height) {
+  std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (std::uint32_t value : {width, height}) {
+    for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(value >> shift));
+  }
+  png.insert(png.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});  // depth, colour type, methods, CRC
+  return png;
+}
+
+class ImageTest : public ChimewellTest {
+ protected:
+  void TearDown() override {
+    UIScreen::mainScreen()->setScale(3);
+    ChimewellTest::TearDown();
+  }
+
+  std::shared_ptr<NSBundle> makeBundle(const std::string& name,
+                                       const std::vector<std::string>& pngFiles) {
+    const fs::path folder = deviceRootPath() / "host" / name;
+    fs::create_directories(folder);
+    for (const auto& file : pngFiles) {
+      // Each variant is 29 points wide at its own scale, and tall by its scale
+      // so that the tests can tell which file was picked.
+      const std::uint32_t scale = file.find("@3x") != std::string::npos   ? 3
+                                  : file.find("@2x") != std::string::npos ? 2
+                                                                          : 1;
+      writeBytes(folder / file, pngOfSize(29 * scale, scale));
+    }
+    return NSBundle::bundleWithPath(folder);
+  }
+  static void writeBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+};
+
+TEST_F(ImageTest, NamedImagesComeInTheVariantForTheScreenScale) {
+  auto bundle = makeBundle("All.bundle", {"icon.png", "icon@2x.png", "icon@3x.png"});
+  for (int scale : {1, 2, 3}) {
+    UIScreen::mainScreen()->setScale(scale);
+    auto image = UIImage::imageNamedInBundle("icon", bundle);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->scale(), scale);
+    EXPECT_EQ(image->width(), 29);
+    EXPECT_EQ(image->height(), 1);
+    EXPECT_EQ(image->name(), "icon");
+  }
+}
+
+TEST_F(ImageTest, AMissingVariantFallsBackToTheNearestSharperFirst) {
+  auto bundle = makeBundle("Some.bundle", {"ends.png", "ends@3x.png", "low.png", "high@3x.png"});
+  UIScreen::mainScreen()->setScale(2);
+  EXPECT_EQ(UIImage::imageNamedInBundle("ends", bundle)->scale(), 3);
+  UIScreen::mainScreen()->setScale(3);
+  auto low = UIImage::imageNamedInBundle("low", bundle);
+  EXPECT_EQ(low->scale(), 1);
+  EXPECT_EQ(low->width(), 29);
+  UIScreen::mainScreen()->setScale(1);
+  EXPECT_EQ(UIImage::imageNamedInBundle("high", bundle)->width(), 29);
+}
+
+TEST_F(ImageTest, LookupIsInTheGivenBundleOrElseTheMainBundle) {
+  auto pane = makeBundle("Pane.bundle", {"bell.png"});
+  auto settings = makeBundle("Settings.app", {"global.png"});
+  NSBundle::setMainBundle(settings);
+  EXPECT_NE(UIImage::imageNamed("global"), nullptr);
+  EXPECT_EQ(UIImage::imageNamed("bell"), nullptr);
+  EXPECT_NE(UIImage::imageNamedInBundle("bell", pane), nullptr);
+  EXPECT_EQ(UIImage::imageNamedInBundle("global", pane), nullptr);
+  EXPECT_NE(UIImage::imageNamedInBundle("global", nullptr), nullptr);
+  EXPECT_NE(UIImage::imageNamed("global.png"), nullptr);
+}
+
+TEST_F(ImageTest, NamesThatAreNotPngImagesGiveNone) {
+  auto bundle = makeBundle("Odd.bundle", {});
+  writeBytes(bundle->bundlePath() / "text.png", {'h', 'e', 'l', 'l', 'o'});
+  fs::create_directories(bundle->bundlePath() / "folder.png");
+  EXPECT_EQ(UIImage::imageNamedInBundle("text", bundle), nullptr);
+  EXPECT_EQ(UIImage::imageNamedInBundle("folder", bundle), nullptr);
+  EXPECT_EQ(UIImage::imageNamedInBundle("missing", bundle), nullptr);
+  EXPECT_EQ(UIImage::imageNamedInBundle("", bundle), nullptr);
+  EXPECT_EQ(UIImage::imageWithPNGData({1, 2, 3}), nullptr);
+  EXPECT_EQ(UIImage::imageWithPNGData(pngOfSize(0, 10)), nullptr);
+}
+
+TEST_F(ImageTest, FilesAndDataKeepTheirBytesAndTakeTheScaleTheyAreGiven) {
+  auto bundle = makeBundle("Files.bundle", {"tile@2x.png"});
+  auto image = UIImage::imageWithContentsOfFile(bundle->bundlePath() / "tile@2x.png");
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->scale(), 2);
+  EXPECT_EQ(image->pngData(), pngOfSize(58, 2));
+  EXPECT_EQ(image->name(), std::nullopt);
+  auto icon = UIImage::imageWithPNGData(pngOfSize(120, 90), 3);
+  EXPECT_EQ(icon->width(), 40);
+  EXPECT_EQ(icon->height(), 30);
+  EXPECT_EQ(UIImage::imageWithContentsOfFile(bundle->bundlePath() / "none.png"), nullptr);
+  EXPECT_THROW(UIScreen::mainScreen()->setScale(1.5), std::invalid_argument);
+}
+
+TEST_F(ImageTest, ColoursAndFontsKeepWhatTheyWereMadeWith) {
+  auto secondary = UIColor::secondaryLabelColor();
+  EXPECT_EQ(secondary->name(), "secondaryLabelColor");
+  EXPECT_EQ(UIColor::clearColor()->alpha(), 0);
+  EXPECT_EQ(UIColor::colorWithWhiteAlpha(1, 1)->hexString(), "#ffffffff");
+  EXPECT_TRUE(UIColor::colorWithWhiteAlpha(1, 1)->isEqual(*UIColor::whiteColor()));
+  EXPECT_EQ(UIColor::colorWithRedGreenBlueAlpha(2, -1, 0.5, 1)->description(),
+            "UIExtendedSRGBColorSpace 1 0 0.5 1");
+  auto title = UIFont::fontWithNameSize("AvenirNext-Bold", 28);
+  EXPECT_EQ(title->fontName(), "AvenirNext-Bold");
+  EXPECT_EQ(title->pointSize(), 28);
+  EXPECT_TRUE(title->isBold());
+  EXPECT_FALSE(UIFont::systemFontOfSize(15)->isBold());
+  EXPECT_TRUE(UIFont::boldSystemFontOfSize(15)->isSystemFont());
+}
+
+}  // namespace
