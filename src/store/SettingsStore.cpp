@@ -1,5 +1,7 @@
 #include "store/SettingsStore.h"
 
+#include <cstdio>
+
 #include "foundation/NSFileManager.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
@@ -8,6 +10,25 @@ namespace {
 
 std::optional<std::string> handedOffIdentifier() {
   return NSUserDefaults::standardUserDefaults()->stringForKey(kCurrentAppIdentifierKey);
+}
+
+// The identifier for a log line: quoted, control characters escaped, so that
+// an empty one shows and a NUL does not cut the line.
+std::string shownIdentifier(const std::optional<std::string>& identifier) {
+  if (!identifier) return "(null)";
+  std::string shown = "\"";
+  for (unsigned char c : *identifier) {
+    if (c == 0) {
+      shown += "\\0";
+    } else if (c < 0x20 || c == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown + "\"";
 }
 
 }  // namespace
@@ -55,7 +76,7 @@ StoreResult storeSettingsKey(std::shared_ptr<NSMutableDictionary>& copy, const s
                              const PlistValue& value) {
   auto path = perAppSettingsPath();
   if (!path) {
-    NSLog("Not saving %@: no usable bundle identifier (%@)", key, handedOffIdentifier());
+    NSLog("Not saving %@: no usable bundle identifier (%@)", key, shownIdentifier(handedOffIdentifier()));
     return StoreResult::noUsableIdentifier;
   }
   refreshSettings(copy);

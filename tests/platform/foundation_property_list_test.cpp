@@ -159,6 +159,14 @@ TEST_F(PropertyListTest, AnythingButAPropertyListGivesNone) {
   }
 }
 
+TEST_F(PropertyListTest, AStringHoldingANulCharacterIsReadNotFatal) {
+  // libplist's plain string getter aborts the process on such a string.
+  const std::string xml = xmlPropertyListData(Dictionary{{"id", std::string("a\0b", 3)}});
+  auto parsed = parsePropertyList(xml);
+  ASSERT_TRUE(parsed);
+  EXPECT_TRUE(parsed->as<Dictionary>()->at("id").is<std::string>());
+}
+
 TEST_F(PropertyListTest, KeysSortInUtf16CodeUnitOrder) {
   EXPECT_TRUE(utf16Less("B", "a"));
   EXPECT_TRUE(utf16Less("ab", "abc"));

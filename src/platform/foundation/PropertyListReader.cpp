@@ -53,11 +53,12 @@ std::optional<PlistValue> convertDictionary(plist_t node) {
   return PlistValue(std::move(dictionary));
 }
 
+// By pointer and length: plist_get_string_val asserts (and so aborts the
+// process) on a string that holds a NUL character.
 std::string stringOf(plist_t node) {
-  char* raw = nullptr;
-  plist_get_string_val(node, &raw);
-  std::unique_ptr<char, MallocFree> owned(raw);
-  return raw ? std::string(raw) : std::string();
+  std::uint64_t length = 0;
+  const char* text = plist_get_string_ptr(node, &length);
+  return text ? std::string(text, static_cast<std::size_t>(length)) : std::string();
 }
 
 PlistValue dataOf(plist_t node) {

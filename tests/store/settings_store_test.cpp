@@ -1,0 +1,204 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "foundation/NSUserDefaults.h"
+#include "store/SettingsStore.h"
+#include "support/ChimewellTest.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Dictionary = PlistValue::Dictionary;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+using ::testing::StartsWith;
+
+constexpr const char* kAppFile = "/var/jb/Library/Application Support/Chimewell-plist/com.example.mail.app.plist";
+
+class SettingsStoreTest : public ChimewellTest {
+ protected:
+  void SetUp() override {
+    ChimewellTest::SetUp();
+    handOff("com.example.mail.app");
+  }
+
+  // As the application picker hands an application off (the store reads the
+  // key through the same shared user defaults).
+  static void handOff(const std::optional<std::string>& identifier) {
+    NSUserDefaults::standardUserDefaults()->setObjectForKey(
+        identifier ? std::optional<PlistValue>(*identifier) : std::nullopt, kCurrentAppIdentifierKey);
+  }
+
+  // Every file under the device root with its content.
+  std::map<std::string, std::string> snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(deviceRootPath())) {
+      if (entry.is_regular_file()) files[entry.path().string()] = *readFileAt(
+          "/" + fs::relative(entry.path(), deviceRootPath()).string());
+    }
+    return files;
+  }
+};
+
+TEST_F(SettingsStoreTest, PathsAreTheFixedContract) {
+  EXPECT_STREQ(kSettingsDirectory, "/var/jb/Library/Application Support/Chimewell-plist/");
+  EXPECT_STREQ(kSoundLibraryDirectory, "/var/jb/Library/Application Support/Chimewell/");
+  EXPECT_EQ(perAppSettingsPath(), kAppFile);  // dots inside the identifier are kept
+  EXPECT_EQ(soundFilePath("Bell.m4r"), "/var/jb/Library/Application Support/Chimewell/Bell.m4r");
+}
+
+TEST_F(SettingsStoreTest, FirstStoreCreatesAFileHoldingThatKeyAlone) {
+  ensureSettingsDirectory();
+  auto copy = loadSettings();
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->count(), 0u);
+  EXPECT_EQ(readSoundName(), std::nullopt);
+
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
+  EXPECT_EQ(readFileAt(kAppFile), xmlPropertyListData(Dictionary{{"enableToggle", true}}));
+  EXPECT_THAT(logMessages(), SizeIs(0));
+}
+
+TEST_F(SettingsStoreTest, EveryStoreKeepsTheKeysOfOthers) {
+  ensureSettingsDirectory();
+  writeDictionaryAt(kAppFile, {{"theirKey", "kept"}, {"NotificationAlert", "Bell.m4r"}});
+  auto plist = loadSettings();
+  auto chooser = loadSettings();
+
+  ASSERT_EQ(storeSettingsKey(plist, kEnableToggleKey, true), StoreResult::stored);
+  ASSERT_EQ(storeSettingsKey(plist, kVibrationToggleKey, false), StoreResult::stored);
+  // Another party adds a key while the pages hold their copies.
+  auto onDisk = *readDictionaryAt(kAppFile);
+  onDisk["addedLater"] = 3;
+  writeDictionaryAt(kAppFile, onDisk);
+  // The count as typed, letters and all, then the chooser's store into the
+  // copy it loaded before all of this.
+  ASSERT_EQ(storeSettingsKey(plist, kVibrationTimesKey, "three"), StoreResult::stored);
+  ASSERT_EQ(storeSettingsKey(chooser, kNotificationAlertKey, "Chime.caf"), StoreResult::stored);
+  ASSERT_EQ(storeSettingsKey(plist, kCustomToggleKey, true), StoreResult::stored);
+
+  EXPECT_EQ(readDictionaryAt(kAppFile), (Dictionary{{"theirKey", "kept"},
+                                                    {"addedLater", 3},
+                                                    {"NotificationAlert", "Chime.caf"},
+                                                    {"enableToggle", true},
+                                                    {"vibrationToggle", false},
+                                                    {"vibrationTimes", "three"},
+                                                    {"customToggle", true}}));
+  EXPECT_EQ(readSoundName(), "Chime.caf");
+  EXPECT_EQ(plist->stringForKey(kVibrationTimesKey), "three");
+}
+
+TEST_F(SettingsStoreTest, RefreshTakesTheFileWhenThereIsOne) {
+  auto copy = loadSettings();
+  copy->setObjectForKey("unsaved", "k");
+  refreshSettings(copy);  // no file: unchanged
+  EXPECT_EQ(copy->stringForKey("k"), "unsaved");
+  writeDictionaryAt(kAppFile, {{"vibrationTimes", ""}});
+  refreshSettings(copy);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->contents(), (Dictionary{{"vibrationTimes", ""}}));
+}
+
+TEST_F(SettingsStoreTest, AnUnreadableFileIsNeverTouched) {
+  writeFileAt(kAppFile, "<?xml version=\"1.0\"?><plist><dict><key>cut");
+  auto copy = loadSettings();
+  EXPECT_FALSE(copy);
+  EXPECT_EQ(readSoundName(), std::nullopt);
+
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::noDictionary);
+  EXPECT_FALSE(copy);
+  EXPECT_EQ(readFileAt(kAppFile), "<?xml version=\"1.0\"?><plist><dict><key>cut");
+  EXPECT_THAT(logMessages(), ElementsAre(HasSubstr(kAppFile)));
+
+  // A root that is not a dictionary is just as unreadable.
+  writeFileAt(kAppFile, xmlPropertyListData(PlistValue(PlistValue::Array{true})));
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::noDictionary);
+
+  // Once the file is valid again, the next store reads it and goes through.
+  writeDictionaryAt(kAppFile, {{"other", 1}});
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
+  EXPECT_EQ(readDictionaryAt(kAppFile), (Dictionary{{"other", 1}, {"enableToggle", true}}));
+}
+
+TEST_F(SettingsStoreTest, AFailedWriteIsReportedWithPathAndReason) {
+  // The settings directory was never made, so the write cannot land.
+  auto copy = loadSettings();
+  EXPECT_EQ(storeSettingsKey(copy, kVibrationToggleKey, true), StoreResult::writeFailed);
+  EXPECT_TRUE(copy->boolValueForKey(kVibrationToggleKey));
+  EXPECT_FALSE(fs::exists(hostPathFor(kAppFile)));
+  ASSERT_THAT(logMessages(), SizeIs(1));
+  EXPECT_THAT(logMessages()[0], HasSubstr(kAppFile));
+  EXPECT_THAT(logMessages()[0], HasSubstr("couldn’t be saved"));
+}
+
+TEST_F(SettingsStoreTest, NoUsableIdentifierTouchesNoFile) {
+  ensureSettingsDirectory();
+  writeDictionaryAt("/var/jb/Library/Application Support/Chimewell-plist/..plist", {{"a", 1}});
+  writeDictionaryAt("/var/jb/Library/Application Support/Chimewell-plist/.plist", {{"b", 2}});
+  writeDictionaryAt("/var/jb/Library/Application Support/victim.plist", {{"c", 3}});
+  const std::vector<std::pair<std::optional<std::string>, std::string>> cases{
+      {std::nullopt, "(null)"},
+      {"", "\"\""},
+      {".", "\".\""},
+      {"..", "\"..\""},
+      {"../victim", "\"../victim\""},
+      {"com.example/app", "\"com.example/app\""},
+      {std::string("com.example\0app", 15), "\"com.example\\0app\""},
+  };
+  for (const auto& [identifier, shownIdentifier] : cases) {
+    handOff(identifier);
+    clearLogMessages();
+    const auto before = snapshot();
+    SCOPED_TRACE(identifier.value_or("(none)"));
+
+    EXPECT_EQ(perAppSettingsPath(), std::nullopt);
+    auto copy = loadSettings();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->count(), 0u);
+    EXPECT_EQ(readSoundName(), std::nullopt);
+    EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::noUsableIdentifier);
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_THAT(logMessages(), SizeIs(1));
+    EXPECT_THAT(logMessages()[0], HasSubstr(shownIdentifier));
+  }
+}
+
+TEST_F(SettingsStoreTest, EnsureMakesTheDirectoryOrLogsWhyNot) {
+  ensureSettingsDirectory();
+  EXPECT_TRUE(fs::is_directory(hostPathFor(kSettingsDirectory)));
+  ensureSettingsDirectory();  // already there
+  EXPECT_THAT(logMessages(), SizeIs(0));
+
+  fs::remove(hostPathFor(kSettingsDirectory));
+  writeFileAt("/var/jb/Library/Application Support/Chimewell-plist", "plain file");
+  ensureSettingsDirectory();
+  EXPECT_THAT(logMessages(), ElementsAre(StartsWith("Error creating directory path: The file "
+                                                    "“Chimewell-plist” couldn’t be saved")));
+  EXPECT_EQ(readFileAt("/var/jb/Library/Application Support/Chimewell-plist"), "plain file");
+  // The page goes on: a load still gives an empty working copy.
+  auto copy = loadSettings();
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->count(), 0u);
+}
+
+TEST_F(SettingsStoreTest, WorksThroughThePhonesSymbolicLinks) {
+  // On a phone /var is a link to private/var and /var/jb a link into it.
+  makeFolderAt("/private/var/containers/Bundle/jb-abc");
+  fs::create_directory_symlink("private/var", hostPathFor("/var"));
+  fs::create_directory_symlink("/private/var/containers/Bundle/jb-abc",
+                               hostPathFor("/private/var/jb"));
+  NSUserDefaults::resetStandardUserDefaults();
+  handOff("com.example.mail.app");
+  ensureSettingsDirectory();
+  auto copy = loadSettings();
+  ASSERT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
+  EXPECT_TRUE(fs::is_regular_file(hostPathFor(
+      "/private/var/containers/Bundle/jb-abc/Library/Application Support/Chimewell-plist/"
+      "com.example.mail.app.plist")));
+}
+
+}  // namespace
