@@ -1,0 +1,222 @@
+// The table's viewport: which rows it asks for, how cells are reused when
+// scrolling and reloading, and how high rows, sections and footers are.
+#include <gtest/gtest.h>
+
+#include "support/PageTest.h"
+#include "uikit/UIFont.h"
+#include "uikit_test_pages.h"
+
+namespace {
+
+constexpr double kWindowViewport = UIWindow::kDefaultHeight - UINavigationController::kNavigationBarHeight;
+
+class TableTest : public PageTest {
+ protected:
+  std::shared_ptr<ListPage> showList(int rows, UITableViewStyle style = UITableViewStylePlain) {
+    auto page = std::make_shared<ListPage>(style);
+    page->sections = {ListPage::numberedRows(rows)};
+    showPage(page);
+    return page;
+  }
+};
+
+TEST_F(TableTest, ConfiguresOnlyTheRowsInTheViewport) {
+  auto page = showList(100);
+  // 17 rows of 44 points fill the 748 points below the navigation bar.
+  EXPECT_EQ(page->cellsConfigured, 17);
+  auto table = page->tableView();
+  EXPECT_DOUBLE_EQ(table->viewportHeight(), kWindowViewport);
+  EXPECT_NE(table->cellForRowAtIndexPath({0, 16}), nullptr);
+  EXPECT_EQ(table->cellForRowAtIndexPath({0, 17}), nullptr);
+  EXPECT_EQ(table->visibleCells().size(), 17u);
+
+  auto shown = screen();
+  ASSERT_TRUE(shown.table);
+  EXPECT_DOUBLE_EQ(shown.table->contentHeight, 100 * 44);
+  EXPECT_EQ(shown.table->sections[0].rows.size(), 17u);
+  EXPECT_EQ(shown.table->sections[0].rows.back().id, "s0r16");
+  EXPECT_DOUBLE_EQ(shown.table->sections[0].rows.back().y, 16 * 44);
+}
+
+TEST_F(TableTest, ScrollingReusesTheCellsThatLeftTheViewport) {
+  auto page = showList(100);
+  auto firstCell = page->tableView()->cellForRowAtIndexPath({0, 0});
+  driver().scrollTo(440);  // ten rows down
+
+  EXPECT_EQ(page->cellsCreated, 17) << "rows coming in take the cells of rows gone out";
+  EXPECT_EQ(page->cellsConfigured, 27);
+  auto table = page->tableView();
+  EXPECT_EQ(table->cellForRowAtIndexPath({0, 0}), nullptr);
+  auto reusedAt = table->indexPathForCell(firstCell);
+  ASSERT_TRUE(reusedAt) << "the first row's cell went to the pool and came back for a new row";
+  EXPECT_GE(reusedAt->row, 17);
+  EXPECT_EQ(firstCell->textLabel()->text(), "row " + std::to_string(reusedAt->row));
+  EXPECT_EQ(screen().table->sections[0].rows.front().text, "row 10");
+
+  driver().scrollTo(1e6);
+  EXPECT_DOUBLE_EQ(screen().table->contentOffset, 100 * 44 - kWindowViewport) << "scrolling stops at the end";
+  EXPECT_EQ(screen().table->sections[0].rows.back().text, "row 99");
+}
+
+TEST_F(TableTest, ReloadAsksAgainForTheVisibleRowsOnlyWhenNextRead) {
+  auto page = showList(3);
+  auto table = page->tableView();
+  page->sections[0][1] = "changed";
+  table->reloadData();
+  EXPECT_EQ(page->cellsConfigured, 3) << "nothing is asked before the table is read";
+  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 0", "changed", "row 2"}));
+  EXPECT_EQ(page->cellsConfigured, 6);
+  EXPECT_EQ(page->cellsCreated, 3) << "the reload reuses the cells it dropped";
+
+  page->sections[0].pop_back();
+  table->reloadData();
+  EXPECT_EQ(table->visibleCells().size(), 2u);
+  EXPECT_EQ(table->cellForRowAtIndexPath({0, 2}), nullptr);
+}
+
+TEST_F(TableTest, SmallerViewportShowsFewerRowsAndScreenFollowsTheViewport) {
+  auto page = showList(10);
+  driver().setViewportHeight(100);
+  auto shown = screen();
+  EXPECT_EQ(rowTexts(shown), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
+  EXPECT_DOUBLE_EQ(shown.table->viewportHeight, 100);
+  driver().scrollTo(50);
+  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 1", "row 2", "row 3"}));
+}
+
+// A cell whose content view stacks a 30-point title and a detail line of at
+// least 20 points between margins of 15 and 5 points.
+class StackedCell : public UITableViewCell {
+ public:
+  StackedCell() : UITableViewCell(UITableViewCellStyleDefault, "Stacked") {
+    auto content = contentView();
+    content->addSubview(title);
+    title->setTranslatesAutoresizingMaskIntoConstraints(false);
+    NSLayoutConstraint::activateConstraints({
+        title->topAnchor().constraintEqualToAnchorConstant(content->topAnchor(), 15),
+        title->leadingAnchor().constraintEqualToAnchor(content->leadingAnchor()),
+        title->trailingAnchor().constraintEqualToAnchor(content->trailingAnchor()),
+        title->heightAnchor().constraintEqualToConstant(30),
+    });
+    content->addSubview(detail);
+    detail->setTranslatesAutoresizingMaskIntoConstraints(false);
+    detail->setFont(UIFont::systemFontOfSize(15));
+    NSLayoutConstraint::activateConstraints({
+        detail->topAnchor().constraintEqualToAnchorConstant(title->bottomAnchor(), 5),
+        detail->leadingAnchor().constraintEqualToAnchor(content->leadingAnchor()),
+        detail->trailingAnchor().constraintEqualToAnchor(content->trailingAnchor()),
+        detail->bottomAnchor().constraintEqualToAnchorConstant(content->bottomAnchor(), -15),
+        detail->heightAnchor().constraintGreaterThanOrEqualToConstant(20),
+    });
+  }
+  std::shared_ptr<UILabel> title = std::make_shared<UILabel>();
+  std::shared_ptr<UILabel> detail = std::make_shared<UILabel>();
+};
+
+class StackedPage : public ListPage {
+ public:
+  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
+                                                                  const NSIndexPath& indexPath) override {
+    if (indexPath.row > 0) return ListPage::tableViewCellForRowAtIndexPath(tableView, indexPath);
+    auto cell = std::make_shared<StackedCell>();
+    cell->title->setText("Title");
+    return cell;
+  }
+};
+
+TEST_F(TableTest, AutomaticRowsTakeTheirHeightFromTheCellContent) {
+  auto page = std::make_shared<StackedPage>();
+  page->sections = {{"stacked", "plain"}};
+  showPage(page);
+  auto rows = screen().table->sections[0].rows;
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_DOUBLE_EQ(rows[0].height, 85) << "15 + 30 + 5 + at least 20 + 15";
+  EXPECT_DOUBLE_EQ(rows[1].y, 85);
+  EXPECT_DOUBLE_EQ(rows[1].height, 44);
+  ASSERT_EQ(rows[0].labels.size(), 2u);
+  EXPECT_EQ(rows[0].labels[0].text, "Title");
+  EXPECT_EQ(rows[0].labels[1].fontSize, 15);
+
+  auto cell = std::static_pointer_cast<StackedCell>(page->tableView()->cellForRowAtIndexPath({0, 0}));
+  EXPECT_EQ(cell->detail->frame(), CGRectMake(0, 50, UIWindow::kDefaultWidth, 20)) << "laid out in the row";
+}
+
+TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {
+  auto page = std::make_shared<ListPage>();
+  page->sections = {{"a", "b"}};
+  page->cellStyle = UITableViewCellStyleSubtitle;
+  page->detailText = "com.example.a";
+  showPage(page);
+  EXPECT_DOUBLE_EQ(screen().table->sections[0].rows[1].y, 56);
+
+  page->rowHeight = 70;
+  page->tableView()->reloadData();
+  EXPECT_DOUBLE_EQ(screen().table->sections[0].rows[1].y, 70);
+}
+
+TEST_F(TableTest, GroupedSectionsAreSpacedAndFootersTakeLinesByLength) {
+  auto page = std::make_shared<ListPage>(UITableViewStyleGrouped);
+  page->sections = {{"a"}, {"b"}, {}};
+  std::string longFooter(100, 'x');  // 50 glyphs of 7 points fit a 390-point table's line
+  page->footers = {"short", longFooter, "empty section"};
+  showPage(page);
+  auto table = *screen().table;
+  ASSERT_EQ(table.sections.size(), 3u);
+  EXPECT_EQ(table.sections[0].footer, "short");
+  EXPECT_TRUE(table.sections[2].rows.empty());
+  EXPECT_EQ(table.sections[2].footer, "empty section");
+  const double oneLineFooter = UITableView::kFooterMargin + UITableView::kFooterLineHeight;
+  const double twoLineFooter = oneLineFooter + UITableView::kFooterLineHeight;
+  EXPECT_DOUBLE_EQ(table.sections[0].rows[0].y, UITableView::kGroupedTopSpacing);
+  EXPECT_DOUBLE_EQ(table.sections[1].rows[0].y,
+                   UITableView::kGroupedTopSpacing + 44 + oneLineFooter + UITableView::kGroupedSectionSpacing);
+  EXPECT_DOUBLE_EQ(table.contentHeight, UITableView::kGroupedTopSpacing + 2 * 44 + 2 * oneLineFooter + twoLineFooter +
+                                            2 * UITableView::kGroupedSectionSpacing);
+}
+
+TEST_F(TableTest, TappedRowIsSelectedUntilThePageDeselectsIt) {
+  auto page = showList(3);
+  driver().tapRowByText("row 1");
+  ASSERT_EQ(page->selections.size(), 1u);
+  EXPECT_EQ(page->selections[0], (NSIndexPath{0, 1}));
+  EXPECT_TRUE(rowWithText(screen(), "row 1")->selected);
+  page->tableView()->deselectRowAtIndexPathAnimated({0, 1}, true);
+  EXPECT_FALSE(rowWithText(screen(), "row 1")->selected);
+  EXPECT_THROW(driver().tapRowByText("row 7"), std::invalid_argument);
+  EXPECT_THROW(driver().tapRow("s0r3"), std::invalid_argument);
+}
+
+// A page that owns its table and pins it to its view's edges.
+class PinnedTablePage : public UIViewController, public UITableViewDataSource {
+ public:
+  std::shared_ptr<UITableView> table = std::make_shared<UITableView>(CGRectZero, UITableViewStyleGrouped);
+  void viewDidLoad() override {
+    table->setDataSource(selfAs<PinnedTablePage>());
+    table->setTranslatesAutoresizingMaskIntoConstraints(false);
+    view()->addSubview(table);
+    NSLayoutConstraint::activateConstraints({
+        table->topAnchor().constraintEqualToAnchor(view()->topAnchor()),
+        table->bottomAnchor().constraintEqualToAnchor(view()->bottomAnchor()),
+        table->leadingAnchor().constraintEqualToAnchor(view()->leadingAnchor()),
+        table->trailingAnchor().constraintEqualToAnchor(view()->trailingAnchor()),
+    });
+  }
+  long tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>&, long) override { return 40; }
+  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>&,
+                                                                  const NSIndexPath& indexPath) override {
+    auto cell = std::make_shared<UITableViewCell>(UITableViewCellStyleDefault, "cell");
+    cell->textLabel()->setText("row " + std::to_string(indexPath.row));
+    return cell;
+  }
+};
+
+TEST_F(TableTest, ATablePinnedToThePageFillsTheAreaBelowTheNavigationBar) {
+  auto page = showNewPage<PinnedTablePage>();
+  EXPECT_EQ(page->table->frame(), CGRectMake(0, 0, UIWindow::kDefaultWidth, kWindowViewport));
+  auto shown = screen();
+  ASSERT_TRUE(shown.table) << "the first table in the page's views is its table";
+  EXPECT_DOUBLE_EQ(shown.table->viewportHeight, kWindowViewport);
+  EXPECT_EQ(shown.table->sections[0].rows.size(), 17u) << "35 points of section spacing, then 16 rows and a part";
+}
+
+}  // namespace
