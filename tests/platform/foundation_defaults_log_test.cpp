@@ -26,6 +26,9 @@ TEST_F(UserDefaultsTest, StringForKeyGivesOnlyStrings) {
   EXPECT_EQ(defaults->stringForKey("number"), std::nullopt);
   EXPECT_EQ(defaults->stringForKey("missing"), std::nullopt);
   EXPECT_TRUE(defaults->boolForKey("flag"));
+  // A change another party makes to the file shows at the next read.
+  writeDictionaryAt(kPath, {{"name", "Notes"}});
+  EXPECT_EQ(defaults->stringForKey("name"), "Notes");
 }
 
 TEST_F(UserDefaultsTest, SynchronizeMergesIntoTheFileAsItIsNow) {
@@ -41,13 +44,6 @@ TEST_F(UserDefaultsTest, SynchronizeMergesIntoTheFileAsItIsNow) {
   ASSERT_TRUE(defaults->synchronize());
   EXPECT_EQ(readDictionaryAt(kPath),
             (Dictionary{{"keep", "mine"}, {"theirs", 1}, {"currentApp", "Mail"}}));
-}
-
-TEST_F(UserDefaultsTest, SeesChangesOtherPartiesMakeToTheFile) {
-  auto defaults = NSUserDefaults::standardUserDefaults();
-  EXPECT_EQ(defaults->stringForKey("currentAppIdentifier"), std::nullopt);
-  writeDictionaryAt(kPath, {{"currentAppIdentifier", "com.example.one"}});
-  EXPECT_EQ(defaults->stringForKey("currentAppIdentifier"), "com.example.one");
 }
 
 TEST_F(UserDefaultsTest, CreatesTheFileAndResetStartsAfresh) {

