@@ -48,6 +48,10 @@ DeviceRoot::~DeviceRoot() {
 }
 
 int DeviceRoot::open(std::string_view devicePath, int flags, unsigned mode) const {
+  if (devicePath.empty()) {
+    errno = ENOENT;  // as open("") answers; "" never means the root
+    return -1;
+  }
   if (devicePath.find('\0') != std::string_view::npos) {
     errno = EINVAL;
     return -1;
