@@ -1,11 +1,13 @@
 #include "host/HostServer.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <stdexcept>
 
 #include "dispatch/MainRunLoop.h"
 #include "host/HostApp.h"
+#include "uikit/UIApplication.h"
 #include "uikit/UIImage.h"
 
 using nlohmann::json;
@@ -39,16 +41,25 @@ HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path we
       gate_(loop, kBusyAfter,
             [this](bool busy) { hub_.publish({"busy", busy ? "true" : "false"}); }),
       server_(std::make_unique<httplib::Server>()),
-      watching_(std::make_shared<bool>(true)) {
+      watching_(std::make_shared<bool>(false)) {
   server_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
   server_->set_payload_max_length(kMaxActionBytes);
+  // Address reuse only: with port reuse a second host would quietly share the port.
+  server_->set_socket_options([](int socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   addRoutes();
 }
 
 HostServer::~HostServer() {
   stop();
   auto watching = watching_;
-  gate_.call([watching] { *watching = false; });
+  gate_.call([watching] {
+    if (!*watching) return;
+    *watching = false;
+    UIApplication::sharedApplication()->setLinkOpener({});
+  });
 }
 
 int HostServer::bind(int port) {
@@ -75,13 +86,15 @@ void HostServer::linkOpened(const std::string& url) {
   hub_.publish({"link", linksJson({link})[0].dump()});
 }
 
-void HostServer::startWatching() {
+void HostServer::attach() {
+  UIApplication::sharedApplication()->setLinkOpener([this](const std::string& url) { linkOpened(url); });
   publishScreen();
   watch();
 }
 
 void HostServer::watch() {
   auto watching = watching_;
+  *watching = true;
   loop_.postAt(loop_.clock().now() + kWatchInterval, [this, watching] {
     if (!*watching) return;
     publishScreen();

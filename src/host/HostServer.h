@@ -52,16 +52,16 @@ class HostServer {
   // Any thread; ends serve() and every event stream.
   void stop();
 
-  // Main thread: a link handed to openURL: (the link opener calls this).
-  void linkOpened(const std::string& url);
-  // Main thread: publishes the current screen if it changed, and keeps
-  // doing so every kWatchInterval on the loop's clock.
-  void startWatching();
+  // Main thread: becomes the application's link opener, publishes the
+  // current screen, and from then on looks for changes every kWatchInterval
+  // on the loop's clock.
+  void attach();
 
   const LinkLog& links() const { return links_; }
 
  private:
   void addRoutes();
+  void linkOpened(const std::string& url);
   void watch();
   nlohmann::json publishScreen();
 

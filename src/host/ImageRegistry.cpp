@@ -38,7 +38,14 @@ std::string ImageRegistry::idFor(const std::shared_ptr<const UIImage>& image) {
 std::shared_ptr<const UIImage> ImageRegistry::imageWithId(const std::string& id) const {
   std::lock_guard guard(mutex_);
   auto found = byId_.find(id);
-  return found == byId_.end() ? nullptr : found->second.lock();
+  if (found == byId_.end()) return nullptr;
+  if (auto image = found->second.lock()) return image;
+  // The image first seen with these bytes is gone; another may still show them.
+  for (const auto& [object, known] : byObject_) {
+    if (known.id != id) continue;
+    if (auto image = known.image.lock()) return image;
+  }
+  return nullptr;
 }
 
 void ImageRegistry::forgetExpired() {

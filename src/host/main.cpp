@@ -1,0 +1,118 @@
+// chimewell: the Settings stand-in. Serves the pane in a browser on
+// 127.0.0.1 over a device root, until interrupted.
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dispatch/MainRunLoop.h"
+#include "foundation/DeviceRoot.h"
+#include "foundation/NSBundle.h"
+#include "host/DemoDevice.h"
+#include "host/HostApp.h"
+#include "host/HostOptions.h"
+#include "host/HostPaths.h"
+#include "host/HostServer.h"
+#include "host/PaneCatalog.h"
+#include "mail/MFMailComposeViewController.h"
+#include "media/AudioOutput.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::optional<std::string> environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+fs::path deviceRootFolder(const HostOptions& options, const HostPaths& paths) {
+  if (options.root) {
+    std::error_code error;
+    if (!fs::is_directory(*options.root, error)) {
+      throw std::runtime_error("--root " + options.root->string() + " is not a folder");
+    }
+    return fs::absolute(*options.root);
+  }
+  const fs::path copy = demoDeviceCopyPath(environment("XDG_DATA_HOME"), environment("HOME"));
+  if (ensureDemoDeviceCopy(paths.demoDevice(), copy)) {
+    std::cout << "Made the demo device at " << copy.string() << "\n";
+  }
+  return copy;
+}
+
+// Ctrl-C and SIGTERM end the run loop from a thread of their own; the
+// signals are blocked everywhere else, so no handler runs amid a task.
+std::thread stopOnSignal(MainRunLoop& loop) {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  return std::thread([signals, &loop] {
+    int received = 0;
+    sigwait(&signals, &received);
+    loop.stop();
+  });
+}
+
+int run(const HostOptions& options) {
+  const HostPaths paths = locateHostPaths(currentExecutablePath());
+  const fs::path rootFolder = deviceRootFolder(options, paths);
+  setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootFolder));
+  AudioOutput::setMode(options.audio);
+  MFMailComposeViewController::setCanSendMail(options.canSendMail);
+  NSBundle::setMainBundle(NSBundle::bundleWithPath(paths.settingsAppBundle()));
+
+  MainRunLoop& loop = MainRunLoop::main();
+  loop.adoptCurrentThread();
+  HostApp app(PaneCatalog::inDirectory(paths.buildDirectory));
+  for (const auto& className : options.pushClasses) app.pushPage(className);
+
+  HostServer server(app, loop, paths.webDirectory());
+  const int port = server.bind(options.port);
+  server.attach();
+
+  std::thread signalThread = stopOnSignal(loop);
+  std::thread httpThread([&server] { server.serve(); });
+  std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n"
+            << "Open http://127.0.0.1:" << port << "/ in your browser. Ctrl-C ends it." << std::endl;
+  loop.run();
+
+  std::cout << "Stopping." << std::endl;
+  server.stop();
+  httpThread.join();
+  signalThread.join();
+  return EXIT_SUCCESS;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  signal(SIGPIPE, SIG_IGN);  // a browser that goes away mid-answer is not an error
+  const std::string program = argc > 0 ? fs::path(argv[0]).filename().string() : "chimewell";
+  HostOptions options;
+  try {
+    options = parseHostOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::invalid_argument& failure) {
+    std::cerr << program << ": " << failure.what() << "\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << hostUsage(program);
+    return EXIT_SUCCESS;
+  }
+  try {
+    return run(options);
+  } catch (const std::exception& failure) {
+    std::cerr << program << ": " << failure.what() << "\n";
+    return EXIT_FAILURE;
+  }
+}

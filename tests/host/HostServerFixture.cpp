@@ -1,0 +1,124 @@
+#include "HostServerFixture.h"
+
+#include <future>
+
+#include "dispatch/MainRunLoop.h"
+#include "host/HostApp.h"
+#include "host/PaneCatalog.h"
+
+using nlohmann::json;
+
+EventStreamReader::EventStreamReader(int port) : client_("127.0.0.1", port) {
+  thread_ = std::thread([this] {
+    client_.Get("/api/events", [this](const char* data, std::size_t length) {
+      take(data, length);
+      std::lock_guard guard(mutex_);
+      return !stopping_;
+    });
+  });
+}
+
+EventStreamReader::~EventStreamReader() {
+  {
+    std::lock_guard guard(mutex_);
+    stopping_ = true;
+  }
+  client_.stop();
+  thread_.join();
+}
+
+void EventStreamReader::take(const char* data, std::size_t length) {
+  std::lock_guard guard(mutex_);
+  partial_.append(data, length);
+  for (auto end = partial_.find("\n\n"); end != std::string::npos; end = partial_.find("\n\n")) {
+    const std::string block = partial_.substr(0, end);
+    partial_.erase(0, end + 2);
+    ServerEvent event;
+    std::size_t start = 0;
+    while (start < block.size()) {
+      std::size_t stop = block.find('\n', start);
+      if (stop == std::string::npos) stop = block.size();
+      const std::string line = block.substr(start, stop - start);
+      if (line.starts_with("event: ")) event.name = line.substr(7);
+      if (line.starts_with("data: ")) event.data = line.substr(6);
+      start = stop + 1;
+    }
+    if (!event.name.empty()) events_.push_back(event);
+  }
+  arrived_.notify_all();
+}
+
+std::optional<ServerEvent> EventStreamReader::waitFor(const std::string& name,
+                                                      const std::function<bool(const json&)>& accept,
+                                                      std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    while (!events_.empty()) {
+      ServerEvent event = events_.front();
+      events_.pop_front();
+      if (event.name == name && (!accept || accept(json::parse(event.data)))) return event;
+    }
+    if (arrived_.wait_until(lock, deadline) == std::cv_status::timeout && events_.empty()) return std::nullopt;
+  }
+}
+
+void HostServerFixture::SetUp() {
+  ChimewellTest::SetUp();
+  loopThread_ = std::thread([] { MainRunLoop::main().run(); });
+  onMain([this] {
+    app_ = std::make_unique<HostApp>(PaneCatalog::inDirectory(CHIMEWELL_BUILD_DIR));
+    server_ = std::make_unique<HostServer>(*app_, MainRunLoop::main(),
+                                           std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
+    port_ = server_->bind(0);
+    server_->attach();
+  });
+  serveThread_ = std::thread([this] { server_->serve(); });
+  client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+  client_->set_read_timeout(std::chrono::seconds(10));
+}
+
+void HostServerFixture::TearDown() {
+  server_->stop();
+  serveThread_.join();
+  onMain([this] {
+    server_.reset();
+    app_.reset();
+  });
+  MainRunLoop::main().stop();
+  loopThread_.join();
+  MainRunLoop::main().adoptCurrentThread();
+  ChimewellTest::TearDown();
+}
+
+void HostServerFixture::onMain(const std::function<void()>& work) {
+  std::promise<void> done;
+  MainRunLoop::main().post([&] {
+    try {
+      work();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  done.get_future().get();
+}
+
+void HostServerFixture::advance(std::chrono::milliseconds by) {
+  clock().advance(by);
+  onMain([] {});  // wakes the loop, which then runs what fell due
+}
+
+json HostServerFixture::act(const json& action, int* status) {
+  auto result = client_->Post("/api/action", action.dump(), "application/json");
+  if (!result) throw std::runtime_error("no answer to " + action.dump());
+  if (status) *status = result->status;
+  return json::parse(result->body);
+}
+
+json HostServerFixture::getJson(const std::string& path, int* status) {
+  auto result = client_->Get(path);
+  if (!result) throw std::runtime_error("no answer to GET " + path);
+  if (status) *status = result->status;
+  return json::parse(result->body);
+}

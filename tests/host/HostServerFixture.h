@@ -1,0 +1,77 @@
+#pragma once
+// A running Settings stand-in for tests: a fresh device root and manual
+// clock (ChimewellTest), the main run loop on a thread of its own (which
+// becomes the main thread: every UIKit object is made and used there), the
+// host app over the built panes, its HTTP server on a free loopback port,
+// and a client. Event streams are read on threads of their own.
+#include <httplib.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "host/HostServer.h"
+#include "support/ChimewellTest.h"
+
+class HostApp;
+class PaneCatalog;
+
+// Reads /api/events into a queue of events.
+class EventStreamReader {
+ public:
+  explicit EventStreamReader(int port);
+  ~EventStreamReader();
+
+  // The next event of that name whose data satisfies `accept` (earlier
+  // events are dropped), or none after `timeout`.
+  std::optional<ServerEvent> waitFor(const std::string& name,
+                                     const std::function<bool(const nlohmann::json&)>& accept = {},
+                                     std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+ private:
+  void take(const char* data, std::size_t length);
+
+  httplib::Client client_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<ServerEvent> events_;
+  std::string partial_;
+  bool stopping_ = false;
+};
+
+class HostServerFixture : public ChimewellTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs `work` on the main thread and waits for it.
+  void onMain(const std::function<void()>& work);
+  // Moves the manual clock and lets the main thread run what fell due.
+  void advance(std::chrono::milliseconds by);
+
+  // POST /api/action; the answer's body and status.
+  nlohmann::json act(const nlohmann::json& action, int* status = nullptr);
+  nlohmann::json getJson(const std::string& path, int* status = nullptr);
+  std::unique_ptr<EventStreamReader> openEvents() { return std::make_unique<EventStreamReader>(port_); }
+
+  httplib::Client& client() { return *client_; }
+  HostApp& app() { return *app_; }
+  int port() const { return port_; }
+
+ private:
+  std::thread loopThread_;
+  std::thread serveThread_;
+  std::unique_ptr<HostApp> app_;
+  std::unique_ptr<HostServer> server_;
+  std::unique_ptr<httplib::Client> client_;
+  int port_ = 0;
+};

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+#include "host/DemoDevice.h"
+#include "support/ChimewellTest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+class DemoDeviceTest : public ChimewellTest {
+ protected:
+  // Host folders for the source and the data home, inside this test's temporary folder.
+  fs::path source() const { return deviceRootPath() / "source"; }
+  fs::path copy() const { return deviceRootPath() / "data" / "chimewell" / "demo-device"; }
+};
+
+TEST_F(DemoDeviceTest, TheCopyLivesInTheUsersDataFolder) {
+  EXPECT_EQ(demoDeviceCopyPath("/x/data", "/home/me"), fs::path("/x/data/chimewell/demo-device"));
+  EXPECT_EQ(demoDeviceCopyPath(std::nullopt, "/home/me"), fs::path("/home/me/.local/share/chimewell/demo-device"));
+  EXPECT_EQ(demoDeviceCopyPath("", "/home/me"), fs::path("/home/me/.local/share/chimewell/demo-device"));
+  EXPECT_THROW(demoDeviceCopyPath(std::nullopt, std::nullopt), std::runtime_error);
+}
+
+TEST_F(DemoDeviceTest, FirstRunCopiesFilesAndLinksLaterRunsKeepTheUsersChanges) {
+  writeText(source() / "private" / "var" / "mobile" / "note.txt", "shipped");
+  fs::create_directory_symlink("/private/var", source() / "var");
+
+  ASSERT_TRUE(ensureDemoDeviceCopy(source(), copy()));
+  EXPECT_EQ(readText(copy() / "private" / "var" / "mobile" / "note.txt"), "shipped");
+  // The phone's absolute links stay links, resolved later inside the device root.
+  ASSERT_TRUE(fs::is_symlink(copy() / "var"));
+  EXPECT_EQ(fs::read_symlink(copy() / "var"), fs::path("/private/var"));
+  for (const auto& entry : fs::directory_iterator(copy().parent_path())) {
+    EXPECT_EQ(entry.path().filename(), "demo-device") << "a partial copy was left behind";
+  }
+
+  writeText(copy() / "private" / "var" / "mobile" / "note.txt", "changed by the user");
+  writeText(source() / "private" / "var" / "mobile" / "note.txt", "shipped again");
+  EXPECT_FALSE(ensureDemoDeviceCopy(source(), copy()));
+  EXPECT_EQ(readText(copy() / "private" / "var" / "mobile" / "note.txt"), "changed by the user");
+}
+
+TEST_F(DemoDeviceTest, AMissingSourceIsAClearErrorAndLeavesNothing) {
+  try {
+    ensureDemoDeviceCopy(source(), copy());
+    FAIL() << "expected an error";
+  } catch (const std::runtime_error& failure) {
+    EXPECT_NE(std::string(failure.what()).find("demo device"), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(copy()));
+}
+
+}  // namespace

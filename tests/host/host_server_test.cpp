@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+
+#include "HostServerFixture.h"
+#include "dispatch/MainRunLoop.h"
+#include "host/HostApp.h"
+#include "mail/MFMailComposeViewController.h"
+
+using nlohmann::json;
+
+namespace {
+
+class HostServerTest : public HostServerFixture {
+ protected:
+  static std::vector<std::string> rowTexts(const json& screen) {
+    std::vector<std::string> texts;
+    for (const auto& section : screen["table"]["sections"]) {
+      for (const auto& row : section["rows"]) texts.push_back(row.value("text", ""));
+    }
+    return texts;
+  }
+  static std::vector<std::string> footers(const json& screen) {
+    std::vector<std::string> texts;
+    for (const auto& section : screen["table"]["sections"]) texts.push_back(section.value("footer", ""));
+    return texts;
+  }
+  json openPane() { return act({{"action", "tapRowByText"}, {"text", "Chimewell"}}); }
+};
+
+TEST_F(HostServerTest, TheFirstPageListsThePaneWithItsIconServedAsCacheablePng) {
+  const json body = getJson("/api/screen");
+  const json& screen = body["screen"];
+  EXPECT_EQ(screen["navigationBar"]["title"], "Settings");
+  EXPECT_FALSE(screen["navigationBar"].contains("backTitle"));
+  ASSERT_EQ(rowTexts(screen), std::vector<std::string>{"Chimewell"});
+  const json& row = screen["table"]["sections"][0]["rows"][0];
+  EXPECT_EQ(row["accessory"], 1);
+  ASSERT_TRUE(row.contains("image"));
+
+  auto image = client().Get(row["image"]["src"].get<std::string>());
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->status, 200);
+  EXPECT_EQ(image->get_header_value("Content-Type"), "image/png");
+  EXPECT_NE(image->get_header_value("Cache-Control").find("immutable"), std::string::npos);
+  EXPECT_EQ(image->body.substr(1, 3), "PNG");
+  EXPECT_EQ(client().Get("/images/0123456789abcdef.png")->status, 404);
+}
+
+TEST_F(HostServerTest, ATapOpensThePaneAndBackReturnsWithANewerScreenEachTime) {
+  const json first = getJson("/api/screen");
+  const json opened = openPane();
+  EXPECT_GT(opened["version"], first["version"]);
+  EXPECT_EQ(opened["screen"]["pageClass"], "ChimewellPreferencesController");
+  EXPECT_EQ(opened["screen"]["depth"], 2);
+  EXPECT_EQ(opened["screen"]["navigationBar"]["title"], "Chimewell");
+  EXPECT_EQ(opened["screen"]["navigationBar"]["backTitle"], "Settings");
+  EXPECT_EQ(rowTexts(opened["screen"]),
+            (std::vector<std::string>{"Configure Applications", "Report", "Follow on Twitter"}));
+  EXPECT_EQ(footers(opened["screen"]), (std::vector<std::string>{"Configure global settings",
+                                                                 "Report a problem / bug or a feature",
+                                                                 "Find me on Twitter"}));
+
+  const json back = act({{"action", "goBack"}});
+  EXPECT_GT(back["version"], opened["version"]);
+  EXPECT_EQ(back["screen"]["depth"], 1);
+  // Asking again without a change keeps the number.
+  EXPECT_EQ(getJson("/api/screen")["version"], back["version"]);
+}
+
+TEST_F(HostServerTest, BadActionsAreRefusedWithAMessageAndTheUnchangedScreen) {
+  int status = 0;
+  auto raw = client().Post("/api/action", "{not json", "application/json");
+  ASSERT_TRUE(raw);
+  EXPECT_EQ(raw->status, 400);
+  EXPECT_EQ(json::parse(raw->body)["error"], "the action is not JSON");
+
+  json body = act({{"action", "fly"}}, &status);
+  EXPECT_EQ(status, 400);
+  EXPECT_EQ(body["error"], "unknown action \"fly\"");
+  EXPECT_EQ(body["screen"]["depth"], 1);
+
+  body = act({{"action", "tapRow"}}, &status);
+  EXPECT_EQ(status, 400);
+  EXPECT_EQ(body["error"], "the action needs a text \"id\"");
+
+  body = act({{"action", "tapRow"}, {"id", "s7r7"}}, &status);
+  EXPECT_EQ(status, 400);
+  EXPECT_FALSE(body["error"].get<std::string>().empty());
+  EXPECT_EQ(body["screen"]["depth"], 1);
+}
+
+TEST_F(HostServerTest, PushCreatesAnExportedPageByNameAndAnUnknownNameIsAClearError) {
+  int status = 0;
+  json body = act({{"action", "push"}, {"class", "NoSuchPage"}}, &status);
+  EXPECT_EQ(status, 400);
+  EXPECT_EQ(body["error"], "no page class named \"NoSuchPage\" is exported by the loaded panes");
+  EXPECT_EQ(body["screen"]["depth"], 1);
+
+  body = act({{"action", "push"}, {"class", "ChimewellPreferencesController"}}, &status);
+  EXPECT_EQ(status, 200);
+  EXPECT_FALSE(body.contains("error"));
+  EXPECT_EQ(body["screen"]["depth"], 2);
+  EXPECT_EQ(body["screen"]["navigationBar"]["backTitle"], "Settings");
+}
+
+TEST_F(HostServerTest, LinksGoToTheActionsAnswerTheEventStreamAndTheLog) {
+  auto events = openEvents();
+  ASSERT_TRUE(events->waitFor("screen"));
+  openPane();
+  const json body = act({{"action", "tapRowByText"}, {"text", "Follow on Twitter"}});
+  ASSERT_EQ(body["links"].size(), 1u);
+  const std::string url = body["links"][0]["url"];
+  EXPECT_TRUE(url.starts_with("https://")) << url;
+  EXPECT_EQ(body["links"][0]["sequence"], 1);
+
+  auto event = events->waitFor("link");
+  ASSERT_TRUE(event);
+  EXPECT_EQ(json::parse(event->data)["url"], url);
+  EXPECT_EQ(getJson("/api/links")["links"], body["links"]);
+  // An action that opens nothing carries no links.
+  EXPECT_TRUE(act({{"action", "goBack"}})["links"].empty());
+}
+
+TEST_F(HostServerTest, TheMailSheetSendsAMailtoLinkOrCancels) {
+  onMain([] { MFMailComposeViewController::setCanSendMail(true); });
+  openPane();
+  json body = act({{"action", "tapRowByText"}, {"text", "Report"}});
+  ASSERT_TRUE(body["screen"].contains("mail"));
+  EXPECT_EQ(body["screen"]["mail"]["subject"], "Chimewell tweak issue");
+  body = act({{"action", "cancelMail"}});
+  EXPECT_FALSE(body["screen"].contains("mail"));
+  EXPECT_TRUE(body["links"].empty());
+
+  act({{"action", "tapRowByText"}, {"text", "Report"}});
+  body = act({{"action", "sendMail"}});
+  EXPECT_FALSE(body["screen"].contains("mail"));
+  ASSERT_EQ(body["links"].size(), 1u);
+  const std::string url = body["links"][0]["url"];
+  EXPECT_TRUE(url.starts_with("mailto:")) << url;
+  EXPECT_NE(url.find("subject=Chimewell"), std::string::npos) << url;
+  onMain([] { MFMailComposeViewController::setCanSendMail(false); });
+}
+
+TEST_F(HostServerTest, AChangeMadeWithoutAnActionReachesTheEventStreamBySelf) {
+  auto events = openEvents();
+  auto initial = events->waitFor("screen");
+  ASSERT_TRUE(initial);
+  const auto version = json::parse(initial->data)["version"].get<int>();
+
+  // As a list delivered later would: work on the main queue changes the screen.
+  onMain([this] { app().pushPage("ChimewellPreferencesController"); });
+  advance(HostServer::kWatchInterval);
+  auto changed = events->waitFor("screen", [&](const json& data) { return data["version"] > version; });
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(json::parse(changed->data)["screen"]["depth"], 2);
+}
+
+TEST_F(HostServerTest, ALongActionMakesTheHostBusyUntilItEnds) {
+  auto events = openEvents();
+  ASSERT_TRUE(events->waitFor("busy", [](const json& busy) { return busy == false; }));
+  // The main thread is held, as by a download, until the test lets it go.
+  std::promise<void> release;
+  auto released = release.get_future().share();
+  MainRunLoop::main().post([released] { released.wait(); });
+  auto answer = std::async(std::launch::async, [this] { return act({{"action", "goBack"}}); });
+
+  EXPECT_TRUE(events->waitFor("busy", [](const json& busy) { return busy == true; }));
+  release.set_value();
+  EXPECT_TRUE(events->waitFor("busy", [](const json& busy) { return busy == false; }));
+  answer.get();
+}
+
+TEST_F(HostServerTest, ServesTheBrowserPageAndRefusesATakenPort) {
+  auto page = client().Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_NE(page->get_header_value("Content-Type").find("text/html"), std::string::npos);
+  EXPECT_NE(page->body.find("app.js"), std::string::npos);
+  EXPECT_EQ(client().Get("/app.js")->status, 200);
+
+  HostServer second(app(), MainRunLoop::main(), std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
+  try {
+    second.bind(port());
+    FAIL() << "the port is taken";
+  } catch (const std::runtime_error& failure) {
+    EXPECT_NE(std::string(failure.what()).find("in use"), std::string::npos);
+  }
+}
+
+}  // namespace
