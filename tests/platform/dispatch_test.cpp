@@ -134,4 +134,16 @@ TEST_F(DispatchTest, RunServesWorkPostedFromOtherThreadsUntilStopped) {
   EXPECT_TRUE(stillRunning);
 }
 
+TEST_F(DispatchTest, ARunningLoopWakesWhenTheManualClockReachesATimer) {
+  std::thread loop([] { MainRunLoop::main().run(); });
+  std::atomic<bool> fired{false};
+  dispatch_after(dispatch_time(DISPATCH_TIME_NOW, NSEC_PER_SEC), dispatch_get_main_queue(), [&] {
+    fired = true;
+    MainRunLoop::main().stop();
+  });
+  clock().advance(1s);
+  loop.join();  // would hang if advancing the clock left the loop asleep
+  EXPECT_TRUE(fired);
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include "dispatch/Clock.h"
 
+#include "dispatch/MainRunLoop.h"
+
 Clock::Duration SystemClock::now() const {
   return std::chrono::duration_cast<Duration>(
       std::chrono::steady_clock::now().time_since_epoch());
@@ -24,6 +26,10 @@ void ManualClock::waitUntil(std::condition_variable& condition,
 }
 
 void ManualClock::advance(Duration by) {
-  std::lock_guard guard(mutex_);
-  now_ += by;
+  {
+    std::lock_guard guard(mutex_);
+    now_ += by;
+  }
+  // A run loop waiting on this clock sleeps until told; timers may be due now.
+  MainRunLoop::main().wake();
 }

@@ -29,7 +29,8 @@ class ManualClock final : public Clock {
   Duration now() const override;
   void waitUntil(std::condition_variable& condition, std::unique_lock<std::mutex>& lock,
                  Duration deadline) const override;
-  // Moves time forward; work that becomes due runs at the run loop's next runDue().
+  // Moves time forward; work that becomes due runs at the run loop's next
+  // runDue(), or at once in a running run(), which it wakes.
   void advance(Duration by);
 
  private:

@@ -98,6 +98,11 @@ void MainRunLoop::stop() {
   wake_.notify_all();
 }
 
+void MainRunLoop::wake() {
+  std::lock_guard guard(mutex_);
+  wake_.notify_all();
+}
+
 void MainRunLoop::reset() {
   std::vector<Timer> dropped;
   {

@@ -31,6 +31,8 @@ class MainRunLoop {
   // The calling thread becomes the main thread.
   void run();
   void stop();  // any thread
+  // Makes a waiting run() look at its timers again (the manual clock moved).
+  void wake();
 
   // Drops all pending tasks and timers (a test's fresh start).
   void reset();
