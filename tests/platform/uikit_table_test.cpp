@@ -70,6 +70,9 @@ TEST_F(TableTest, ReloadAsksAgainForTheVisibleRowsOnlyWhenNextRead) {
 
   page->sections[0].pop_back();
   table->reloadData();
+  EXPECT_EQ(table->numberOfRowsInSection(0), 2) << "counting the rows does not yet ask for cells";
+  EXPECT_EQ(page->cellsConfigured, 6);
+  EXPECT_NE(table->cellForRowAtIndexPath({0, 1}), nullptr);
   EXPECT_EQ(table->visibleCells().size(), 2u);
   EXPECT_EQ(table->cellForRowAtIndexPath({0, 2}), nullptr);
 }

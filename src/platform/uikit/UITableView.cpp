@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 #include <stdexcept>
 #include <string>
 
@@ -43,10 +44,14 @@ void UITableView::setDataSource(const std::shared_ptr<UITableViewDataSource>& da
 void UITableView::setRowHeight(CGFloat height) {
   rowHeight_ = height;
   geometryValid_ = false;
+  rowsDirty_ = true;
 }
 
 void UITableView::setFrame(const CGRect& frame) {
-  if (frame.size.width != this->frame().size.width) geometryValid_ = false;  // footers wrap anew
+  if (frame.size.width != this->frame().size.width) {
+    geometryValid_ = false;  // footers wrap anew
+    rowsDirty_ = true;
+  }
   UIView::setFrame(frame);
 }
 
@@ -57,6 +62,7 @@ void UITableView::invalidateRows() {
   visible_.clear();
   measuredHeights_.clear();
   geometryValid_ = false;
+  rowsDirty_ = true;
 }
 
 void UITableView::enqueue(const std::shared_ptr<UITableViewCell>& cell) {
@@ -170,20 +176,27 @@ std::shared_ptr<UITableViewCell> UITableView::configureRow(const NSIndexPath& in
   return cell;
 }
 
-// Gives the cell its row's frame; a self-sizing row takes the cell's
-// height. True when that changed the row's height.
-bool UITableView::placeCell(const NSIndexPath& indexPath, const std::shared_ptr<UITableViewCell>& cell) {
+// Shows the row: a row coming into the viewport is asked for and, when
+// sized by its content, measured. True when that changed its height.
+bool UITableView::showRow(const NSIndexPath& indexPath) {
   auto& layout = sections_[indexPath.section];
   CGFloat& height = layout.rowHeights[indexPath.row];
+  CGFloat top = layout.rowTops[indexPath.row];
   bool changed = false;
-  if (layout.rowSelfSizing[indexPath.row]) {
-    cell->setFrame(CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, height));
-    CGFloat measured = cell->contentHeight();
-    measuredHeights_[indexPath] = measured;
-    changed = measured != height;
-    height = measured;
+  auto found = visible_.find(indexPath);
+  if (found == visible_.end()) {
+    auto cell = configureRow(indexPath);
+    found = visible_.emplace(indexPath, cell).first;
+    addSubview(cell);
+    if (layout.rowSelfSizing[indexPath.row]) {
+      cell->setFrame(CGRectMake(0, top, frame().size.width, height));
+      CGFloat measured = cell->contentHeight();
+      measuredHeights_[indexPath] = measured;
+      changed = measured != height;
+      height = measured;
+    }
   }
-  cell->setFrame(CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, height));
+  found->second->setFrame(CGRectMake(0, top, frame().size.width, height));
   return changed;
 }
 
@@ -197,17 +210,18 @@ bool UITableView::layoutVisibleRows() {
     it = visible_.erase(it);
   }
   bool changed = false;
+  CGFloat viewportBottom = contentOffset_ + viewportHeight();
   for (std::size_t section = 0; section < sections_.size(); ++section) {
-    for (std::size_t row = 0; row < sections_[section].rowHeights.size(); ++row) {
+    const auto& layout = sections_[section];
+    // Rows are in content order: skip those that end above the viewport.
+    auto rows = std::views::iota(std::size_t{0}, layout.rowTops.size());
+    auto firstShown = std::ranges::partition_point(rows, [&](std::size_t index) {
+      return layout.rowTops[index] + layout.rowHeights[index] <= contentOffset_;
+    });
+    std::size_t row = firstShown == rows.end() ? layout.rowTops.size() : *firstShown;
+    for (; row < layout.rowTops.size() && layout.rowTops[row] < viewportBottom; ++row) {
       NSIndexPath indexPath{static_cast<long>(section), static_cast<long>(row)};
-      if (!rowInViewport(indexPath)) continue;
-      auto found = visible_.find(indexPath);
-      if (found == visible_.end()) {
-        auto cell = configureRow(indexPath);
-        found = visible_.emplace(indexPath, cell).first;
-        addSubview(cell);
-      }
-      changed |= placeCell(indexPath, found->second);
+      if (rowInViewport(indexPath)) changed |= showRow(indexPath);
     }
   }
   return changed;
@@ -215,7 +229,8 @@ bool UITableView::layoutVisibleRows() {
 
 void UITableView::layoutIfNeeded() {
   if (layingOut_) return;
-  {
+  Viewport viewport{contentOffset_, viewportHeight(), frame().size.width};
+  if (rowsDirty_ || !geometryValid_ || laidOutFor_ != viewport) {
     layingOut_ = true;
     ClearOnExit clear{layingOut_};
     ensureGeometry();
@@ -223,6 +238,8 @@ void UITableView::layoutIfNeeded() {
       if (!layoutVisibleRows()) break;
       placeRows();
     }
+    laidOutFor_ = viewport;
+    rowsDirty_ = false;
   }
   UIView::layoutIfNeeded();
 }

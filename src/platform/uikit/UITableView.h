@@ -111,7 +111,7 @@ class UITableView : public UIView {
   CGFloat footerHeightFor(const std::optional<std::string>& footer) const;
   bool rowInViewport(const NSIndexPath& indexPath) const;
   bool layoutVisibleRows();
-  bool placeCell(const NSIndexPath& indexPath, const std::shared_ptr<UITableViewCell>& cell);
+  bool showRow(const NSIndexPath& indexPath);
   void enqueue(const std::shared_ptr<UITableViewCell>& cell);
   std::shared_ptr<UITableViewCell> configureRow(const NSIndexPath& indexPath);
   std::shared_ptr<UITableView> self();
@@ -133,5 +133,13 @@ class UITableView : public UIView {
   std::map<std::string, std::vector<std::shared_ptr<UITableViewCell>>> reusePool_;
   std::optional<NSIndexPath> selected_;
   bool geometryValid_ = false;
+  bool rowsDirty_ = true;
   bool layingOut_ = false;
+  // What the visible rows were last laid out for; a read of the table with
+  // the same viewport and no reload in between asks nothing.
+  struct Viewport {
+    CGFloat offset = 0, height = 0, width = 0;
+    bool operator==(const Viewport&) const = default;
+  };
+  std::optional<Viewport> laidOutFor_;
 };
