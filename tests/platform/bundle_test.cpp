@@ -51,9 +51,7 @@ TEST_F(BundleTest, ClassesAreCreatedByNameAsNewInstances) {
   EXPECT_THAT(NSRegisteredClassNames(), Contains("BundleTestRegisteredPage"));
   EXPECT_EQ(NSCreateInstance("NoSuchPage"), nullptr);
   EXPECT_FALSE(NSClassFromString("NoSuchPage").has_value());
-}
-
-TEST_F(BundleTest, ASecondClassUnderATakenNameIsRefused) {
+  // A second class under a taken name is refused; the first stays.
   EXPECT_FALSE(NSRegisterClass<OtherPage>("BundleTestRegisteredPage"));
   EXPECT_NE(std::dynamic_pointer_cast<RegisteredPage>(NSCreateInstance("BundleTestRegisteredPage")),
             nullptr);
@@ -100,19 +98,6 @@ TEST_F(BundleTest, OneBundleObjectPerFolderAndNoneForAnythingElse) {
   writeHostFile(folder / "file", "x");
   EXPECT_EQ(NSBundle::bundleWithPath(folder / "file"), nullptr);
   EXPECT_EQ(NSBundle::bundleWithPath(folder / "missing"), nullptr);
-}
-
-TEST_F(BundleTest, ResourcesAreFilesInTheBundleFolder) {
-  const fs::path folder = makeBundle("Resources.bundle", infoPlist("Resources"));
-  writeHostFile(folder / "icon.png", "png");
-  writeHostFile(folder / "README", "text");
-  fs::create_directories(folder / "folder.png");
-  auto bundle = NSBundle::bundleWithPath(folder);
-  EXPECT_EQ(bundle->pathForResource("icon", "png"), folder / "icon.png");
-  EXPECT_EQ(bundle->pathForResource("README", ""), folder / "README");
-  EXPECT_EQ(bundle->pathForResource("icon", "jpg"), std::nullopt);
-  EXPECT_EQ(bundle->pathForResource("folder", "png"), std::nullopt);
-  EXPECT_EQ(bundle->pathForResource("", ""), std::nullopt);
 }
 
 TEST_F(BundleTest, LoadingFailsWithAReasonAndLeavesTheBundleUnloaded) {

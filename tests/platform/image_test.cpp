@@ -7,8 +7,6 @@
 
 #include "foundation/NSBundle.h"
 #include "support/ChimewellTest.h"
-#include "uikit/UIColor.h"
-#include "uikit/UIFont.h"
 #include "uikit/UIImage.h"
 #include "uikit/UIScreen.h"
 
@@ -114,22 +112,6 @@ TEST_F(ImageTest, FilesAndDataKeepTheirBytesAndTakeTheScaleTheyAreGiven) {
   EXPECT_EQ(icon->height(), 30);
   EXPECT_EQ(UIImage::imageWithContentsOfFile(bundle->bundlePath() / "none.png"), nullptr);
   EXPECT_THROW(UIScreen::mainScreen()->setScale(1.5), std::invalid_argument);
-}
-
-TEST_F(ImageTest, ColoursAndFontsKeepWhatTheyWereMadeWith) {
-  auto secondary = UIColor::secondaryLabelColor();
-  EXPECT_EQ(secondary->name(), "secondaryLabelColor");
-  EXPECT_EQ(UIColor::clearColor()->alpha(), 0);
-  EXPECT_EQ(UIColor::colorWithWhiteAlpha(1, 1)->hexString(), "#ffffffff");
-  EXPECT_TRUE(UIColor::colorWithWhiteAlpha(1, 1)->isEqual(*UIColor::whiteColor()));
-  EXPECT_EQ(UIColor::colorWithRedGreenBlueAlpha(2, -1, 0.5, 1)->description(),
-            "UIExtendedSRGBColorSpace 1 0 0.5 1");
-  auto title = UIFont::fontWithNameSize("AvenirNext-Bold", 28);
-  EXPECT_EQ(title->fontName(), "AvenirNext-Bold");
-  EXPECT_EQ(title->pointSize(), 28);
-  EXPECT_TRUE(title->isBold());
-  EXPECT_FALSE(UIFont::systemFontOfSize(15)->isBold());
-  EXPECT_TRUE(UIFont::boldSystemFontOfSize(15)->isSystemFont());
 }
 
 }  // namespace

@@ -104,8 +104,6 @@ TEST_F(RootPageTest, TheTableFillsTheViewAsLoadedWithReuseIdentifiedCells) {
   auto table = page->tableView();
   EXPECT_EQ(table->style(), UITableViewStyleGrouped);
   EXPECT_EQ(table->separatorStyle(), UITableViewCellSeparatorStyleNone);
-  EXPECT_EQ(table->delegate(), std::dynamic_pointer_cast<UITableViewDelegate>(page));
-  EXPECT_EQ(table->dataSource(), std::dynamic_pointer_cast<UITableViewDataSource>(page));
   for (const auto& cell : table->visibleCells()) EXPECT_EQ(cell->reuseIdentifier(), "MyCustomCell");
 }
 
