@@ -8,7 +8,9 @@
 
 namespace {
 
-constexpr double kWindowViewport = UIWindow::kDefaultHeight - UINavigationController::kNavigationBarHeight;
+// The 390 x 844 points of the main screen, less the navigation bar.
+constexpr double kWindowWidth = 390;
+constexpr double kWindowViewport = 844 - UINavigationController::kNavigationBarHeight;
 
 class TableTest : public PageTest {
  protected:
@@ -141,7 +143,7 @@ TEST_F(TableTest, AutomaticRowsTakeTheirHeightFromTheCellContent) {
   EXPECT_EQ(rows[0].labels[1].fontSize, 15);
 
   auto cell = std::static_pointer_cast<StackedCell>(page->tableView()->cellForRowAtIndexPath({0, 0}));
-  EXPECT_EQ(cell->detail->frame(), CGRectMake(0, 50, UIWindow::kDefaultWidth, 20)) << "laid out in the row";
+  EXPECT_EQ(cell->detail->frame(), CGRectMake(0, 50, kWindowWidth, 20)) << "laid out in the row";
 }
 
 TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {
@@ -215,7 +217,7 @@ class PinnedTablePage : public UIViewController, public UITableViewDataSource {
 
 TEST_F(TableTest, ATablePinnedToThePageFillsTheAreaBelowTheNavigationBar) {
   auto page = showNewPage<PinnedTablePage>();
-  EXPECT_EQ(page->table->frame(), CGRectMake(0, 0, UIWindow::kDefaultWidth, kWindowViewport));
+  EXPECT_EQ(page->table->frame(), CGRectMake(0, 0, kWindowWidth, kWindowViewport));
   auto shown = screen();
   ASSERT_TRUE(shown.table) << "the first table in the page's views is its table";
   EXPECT_DOUBLE_EQ(shown.table->viewportHeight, kWindowViewport);

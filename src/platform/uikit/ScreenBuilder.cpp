@@ -40,6 +40,7 @@ std::shared_ptr<UITableView> tableOf(const std::shared_ptr<UIViewController>& pa
 template <class T>
 void collect(const UIView& view, std::vector<std::shared_ptr<T>>& found) {
   for (const auto& subview : view.subviews()) {
+    if (subview->isHidden()) continue;
     if (auto match = std::dynamic_pointer_cast<T>(subview)) found.push_back(match);
     collect(*subview, found);
   }
@@ -67,8 +68,7 @@ ScreenLabel describeLabel(const UILabel& label) {
   described.fontName = font->fontName();
   described.fontSize = font->pointSize();
   described.alignment = label.textAlignment() == NSTextAlignmentNatural ? NSTextAlignmentLeft : label.textAlignment();
-  auto secondary = UIColor::secondaryLabelColor();
-  described.secondaryColor = label.textColor() && label.textColor()->isEqual(*secondary);
+  described.secondaryColor = label.textColor() && label.textColor()->name() == "secondaryLabelColor";
   return described;
 }
 

@@ -24,7 +24,7 @@ std::shared_ptr<UIViewController> UINavigationController::visibleViewController(
 }
 
 void UINavigationController::loadView() {
-  setView(std::make_shared<UIView>(CGRectMake(0, 0, UIWindow::kDefaultWidth, UIWindow::kDefaultHeight)));
+  UIViewController::loadView();
   if (auto top = topViewController()) show(top);
 }
 

@@ -51,9 +51,9 @@ bool UIView::isDescendantOfView(const UIView& view) const {
 std::shared_ptr<UIWindow> UIView::window() const {
   const UIView* top = this;
   while (top->superview_) top = top->superview_;
-  auto window = dynamic_cast<const UIWindow*>(top);
-  return window ? std::static_pointer_cast<UIWindow>(std::const_pointer_cast<NSObject>(window->weak_from_this().lock()))
-                : nullptr;
+  if (!dynamic_cast<const UIWindow*>(top)) return nullptr;
+  // Views are never const objects; the window is handed out as UIKit does.
+  return std::const_pointer_cast<UIWindow>(std::static_pointer_cast<const UIWindow>(top->weak_from_this().lock()));
 }
 
 CGRect UIView::convertRectToWindow(const CGRect& rect) const {

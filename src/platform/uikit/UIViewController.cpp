@@ -2,8 +2,8 @@
 
 #include "foundation/NSLog.h"
 #include "uikit/UINavigationController.h"
+#include "uikit/UIScreen.h"
 #include "uikit/UIView.h"
-#include "uikit/UIWindow.h"
 
 UIViewController::~UIViewController() = default;
 
@@ -15,16 +15,19 @@ void UIViewController::setTitle(std::optional<std::string> title) {
 std::shared_ptr<UIView> UIViewController::view() {
   if (view_ || loadingView_) return view_;
   loadingView_ = true;
-  loadView();
-  if (!view_) view_ = std::make_shared<UIView>(CGRectMake(0, 0, UIWindow::kDefaultWidth, UIWindow::kDefaultHeight));
+  try {
+    loadView();
+  } catch (...) {
+    loadingView_ = false;
+    throw;
+  }
   loadingView_ = false;
+  if (!view_) UIViewController::loadView();
   viewDidLoad();
   return view_;
 }
 
-void UIViewController::loadView() {
-  setView(std::make_shared<UIView>(CGRectMake(0, 0, UIWindow::kDefaultWidth, UIWindow::kDefaultHeight)));
-}
+void UIViewController::loadView() { setView(std::make_shared<UIView>(UIScreen::mainScreen()->bounds())); }
 
 std::shared_ptr<UINavigationController> UIViewController::navigationController() const {
   for (auto parent = parent_.lock(); parent; parent = parent->parent_.lock())

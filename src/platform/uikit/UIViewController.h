@@ -28,7 +28,7 @@ class UIViewController : public UIResponder {
   bool isViewLoaded() const { return view_ != nullptr; }
   void setView(std::shared_ptr<UIView> view) { view_ = std::move(view); }
 
-  // Makes the view: a plain view the size of the screen.
+  // Makes the view: a plain view the size of the main screen.
   virtual void loadView();
   virtual void viewDidLoad() {}
   virtual void viewWillAppear(bool animated) {}

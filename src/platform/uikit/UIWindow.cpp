@@ -1,5 +1,6 @@
 #include "uikit/UIWindow.h"
 
+#include "uikit/UIScreen.h"
 #include "uikit/UIViewController.h"
 
 namespace {
@@ -11,6 +12,8 @@ std::weak_ptr<UIWindow>& keyWindowReference() {
 }
 
 }  // namespace
+
+UIWindow::UIWindow() : UIView(UIScreen::mainScreen()->bounds()) {}
 
 std::shared_ptr<UIWindow> UIWindow::keyWindow() { return keyWindowReference().lock(); }
 

@@ -9,10 +9,7 @@ class UIViewController;
 
 class UIWindow : public UIView {
  public:
-  static constexpr CGFloat kDefaultWidth = 390;
-  static constexpr CGFloat kDefaultHeight = 844;
-
-  UIWindow() : UIView(CGRectMake(0, 0, kDefaultWidth, kDefaultHeight)) {}
+  UIWindow();  // the main screen's bounds
   explicit UIWindow(const CGRect& frame) : UIView(frame) {}
 
   // The key window, or none.
