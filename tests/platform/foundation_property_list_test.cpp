@@ -156,6 +156,35 @@ TEST_F(PropertyListTest, AStringHoldingANulCharacterIsReadNotFatal) {
   EXPECT_TRUE(parsed->as<Dictionary>()->at("id").is<std::string>());
 }
 
+// A binary property list of `levels` arrays, each holding the next.
+std::string nestedBinaryArrays(std::uint32_t levels) {
+  auto bigEndian = [](std::string& out, std::uint64_t value, int size) {
+    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
+  };
+  std::string out = "bplist00";
+  std::vector<std::uint64_t> offsets;
+  for (std::uint32_t i = 0; i < levels; ++i) {
+    offsets.push_back(out.size());
+    out += static_cast<char>(i + 1 < levels ? 0xA1 : 0xA0);
+    if (i + 1 < levels) bigEndian(out, i + 1, 4);
+  }
+  const std::uint64_t table = out.size();
+  for (auto offset : offsets) bigEndian(out, offset, 4);
+  out += std::string(6, '\0') + "\x04\x04";
+  for (std::uint64_t field : {std::uint64_t{levels}, std::uint64_t{0}, table}) bigEndian(out, field, 8);
+  return out;
+}
+
+TEST_F(PropertyListTest, DeepNestingIsRefusedInsteadOfOverflowingTheStack) {
+  EXPECT_TRUE(parsePropertyList(nestedBinaryArrays(100)));
+  EXPECT_FALSE(parsePropertyList(nestedBinaryArrays(200000)));
+  const int levels = 200000;
+  std::string xml = kHead;
+  for (int i = 0; i < levels; ++i) xml += "<array>";
+  for (int i = 0; i < levels; ++i) xml += "</array>";
+  EXPECT_FALSE(parsePropertyList(xml + "</plist>\n"));
+}
+
 TEST_F(PropertyListTest, BoolValueFollowsFoundation) {
   for (const PlistValue& yes : {PlistValue(true), PlistValue(2), PlistValue(0.5), PlistValue("YES"),
                                 PlistValue("true"), PlistValue("  +007"), PlistValue("9 lives")}) {
