@@ -73,8 +73,8 @@ int writeAll(int fd, std::string_view bytes) {
 // A hidden name next to the target, short enough for NAME_MAX.
 std::string temporaryName(const std::string& name) {
   static std::atomic<unsigned long> counter{std::random_device{}()};
-  constexpr std::size_t kRoomForPrefix = 2 + 1 + 16;
-  std::string base = name.substr(0, NAME_MAX - kRoomForPrefix - 4);
+  constexpr std::size_t kAddedLength = 1 + 17 + 4;  // "." name ".%016lx" ".tmp"
+  std::string base = name.substr(0, NAME_MAX - kAddedLength);
   char suffix[24];
   std::snprintf(suffix, sizeof suffix, ".%016lx", counter.fetch_add(0x9e3779b97f4a7c15UL));
   return "." + base + suffix + ".tmp";
