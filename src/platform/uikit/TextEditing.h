@@ -37,4 +37,20 @@ inline NSRange lastCharacterRange(const std::string& text) {
   return NSMakeRange(utf16Length(text) - units, units);
 }
 
+// Appends the character when allow(range, replacement) agrees; true when applied.
+template <class Allow>
+bool appendCharacter(std::string& text, const std::string& character, Allow&& allow) {
+  if (!allow(appendRange(text), character)) return false;
+  text += character;
+  return true;
+}
+
+// Removes the last character when allow(range, "") agrees; false for an empty text.
+template <class Allow>
+bool deleteLastCharacter(std::string& text, Allow&& allow) {
+  if (text.empty() || !allow(lastCharacterRange(text), std::string())) return false;
+  text.erase(lastCharacterStart(text));
+  return true;
+}
+
 }  // namespace TextEditing

@@ -30,22 +30,24 @@ void UISearchBar::didResignFirstResponder() {
   if (auto delegate = this->delegate()) delegate->searchBarTextDidEndEditing(self());
 }
 
-bool UISearchBar::replace(NSRange range, std::size_t byteStart, const std::string& replacement) {
+bool UISearchBar::allowChange(NSRange range, const std::string& replacement) {
   auto delegate = this->delegate();
-  if (delegate && !delegate->searchBarShouldChangeTextInRangeReplacementText(self(), range, replacement))
-    return false;
-  text_.replace(byteStart, std::string::npos, replacement);
-  if (delegate) delegate->searchBarTextDidChange(self(), text_);
-  return true;
+  return !delegate || delegate->searchBarShouldChangeTextInRangeReplacementText(self(), range, replacement);
 }
 
-bool UISearchBar::userInsertText(const std::string& character) {
-  return replace(TextEditing::appendRange(text_), text_.size(), character);
+bool UISearchBar::changed(bool applied) {
+  if (auto delegate = this->delegate(); applied && delegate) delegate->searchBarTextDidChange(self(), text_);
+  return applied;
 }
 
-bool UISearchBar::userDeleteBackward() {
-  if (text_.empty()) return false;
-  return replace(TextEditing::lastCharacterRange(text_), TextEditing::lastCharacterStart(text_), "");
+bool UISearchBar::insertText(const std::string& character) {
+  return changed(TextEditing::appendCharacter(
+      text_, character, [this](NSRange range, const std::string& text) { return allowChange(range, text); }));
+}
+
+bool UISearchBar::deleteBackward() {
+  return changed(TextEditing::deleteLastCharacter(
+      text_, [this](NSRange range, const std::string& text) { return allowChange(range, text); }));
 }
 
 void UISearchBar::userTapSearchButton() {

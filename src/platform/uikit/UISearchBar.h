@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/NSRange.h"
+#include "uikit/UIKeyInput.h"
 #include "uikit/UIView.h"
 
 class UISearchBar;
@@ -27,7 +28,7 @@ class UISearchBarDelegate {
   virtual void searchBarCancelButtonClicked(const std::shared_ptr<UISearchBar>& searchBar) {}
 };
 
-class UISearchBar : public UIView {
+class UISearchBar : public UIView, public UIKeyInput {
  public:
   using UIView::UIView;
 
@@ -47,10 +48,11 @@ class UISearchBar : public UIView {
   // A search bar standing in a navigation bar is in the key window.
   std::shared_ptr<UIWindow> responderWindow() const override;
 
-  // The user's typing and deleting (one character per call), each change
-  // put to the delegate and then told to it; true when applied.
-  bool userInsertText(const std::string& character);
-  bool userDeleteBackward();
+  // The keyboard's typing and deleting (one character per call), each
+  // change put to the delegate and then told to it; true when applied.
+  bool insertText(const std::string& character) override;
+  bool deleteBackward() override;
+  bool hasText() const override { return !text_.empty(); }
   void userTapSearchButton();
   // Only while the cancel button is shown.
   void userTapCancelButton();
@@ -62,7 +64,8 @@ class UISearchBar : public UIView {
   void didResignFirstResponder() override;
 
  private:
-  bool replace(NSRange range, std::size_t byteStart, const std::string& replacement);
+  bool allowChange(NSRange range, const std::string& replacement);
+  bool changed(bool applied);
   std::shared_ptr<UISearchBar> self();
 
   std::weak_ptr<UISearchBarDelegate> delegate_;

@@ -39,22 +39,24 @@ void UITextField::didResignFirstResponder() {
   sendActionsForControlEvents(UIControlEventEditingDidEnd);
 }
 
-bool UITextField::replaceRange(NSRange range, std::size_t byteStart, const std::string& replacement) {
+bool UITextField::allowChange(NSRange range, const std::string& replacement) {
   auto delegate = this->delegate();
-  if (delegate && !delegate->textFieldShouldChangeCharactersInRangeReplacementString(self(), range, replacement))
-    return false;
-  text_.replace(byteStart, std::string::npos, replacement);
-  sendActionsForControlEvents(UIControlEventEditingChanged);
-  return true;
+  return !delegate || delegate->textFieldShouldChangeCharactersInRangeReplacementString(self(), range, replacement);
 }
 
-bool UITextField::userInsertText(const std::string& character) {
-  return replaceRange(TextEditing::appendRange(text_), text_.size(), character);
+bool UITextField::changed(bool applied) {
+  if (applied) sendActionsForControlEvents(UIControlEventEditingChanged);
+  return applied;
 }
 
-bool UITextField::userDeleteBackward() {
-  if (text_.empty()) return false;
-  return replaceRange(TextEditing::lastCharacterRange(text_), TextEditing::lastCharacterStart(text_), "");
+bool UITextField::insertText(const std::string& character) {
+  return changed(TextEditing::appendCharacter(
+      text_, character, [this](NSRange range, const std::string& text) { return allowChange(range, text); }));
+}
+
+bool UITextField::deleteBackward() {
+  return changed(TextEditing::deleteLastCharacter(
+      text_, [this](NSRange range, const std::string& text) { return allowChange(range, text); }));
 }
 
 void UITextField::userPressReturn() {

@@ -10,6 +10,7 @@
 
 #include "foundation/NSRange.h"
 #include "uikit/UIControl.h"
+#include "uikit/UIKeyInput.h"
 #include "uikit/UILabel.h"
 
 class UIFont;
@@ -30,7 +31,7 @@ class UITextFieldDelegate {
   virtual bool textFieldShouldReturn(const std::shared_ptr<UITextField>& textField) { return true; }
 };
 
-class UITextField : public UIControl {
+class UITextField : public UIControl, public UIKeyInput {
  public:
   using UIControl::UIControl;
 
@@ -50,12 +51,12 @@ class UITextField : public UIControl {
   bool isEditing() const { return isFirstResponder(); }
   bool canBecomeFirstResponder() const override { return isEnabled() && isUserInteractionEnabled(); }
 
-  // The user's typing at the end of the text, one character (code point) per
-  // call: asks the delegate, applies the change when it agrees, then sends
-  // the editing-changed actions. True when applied.
-  bool userInsertText(const std::string& character);
-  // Removes the last character, through the delegate like typing.
-  bool userDeleteBackward();
+  // The keyboard's typing at the end of the text, one character (code
+  // point) per call: asks the delegate, applies the change when it agrees,
+  // then sends the editing-changed actions. Deleting goes the same way.
+  bool insertText(const std::string& character) override;
+  bool deleteBackward() override;
+  bool hasText() const override { return !text_.empty(); }
   // The return key: asks textFieldShouldReturn:, sends did-end-on-exit.
   void userPressReturn();
 
@@ -66,7 +67,8 @@ class UITextField : public UIControl {
   void didResignFirstResponder() override;
 
  private:
-  bool replaceRange(NSRange range, std::size_t byteStart, const std::string& replacement);
+  bool allowChange(NSRange range, const std::string& replacement);
+  bool changed(bool applied);
   std::shared_ptr<UITextField> self();
 
   std::weak_ptr<UITextFieldDelegate> delegate_;

@@ -8,6 +8,7 @@
 #include "uikit/TextEditing.h"
 #include "uikit/UIAlertController.h"
 #include "uikit/UIBarButtonItem.h"
+#include "uikit/UIKeyInput.h"
 #include "uikit/UILabel.h"
 #include "uikit/UINavigationController.h"
 #include "uikit/UISearchBar.h"
@@ -142,39 +143,31 @@ void UserDriver::tapTextField(const std::string& fieldId) {
   settle();
 }
 
-std::shared_ptr<UIResponder> UserDriver::editingResponder(const std::string& action) const {
-  auto responder = window_->firstResponder();
-  if (!std::dynamic_pointer_cast<UITextField>(responder) && !std::dynamic_pointer_cast<UISearchBar>(responder))
-    throw std::invalid_argument(action + ": no text field is being edited");
-  return responder;
+// The keyboard types into the first responder.
+std::shared_ptr<UIKeyInput> UserDriver::keyboardTarget(const std::string& action) const {
+  auto target = std::dynamic_pointer_cast<UIKeyInput>(window_->firstResponder());
+  if (!target) throw std::invalid_argument(action + ": no text field is being edited");
+  return target;
 }
 
 void UserDriver::typeText(const std::string& text) {
-  auto responder = editingResponder("typeText");
-  for (const auto& character : characters(text)) {
-    if (auto field = std::dynamic_pointer_cast<UITextField>(responder))
-      field->userInsertText(character);
-    else
-      std::static_pointer_cast<UISearchBar>(responder)->userInsertText(character);
-  }
+  auto target = keyboardTarget("typeText");
+  for (const auto& character : characters(text)) target->insertText(character);
   settle();
 }
 
 void UserDriver::deleteBackward() {
-  auto responder = editingResponder("deleteBackward");
-  if (auto field = std::dynamic_pointer_cast<UITextField>(responder))
-    field->userDeleteBackward();
-  else
-    std::static_pointer_cast<UISearchBar>(responder)->userDeleteBackward();
+  keyboardTarget("deleteBackward")->deleteBackward();
   settle();
 }
 
+// The return key: a text field asks its delegate; a search bar searches.
 void UserDriver::pressReturn() {
-  auto responder = editingResponder("pressReturn");
-  if (auto field = std::dynamic_pointer_cast<UITextField>(responder))
+  auto target = keyboardTarget("pressReturn");
+  if (auto field = std::dynamic_pointer_cast<UITextField>(target))
     field->userPressReturn();
-  else
-    std::static_pointer_cast<UISearchBar>(responder)->userTapSearchButton();
+  else if (auto bar = std::dynamic_pointer_cast<UISearchBar>(target))
+    bar->userTapSearchButton();
   settle();
 }
 
@@ -200,9 +193,9 @@ void UserDriver::setSearchText(const std::string& text) {
   if (!bar->isFirstResponder()) bar->becomeFirstResponder();
   // Delete back to the common beginning, then type the rest.
   while (!text.starts_with(bar->text()))
-    if (!bar->userDeleteBackward()) break;
+    if (!bar->deleteBackward()) break;
   for (const auto& character : characters(text.substr(std::min(bar->text().size(), text.size()))))
-    bar->userInsertText(character);
+    bar->insertText(character);
   settle();
 }
 

@@ -14,7 +14,7 @@
 #include "uikit/ScreenBuilder.h"
 #include "uikit/ScreenModel.h"
 
-class UIResponder;
+class UIKeyInput;
 class UISearchBar;
 class UITableViewCell;
 class UITextField;
@@ -70,7 +70,7 @@ class UserDriver {
   std::shared_ptr<UITableViewCell> visibleRow(const std::string& rowId, NSIndexPath& indexPath) const;
   std::string rowIdForText(const std::string& text) const;
   std::shared_ptr<UITextField> fieldById(const std::string& fieldId) const;
-  std::shared_ptr<UIResponder> editingResponder(const std::string& action) const;
+  std::shared_ptr<UIKeyInput> keyboardTarget(const std::string& action) const;
   std::shared_ptr<UISearchBar> searchBar() const;
   void performPresentedAction(const std::string& actionId, const std::string& what);
 
