@@ -189,6 +189,11 @@ TEST_F(TextFieldTest, SearchBarInTheNavigationBarTellsItsDelegateOfEveryChange) 
             (std::vector<std::string>{"begin", "text [a]", "text [ab]", "text [a]", "text [ac]", "cancel"}));
   EXPECT_FALSE(screen().navigationBar.searchBar->editing);
   EXPECT_FALSE(screen().navigationBar.searchBar->showsCancelButton);
+
+  driver().tapSearchBar();
+  navigationController()->pushViewControllerAnimated(std::make_shared<ListPage>(), true);
+  EXPECT_FALSE(bar->isFirstResponder()) << "the search bar of a page pushed away stops editing";
+  EXPECT_EQ(bar->text(), "ac");
 }
 
 }  // namespace

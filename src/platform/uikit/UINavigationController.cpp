@@ -39,16 +39,18 @@ void UINavigationController::show(const std::shared_ptr<UIViewController>& contr
   container->addSubview(page);
 }
 
-// A page leaving the screen ends its editing: the field is asked, but goes
-// all the same.
+// A page leaving the screen ends the editing in its view or its navigation
+// bar's title view: the field is asked, but goes all the same.
 void UINavigationController::resignEditingIn(const std::shared_ptr<UIViewController>& controller) {
   if (!controller->isViewLoaded()) return;
   auto page = controller->view();
   auto window = page->window();
   auto responder = window ? window->firstResponder() : nullptr;
   auto responderView = std::dynamic_pointer_cast<UIView>(responder);
-  if (!responderView || !responderView->isDescendantOfView(*page)) return;
-  if (!responder->resignFirstResponder()) responder->forceResignFirstResponder();
+  if (!responderView) return;
+  auto titleView = controller->navigationItem()->titleView();
+  bool onPage = responderView->isDescendantOfView(*page) || (titleView && responderView->isDescendantOfView(*titleView));
+  if (onPage && !responder->resignFirstResponder()) responder->forceResignFirstResponder();
 }
 
 void UINavigationController::pushViewControllerAnimated(const std::shared_ptr<UIViewController>& controller,
