@@ -167,8 +167,10 @@ TEST_F(AlertTest, PresentingOverAPresentedControllerIsRefusedWithALogLine) {
   EXPECT_NE(logMessages()[0].find("which is already presenting <UIAlertController: "), std::string::npos);
 
   EXPECT_EQ(first->presentingViewController(), navigationController()) << "a page on a stack presents from the stack";
-  first->dismissViewControllerAnimatedCompletion(true);
+  page->dismissViewControllerAnimatedCompletion(true, [&completed] { completed = true; });
+  EXPECT_TRUE(completed) << "the page asks the stack to dismiss";
   EXPECT_EQ(navigationController()->presentedViewController(), nullptr);
+  EXPECT_EQ(first->presentingViewController(), nullptr);
 }
 
 }  // namespace

@@ -66,7 +66,13 @@ void UIViewController::presentViewControllerAnimatedCompletion(const std::shared
 
 void UIViewController::dismissViewControllerAnimatedCompletion(bool animated, std::function<void()> completion) {
   if (!presented_) {
-    if (auto presenter = presenting_.lock()) presenter->dismissViewControllerAnimatedCompletion(animated, completion);
+    // A presented controller asks its presenter; a page on a stack asks the
+    // stack, which presented on its behalf.
+    auto host = presentationHost();
+    if (auto presenter = presenting_.lock())
+      presenter->dismissViewControllerAnimatedCompletion(animated, completion);
+    else if (host.get() != this)
+      host->dismissViewControllerAnimatedCompletion(animated, completion);
     return;
   }
   auto controller = presented_;

@@ -48,7 +48,7 @@ class UIViewController : public UIResponder {
   void presentViewControllerAnimatedCompletion(const std::shared_ptr<UIViewController>& controller,
                                                bool animated, std::function<void()> completion = {});
   // Sent to the presenter, dismisses what it presents; sent to a presented
-  // controller, asks its presenter to dismiss it.
+  // controller or to a page of a presenting stack, asks the presenter.
   void dismissViewControllerAnimatedCompletion(bool animated, std::function<void()> completion = {});
   std::shared_ptr<UIViewController> presentingViewController() const { return presenting_.lock(); }
   std::shared_ptr<UIViewController> presentedViewController() const { return presented_; }
