@@ -79,6 +79,33 @@ TEST_F(TableTest, ReloadAsksAgainForTheVisibleRowsOnlyWhenNextRead) {
   EXPECT_EQ(table->cellForRowAtIndexPath({0, 2}), nullptr);
 }
 
+// Like a page that makes a new cell for every row and never dequeues.
+class FreshCellsPage : public ListPage {
+ public:
+  std::vector<std::weak_ptr<UITableViewCell>> made;
+  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>&,
+                                                                  const NSIndexPath& indexPath) override {
+    auto cell = std::make_shared<UITableViewCell>(UITableViewCellStyleSubtitle, "cell");
+    cell->textLabel()->setText(sections[indexPath.section][indexPath.row]);
+    made.push_back(cell);
+    return cell;
+  }
+};
+
+TEST_F(TableTest, CellsThatAreNeverDequeuedDoNotPileUpInThePool) {
+  auto page = std::make_shared<FreshCellsPage>();
+  page->sections = {ListPage::numberedRows(100)};
+  showPage(page);
+  auto firstScreen = page->made;
+  for (int reload = 0; reload < 5; ++reload) {
+    page->tableView()->reloadData();
+    screen();
+  }
+  EXPECT_TRUE(std::all_of(firstScreen.begin(), firstScreen.end(), [](const auto& cell) { return cell.expired(); }))
+      << "the pool keeps about a screenful, newest first";
+  EXPECT_EQ(page->tableView()->visibleCells().size(), 17u);
+}
+
 TEST_F(TableTest, SmallerViewportShowsFewerRowsAndScreenFollowsTheViewport) {
   auto page = showList(10);
   driver().setViewportHeight(100);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <ranges>
 #include <stdexcept>
 #include <string>
 
 #include "foundation/NSString.h"
+#include "uikit/TextEditing.h"
 #include "uikit/UITableViewCell.h"
 #include "uikit/UIWindow.h"
 
@@ -16,9 +18,12 @@ namespace {
 // that came into view at their estimated places.
 constexpr int kMaximumLayoutPasses = 8;
 
+// A pool keeps about a screenful of cells per identifier; a page that never
+// dequeues would otherwise grow it at every reload.
+constexpr std::size_t kMinimumPoolSize = 20;
+
 std::size_t countCharacters(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }));
+  return static_cast<std::size_t>(std::ranges::count_if(text, std::not_fn(TextEditing::isContinuationByte)));
 }
 
 struct ClearOnExit {
@@ -68,7 +73,11 @@ void UITableView::invalidateRows() {
 void UITableView::enqueue(const std::shared_ptr<UITableViewCell>& cell) {
   cell->removeFromSuperview();
   cell->setSelected(false);
-  if (cell->reuseIdentifier()) reusePool_[*cell->reuseIdentifier()].push_back(cell);
+  if (!cell->reuseIdentifier()) return;
+  auto& pool = reusePool_[*cell->reuseIdentifier()];
+  pool.push_back(cell);
+  std::size_t limit = std::max(kMinimumPoolSize, visible_.size());
+  if (pool.size() > limit) pool.erase(pool.begin(), pool.end() - static_cast<std::ptrdiff_t>(limit));
 }
 
 std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(const std::string& identifier) {
