@@ -106,8 +106,8 @@ TEST_F(TextFieldTest, ANewlineTypedGoesThroughTheDelegateWhichMayResign) {
   delegate->resignOnNewline = true;
   delegate->endsEditingItself = true;
   driver().tapTextField("s0r0/field0");
-  driver().typeText("5\n");
-  EXPECT_EQ(page->first->text(), "5");
+  driver().typeText("5\n6");
+  EXPECT_EQ(page->first->text(), "5") << "the keyboard went away with the newline";
   EXPECT_FALSE(page->first->isFirstResponder());
   EXPECT_EQ(std::count(delegate->calls.begin(), delegate->calls.end(), "shouldEnd [5]"), 1);
 
@@ -133,6 +133,7 @@ TEST_F(TextFieldTest, ARefusedEndKeepsTheFocusUnlessForced) {
   driver().tapTextField("s0r0/field1");
   EXPECT_TRUE(page->second->isFirstResponder());
   EXPECT_THROW(driver().tapTextField("s0r0/field2"), std::invalid_argument);
+  EXPECT_THROW(driver().tapTextField("s0r0/field1x"), std::invalid_argument);
 }
 
 TEST_F(TextFieldTest, GoingBackEndsEditingOfTheLeavingPage) {

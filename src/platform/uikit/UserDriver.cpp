@@ -1,7 +1,9 @@
 #include "uikit/UserDriver.h"
 
 #include <algorithm>
+#include <charconv>
 #include <stdexcept>
+#include <string_view>
 
 #include "dispatch/MainRunLoop.h"
 #include "uikit/ScreenBuilder.h"
@@ -64,14 +66,13 @@ ScreenBuilder::Parts UserDriver::pageParts(const std::string& action) const {
   return parts;
 }
 
-std::shared_ptr<UITableViewCell> UserDriver::visibleRow(const std::string& rowId, NSIndexPath& indexPath) const {
+UserDriver::VisibleRow UserDriver::visibleRow(const std::string& rowId) const {
   auto parts = pageParts("row " + rowId);
-  auto parsed = ScreenBuilder::parseRowId(rowId);
-  if (!parsed || !parts.table) notOnScreen("row " + rowId);
-  auto cell = parts.table->cellForRowAtIndexPath(*parsed);
+  auto indexPath = ScreenBuilder::parseRowId(rowId);
+  if (!indexPath || !parts.table) notOnScreen("row " + rowId);
+  auto cell = parts.table->cellForRowAtIndexPath(*indexPath);
   if (!cell) notOnScreen("row " + rowId);
-  indexPath = *parsed;
-  return cell;
+  return {parts.table, *indexPath, cell};
 }
 
 std::string UserDriver::rowIdForText(const std::string& text) const {
@@ -83,9 +84,8 @@ std::string UserDriver::rowIdForText(const std::string& text) const {
 }
 
 void UserDriver::tapRow(const std::string& rowId) {
-  NSIndexPath indexPath;
-  visibleRow(rowId, indexPath);
-  pageParts("tap").table->userSelectRow(indexPath);
+  auto row = visibleRow(rowId);
+  row.table->userSelectRow(row.indexPath);
   settle();
 }
 
@@ -94,9 +94,8 @@ void UserDriver::tapRowByText(const std::string& text) { tapRow(rowIdForText(tex
 void UserDriver::flipSwitch(const std::string& switchId) {
   const std::string suffix = "/switch";
   if (!switchId.ends_with(suffix)) notOnScreen("switch " + switchId);
-  NSIndexPath indexPath;
-  auto cell = visibleRow(switchId.substr(0, switchId.size() - suffix.size()), indexPath);
-  auto toggle = std::dynamic_pointer_cast<UISwitch>(cell->accessoryView());
+  auto row = visibleRow(switchId.substr(0, switchId.size() - suffix.size()));
+  auto toggle = std::dynamic_pointer_cast<UISwitch>(row.cell->accessoryView());
   if (!toggle) notOnScreen("switch " + switchId);
   toggle->userTap();
   settle();
@@ -122,16 +121,12 @@ void UserDriver::setViewportHeight(double height) {
 std::shared_ptr<UITextField> UserDriver::fieldById(const std::string& fieldId) const {
   auto slash = fieldId.find("/field");
   if (slash == std::string::npos) notOnScreen("text field " + fieldId);
-  NSIndexPath indexPath;
-  auto cell = visibleRow(fieldId.substr(0, slash), indexPath);
-  auto fields = ScreenBuilder::textFieldsIn(*cell->contentView());
+  auto fields = ScreenBuilder::textFieldsIn(*visibleRow(fieldId.substr(0, slash)).cell->contentView());
+  std::string_view number = std::string_view(fieldId).substr(slash + std::string_view("/field").size());
   std::size_t index = 0;
-  try {
-    index = std::stoul(fieldId.substr(slash + 6));
-  } catch (const std::exception&) {
+  auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), index);
+  if (error != std::errc() || end != number.data() + number.size() || index >= fields.size())
     notOnScreen("text field " + fieldId);
-  }
-  if (index >= fields.size()) notOnScreen("text field " + fieldId);
   return fields[index];
 }
 
@@ -150,9 +145,15 @@ std::shared_ptr<UIKeyInput> UserDriver::keyboardTarget(const std::string& action
   return target;
 }
 
+// The keyboard goes away when the field stops editing (its delegate may
+// end editing on a character); what is left of the text is not typed.
 void UserDriver::typeText(const std::string& text) {
   auto target = keyboardTarget("typeText");
-  for (const auto& character : characters(text)) target->insertText(character);
+  auto responder = window_->firstResponder();
+  for (const auto& character : characters(text)) {
+    if (window_->firstResponder() != responder) break;
+    target->insertText(character);
+  }
   settle();
 }
 

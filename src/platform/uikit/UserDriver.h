@@ -16,6 +16,7 @@
 
 class UIKeyInput;
 class UISearchBar;
+class UITableView;
 class UITableViewCell;
 class UITextField;
 class UIWindow;
@@ -67,7 +68,12 @@ class UserDriver {
  private:
   void settle();
   ScreenBuilder::Parts pageParts(const std::string& action) const;
-  std::shared_ptr<UITableViewCell> visibleRow(const std::string& rowId, NSIndexPath& indexPath) const;
+  struct VisibleRow {
+    std::shared_ptr<UITableView> table;
+    NSIndexPath indexPath;
+    std::shared_ptr<UITableViewCell> cell;
+  };
+  VisibleRow visibleRow(const std::string& rowId) const;
   std::string rowIdForText(const std::string& text) const;
   std::shared_ptr<UITextField> fieldById(const std::string& fieldId) const;
   std::shared_ptr<UIKeyInput> keyboardTarget(const std::string& action) const;
