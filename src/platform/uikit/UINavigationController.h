@@ -14,8 +14,8 @@ class UINavigationController : public UIViewController {
   static constexpr CGFloat kNavigationBarHeight = 96;
 
   UINavigationController() = default;
-  // initWithRootViewController: call setRootViewController right after
-  // construction (the stack needs the controller to be owned first).
+  // initWithRootViewController: (a factory, since the root page keeps a weak
+  // reference to the controller, which must be owned first).
   static std::shared_ptr<UINavigationController> withRootViewController(
       const std::shared_ptr<UIViewController>& root);
 
