@@ -16,6 +16,7 @@ const state = {
   inFlight: 0,
   alertKey: null,
   alertDrafts: new Map(),
+  drawn: {},  // part of the page -> the model it was drawn from
   rendering: false,
 };
 
@@ -52,7 +53,7 @@ function send(action, coalesceKey) {
   state.queue = state.queue.then(async () => {
     if (coalesceKey) state.waiting.delete(coalesceKey);
     try {
-      answer(await post(action));
+      answer(action, await post(action));
     } catch (failure) {
       showError(`The Settings host cannot be reached (${failure.message}).`);
     } finally {
@@ -62,10 +63,14 @@ function send(action, coalesceKey) {
   return state.queue;
 }
 
-function answer(body) {
+// What the page does by itself (telling its height, following a scroll)
+// leaves an error on show; the person's next action clears it.
+const BACKGROUND_ACTIONS = new Set(['setViewportHeight', 'scroll']);
+
+function answer(action, body) {
   openLinks(body.links);
   if (body.error) showError(body.error);
-  else hideError();
+  else if (!BACKGROUND_ACTIONS.has(action.action)) hideError();
   if (body.screen) applyScreen(body.version, body.screen, true);
 }
 
@@ -144,18 +149,40 @@ function applyScreen(version, screen, fromAction) {
   render(screen);
 }
 
+// Each part of the page is drawn again only when its part of the model
+// changed (or a field shows text the host refused), so that elements stay
+// put under the pointer while other screens arrive.
 function render(screen) {
   const focus = rememberFocus();
+  const keys = {
+    navigationBar: JSON.stringify(screen.navigationBar),
+    // Another window telling its own height changes no row here.
+    table: JSON.stringify(screen.table ? { ...screen.table, viewportHeight: 0 } : null),
+    modal: JSON.stringify([screen.alert ?? null, screen.mail ?? null]),
+  };
+  const changed = (part) => state.drawn[part] !== keys[part];
   state.rendering = true;
   try {
-    renderNavigationBar(screen.navigationBar);
-    renderTable(screen, focus);
-    renderModal(screen);
+    if (changed('navigationBar') || fieldsDiffer(screen)) renderNavigationBar(screen.navigationBar);
+    if (changed('table') || fieldsDiffer(screen)) renderTable(screen, focus);
+    if (changed('modal')) renderModal(screen);
     restoreFocus(focus, screen);
   } finally {
     state.rendering = false;
   }
+  state.drawn = keys;
   followModel(screen);
+}
+
+// Whether a text field shows other text than the host holds, with no
+// keystrokes of the person still on the way.
+function fieldsDiffer(screen) {
+  return [...document.querySelectorAll('#navbar [data-focus], #content [data-focus]')].some((input) => {
+    const key = input.dataset.focus;
+    if (state.waiting.has(key === 'search' ? 'search' : `edit:${key}`)) return false;
+    const model = key === 'search' ? screen.navigationBar.searchBar : modelFieldIn(screen, key);
+    return model !== undefined && model.text !== input.value;
+  });
 }
 
 function renderNavigationBar(bar) {
@@ -168,13 +195,12 @@ function renderNavigationBar(bar) {
       glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle));
   const navbar = $('#navbar');
   navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}`;
-  navbar.replaceChildren(
-    h('div', { class: 'nav-row' },
-      h('div', { class: 'nav-side nav-left' }, back),
-      h('div', { class: 'nav-center' }, searchBar || title),
-      h('div', { class: 'nav-side nav-right' }, rightButton(bar.rightButton))),
-    searchBar ? title : null,
-  );
+  const row = h('div', { class: 'nav-row' },
+    h('div', { class: 'nav-side nav-left' }, back),
+    h('div', { class: 'nav-center' }, searchBar || title),
+    h('div', { class: 'nav-side nav-right' }, rightButton(bar.rightButton)));
+  // With a search bar in its place, the title stays for assistive technology.
+  navbar.replaceChildren(...(searchBar ? [row, title] : [row]));
 }
 
 function rightButton(button) {
@@ -330,7 +356,11 @@ function rowTextField(field, row, focus) {
 }
 
 function modelField(id) {
-  for (const section of state.screen?.table?.sections || []) {
+  return modelFieldIn(state.screen, id);
+}
+
+function modelFieldIn(screen, id) {
+  for (const section of screen?.table?.sections || []) {
     for (const row of section.rows) {
       const field = row.textFields.find((candidate) => candidate.id === id);
       if (field) return field;
@@ -345,7 +375,7 @@ function renderModal(screen) {
   if (screen.alert) dialog = alertView(screen.alert);
   else if (screen.mail) dialog = mailView(screen.mail);
   if (!screen.alert) state.alertKey = null;
-  layer.replaceChildren(dialog || '');
+  layer.replaceChildren(...(dialog ? [dialog] : []));
   layer.classList.toggle('open', Boolean(dialog));
   $('.app').inert = Boolean(dialog);
 }

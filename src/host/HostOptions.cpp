@@ -14,8 +14,8 @@ int parsePort(const std::string& text) {
   int port = 0;
   const char* end = text.data() + text.size();
   auto [last, error] = std::from_chars(text.data(), end, port);
-  if (error != std::errc() || last != end || port < 1 || port > 65535) {
-    throw badOption("--port needs a number from 1 to 65535, not \"" + text + "\"");
+  if (error != std::errc() || last != end || port < 0 || port > 65535) {
+    throw badOption("--port needs a number from 0 to 65535, not \"" + text + "\"");
   }
   return port;
 }
@@ -101,7 +101,7 @@ std::string hostUsage(const std::string& programName) {
          "Options:\n"
          "  --root DIR        use DIR, laid out like an iOS rootless file system, in place\n"
          "                    (default: a copy of the demo device in the user's data folder)\n"
-         "  --port N          port on 127.0.0.1 (default 8080)\n"
+         "  --port N          port on 127.0.0.1 (default 8080; 0 picks a free one)\n"
          "  --audio auto|none play sound previews on the audio device, or silently (default auto)\n"
          "  --mail yes|no     whether the device can send mail (default yes)\n"
          "  --push CLASS      push the exported page CLASS after start; may repeat\n"

@@ -9,7 +9,7 @@
 
 struct HostOptions {
   std::optional<std::filesystem::path> root;  // none: the demo device
-  int port = 8080;
+  int port = 8080;  // 0: any free port
   AudioOutputMode audio = AudioOutputMode::automatic;
   bool canSendMail = true;
   std::vector<std::string> pushClasses;  // pushed in order after start

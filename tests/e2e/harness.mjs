@@ -1,0 +1,68 @@
+// Starts the built Settings stand-in on a fresh copy of the demo device and a
+// free port, and Debian's Chromium through playwright-core, for the browser
+// tests. CHIMEWELL_BUILD_DIR names the build (run.sh sets it).
+import { spawn } from 'node:child_process';
+import { cp, mkdtemp, rm } from 'node:fs/promises';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+export const sourceDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const buildDir = path.resolve(process.env.CHIMEWELL_BUILD_DIR || path.join(sourceDir, 'build'));
+
+export const PHONE = { width: 390, height: 844 };
+export const DESKTOP = { width: 1280, height: 800 };
+
+export async function launchBrowser() {
+  // launch() gives every browser a fresh temporary profile.
+  return chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+}
+
+// A running host: { url, root, stop() }. `empty` starts on an empty device.
+export async function startHost({ mail = 'yes', empty = false, extraArgs = [] } = {}) {
+  const root = await mkdtemp(path.join(tmpdir(), 'chimewell-e2e-'));
+  if (!empty) await cp(path.join(sourceDir, 'share', 'demo-device'), root, { recursive: true, verbatimSymlinks: true });
+  const child = spawn(path.join(buildDir, 'src', 'host', 'chimewell'),
+    ['--root', root, '--port', '0', '--audio', 'none', '--mail', mail, ...extraArgs],
+    { stdio: ['ignore', 'pipe', 'pipe'] });
+  let output = '';
+  child.stderr.on('data', (chunk) => { output += chunk; });
+  const url = await new Promise((resolve, reject) => {
+    child.stdout.on('data', (chunk) => {
+      output += chunk;
+      const match = output.match(/Open (http:\/\/127\.0\.0\.1:\d+\/)/);
+      if (match) resolve(match[1]);
+    });
+    child.on('exit', (code) => reject(new Error(`chimewell exited with ${code}:\n${output}`)));
+    setTimeout(() => reject(new Error(`chimewell did not start:\n${output}`)), 15000);
+  });
+  return {
+    url,
+    root,
+    output: () => output,
+    async stop() {
+      const exited = new Promise((resolve) => child.once('exit', resolve));
+      child.kill('SIGINT');
+      await exited;
+      await rm(root, { recursive: true, force: true });
+    },
+  };
+}
+
+// A new browser page on the host, with nothing reaching past loopback: other
+// addresses (the links the pane opens) get a small stand-in page.
+export async function openPage(browser, host, viewport = PHONE, query = '') {
+  const context = await browser.newContext({ viewport });
+  await context.route((url) => url.hostname !== '127.0.0.1', (route) => route.fulfill({
+    contentType: 'text/html',
+    body: '<!doctype html><title>Elsewhere</title><p>A page outside the device.</p>',
+  }));
+  const page = await context.newPage();
+  await page.goto(host.url + query);
+  return { context, page };
+}
