@@ -163,7 +163,7 @@ function render(screen) {
   const changed = (part) => state.drawn[part] !== keys[part];
   state.rendering = true;
   try {
-    if (changed('navigationBar') || fieldsDiffer(screen)) renderNavigationBar(screen.navigationBar);
+    if (changed('navigationBar') || fieldsDiffer(screen)) renderNavigationBar(screen.navigationBar, focus);
     if (changed('table') || fieldsDiffer(screen)) renderTable(screen, focus);
     if (changed('modal')) renderModal(screen);
     restoreFocus(focus, screen);
@@ -185,8 +185,8 @@ function fieldsDiffer(screen) {
   });
 }
 
-function renderNavigationBar(bar) {
-  const searchBar = bar.searchBar ? searchBarView(bar.searchBar) : null;
+function renderNavigationBar(bar, focus) {
+  const searchBar = bar.searchBar ? searchBarView(bar.searchBar, focus) : null;
   const isFirstPage = bar.backTitle === undefined;
   const title = h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title' }, bar.title || '');
   const back = isFirstPage
@@ -194,7 +194,7 @@ function renderNavigationBar(bar) {
     : h('button', { type: 'button', class: 'nav-back', 'aria-label': 'Back', onclick: () => send({ action: 'goBack' }) },
       glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle));
   const navbar = $('#navbar');
-  navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}`;
+  navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}${searchBar ? ' with-search' : ''}`;
   const row = h('div', { class: 'nav-row' },
     h('div', { class: 'nav-side nav-left' }, back),
     h('div', { class: 'nav-center' }, searchBar || title),
@@ -212,12 +212,17 @@ function rightButton(button) {
   return h('button', { type: 'button', class: 'nav-button', onclick: tap }, button.title || 'Button');
 }
 
-function searchBarView(search) {
+// Keeps what the person typed while their keystrokes are still on the way.
+function shownText(key, coalesceKey, modelText, focus) {
+  return focus.key === key && state.waiting.has(coalesceKey) ? focus.value : modelText;
+}
+
+function searchBarView(search, focus) {
   const input = h('input', {
     type: 'search',
     class: 'search-field',
     'data-focus': 'search',
-    value: search.text,
+    value: shownText('search', 'search', search.text, focus),
     placeholder: search.placeholder,
     'aria-label': search.placeholder || 'Search',
     autocomplete: 'off',
@@ -330,14 +335,12 @@ function switchView(row) {
 }
 
 function rowTextField(field, row, focus) {
-  // Keep what the person typed while their keystrokes are still on the way.
-  const typing = focus.key === field.id && state.waiting.has(`edit:${field.id}`);
   const placed = field.frame.width > 0;
   return h('input', {
     type: 'text',
     class: `cell-field align-${field.alignment}${placed ? ' placed' : ''}`,
     'data-focus': field.id,
-    value: typing ? focus.value : field.text,
+    value: shownText(field.id, `edit:${field.id}`, field.text, focus),
     placeholder: field.placeholder,
     'aria-label': field.placeholder || row.text || 'Text',
     autocomplete: 'off',

@@ -82,6 +82,10 @@ HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
       options.audio = *mode;
     } else if (option == "--mail") {
       options.canSendMail = parseYesNo(option, reader.valueFor(option));
+    } else if (option == "--bundle") {
+      std::string value = reader.valueFor(option);
+      if (value.empty()) throw badOption("--bundle needs a folder");
+      options.bundles.emplace_back(value);
     } else if (option == "--push") {
       std::string value = reader.valueFor(option);
       if (value.empty()) throw badOption("--push needs a class name");
@@ -105,5 +109,6 @@ std::string hostUsage(const std::string& programName) {
          "  --audio auto|none play sound previews on the audio device, or silently (default auto)\n"
          "  --mail yes|no     whether the device can send mail (default yes)\n"
          "  --push CLASS      push the exported page CLASS after start; may repeat\n"
+         "  --bundle DIR      also offer the preference bundle DIR; may repeat\n"
          "  --help            show this text\n";
 }

@@ -13,6 +13,7 @@ struct HostOptions {
   AudioOutputMode audio = AudioOutputMode::automatic;
   bool canSendMail = true;
   std::vector<std::string> pushClasses;  // pushed in order after start
+  std::vector<std::filesystem::path> bundles;  // panes beyond those of the build
   bool help = false;
 };
 

@@ -27,6 +27,14 @@ std::shared_ptr<PaneCatalog> PaneCatalog::inDirectory(const fs::path& directory)
   return std::make_shared<PaneCatalog>(std::move(bundles));
 }
 
+void PaneCatalog::addBundle(const fs::path& folder) {
+  auto bundle = NSBundle::bundleWithPath(folder);
+  if (!bundle || !bundle->principalClassName()) {
+    throw std::runtime_error(folder.string() + " is not a preference bundle (no Info.plist naming its principal class)");
+  }
+  bundles_.push_back(bundle);
+}
+
 std::string PaneCatalog::displayName(const NSBundle& bundle) {
   for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
     if (auto name = bundle.objectForInfoDictionaryKey(key); name && !name->empty()) return *name;

@@ -21,6 +21,10 @@ class PaneCatalog {
   // The bundles in `directory`, sorted by folder name.
   static std::shared_ptr<PaneCatalog> inDirectory(const std::filesystem::path& directory);
 
+  // Offers one more bundle. Throws std::runtime_error when `folder` is not
+  // a bundle that names its principal class.
+  void addBundle(const std::filesystem::path& folder);
+
   const std::vector<std::shared_ptr<NSBundle>>& bundles() const { return bundles_; }
   // CFBundleDisplayName, else CFBundleName, else the folder's name.
   static std::string displayName(const NSBundle& bundle);

@@ -73,7 +73,9 @@ int run(const HostOptions& options) {
 
   MainRunLoop& loop = MainRunLoop::main();
   loop.adoptCurrentThread();
-  HostApp app(PaneCatalog::inDirectory(paths.buildDirectory));
+  auto catalog = PaneCatalog::inDirectory(paths.buildDirectory);
+  for (const auto& bundle : options.bundles) catalog->addBundle(bundle);
+  HostApp app(catalog);
   for (const auto& className : options.pushClasses) app.pushPage(className);
 
   HostServer server(app, loop, paths.webDirectory());

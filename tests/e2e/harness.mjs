@@ -9,7 +9,7 @@ import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
 export const sourceDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
-const buildDir = path.resolve(process.env.CHIMEWELL_BUILD_DIR || path.join(sourceDir, 'build'));
+export const buildDir = path.resolve(process.env.CHIMEWELL_BUILD_DIR || path.join(sourceDir, 'build'));
 
 export const PHONE = { width: 390, height: 844 };
 export const DESKTOP = { width: 1280, height: 800 };

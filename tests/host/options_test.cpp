@@ -29,12 +29,14 @@ TEST(HostOptionsTest, DefaultsServeTheDemoDeviceOnPort8080WithSoundAndMail) {
 
 TEST(HostOptionsTest, ReadsEveryOptionInBothSpellingsAndKeepsPushesInOrder) {
   const HostOptions options = parseHostOptions({"--root", "/mnt/phone", "--port=9000", "--audio", "none",
-                                                "--mail=no", "--push", "SmartDetailView", "--push=Other"});
+                                                "--mail=no", "--push", "SmartDetailView", "--push=Other",
+                                                "--bundle", "/tmp/A.bundle"});
   EXPECT_EQ(options.root, std::filesystem::path("/mnt/phone"));
   EXPECT_EQ(options.port, 9000);
   EXPECT_EQ(options.audio, AudioOutputMode::silent);
   EXPECT_FALSE(options.canSendMail);
   EXPECT_EQ(options.pushClasses, (std::vector<std::string>{"SmartDetailView", "Other"}));
+  EXPECT_EQ(options.bundles, std::vector<std::filesystem::path>{"/tmp/A.bundle"});
   EXPECT_TRUE(parseHostOptions({"--help"}).help);
 }
 

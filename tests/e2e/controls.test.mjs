@@ -1,0 +1,96 @@
+// The browser's drawing of every kind of control, on a test pane that has one
+// of each (tests/e2e/gallery): what the person does reaches the page, and
+// what the page does comes back, also when it comes later by itself.
+import assert from 'node:assert/strict';
+import path from 'node:path';
+import { after, afterEach, before, beforeEach, test } from 'node:test';
+import { buildDir, launchBrowser, openPage, startHost } from './harness.mjs';
+
+let browser;
+let host;
+let context;
+let page;
+
+before(async () => { browser = await launchBrowser(); });
+after(async () => { await browser.close(); });
+beforeEach(async () => {
+  host = await startHost({
+    empty: true,
+    extraArgs: ['--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle'), '--push', 'GalleryPage'],
+  });
+  ({ context, page } = await openPage(browser, host));
+  await page.getByRole('searchbox', { name: 'Search' }).waitFor();
+});
+afterEach(async () => {
+  await context.close();
+  await host.stop();
+});
+
+const cell = (text) => page.locator('.cell').filter({ hasText: text });
+
+// Polls until `read` gives `expected` (the page answers a moment later).
+async function eventually(read, expected, what) {
+  const deadline = Date.now() + 5000;
+  let actual;
+  while (Date.now() < deadline) {
+    actual = await read();
+    if (JSON.stringify(actual) === JSON.stringify(expected)) return;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.deepEqual(actual, expected, what);
+}
+
+test('a switch is named by its row and flips through the host', async () => {
+  const toggle = page.getByRole('switch', { name: 'Sound' });
+  assert.equal(await toggle.getAttribute('aria-checked'), 'false');
+  await toggle.click();
+  await eventually(() => toggle.getAttribute('aria-checked'), 'true', 'switched on');
+  await toggle.click();
+  await eventually(() => toggle.getAttribute('aria-checked'), 'false', 'switched off');
+});
+
+test('a text field keeps only what its delegate accepts, keystroke by keystroke', async () => {
+  const field = page.getByRole('textbox', { name: 'Times' });
+  await field.click();
+  await field.pressSequentially('4a2', { delay: 30 });
+  await eventually(() => field.inputValue(), '42', 'the letter is refused');
+  await field.press('Backspace');
+  await eventually(() => field.inputValue(), '4', 'a deletion goes through');
+});
+
+test('the search bar narrows the rows, and a tap puts the checkmark on one', async () => {
+  const search = page.getByRole('searchbox', { name: 'Search' });
+  await search.fill('an');
+  await eventually(() => page.locator('.cell').filter({ hasText: 'Fruit' }).allTextContents(), ['BananaFruit'], 'narrowed');
+  await page.getByRole('button', { name: 'Cancel' }).click();
+  await eventually(() => page.locator('.cell').filter({ hasText: 'Fruit' }).count(), 3, 'all fruit again');
+
+  await page.getByRole('button', { name: 'Cherry Fruit' }).click();
+  await eventually(() => cell('Cherry').getAttribute('data-accessory'), 'checkmark', 'checked');
+  assert.equal(await cell('Apple').getAttribute('data-accessory'), 'none');
+});
+
+test('Add shows an alert with its field and buttons; its action uses the text typed', async () => {
+  await page.getByRole('button', { name: 'Add' }).click();
+  const alert = page.getByRole('alertdialog', { name: 'New Item' });
+  await alert.waitFor();
+  assert.match(await alert.textContent(), /Name the new fruit\./);
+  assert.deepEqual(await alert.getByRole('button').allTextContents(), ['Cancel', 'Add']);
+  await alert.getByRole('textbox', { name: 'Name' }).fill('Durian');
+  await alert.getByRole('button', { name: 'Add' }).click();
+  await alert.waitFor({ state: 'detached' });
+  await page.getByRole('button', { name: 'Durian Fruit' }).waitFor();
+});
+
+test('a change the page makes later reaches the browser by itself', async () => {
+  await page.getByRole('button', { name: 'Later Waiting' }).click();
+  await page.getByRole('button', { name: 'Later Arrived' }).waitFor({ timeout: 5000 });
+});
+
+test('while the host is busy the page says so', async () => {
+  const busy = page.locator('body[aria-busy="true"]');
+  const tap = page.getByRole('button', { name: 'Slow' }).click();
+  await busy.waitFor({ timeout: 5000 });
+  await tap;
+  await page.locator('body[aria-busy="false"]').waitFor({ timeout: 5000 });
+});

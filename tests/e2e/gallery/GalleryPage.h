@@ -1,0 +1,47 @@
+#pragma once
+// A page with one of each thing the browser draws, for the browser tests of
+// the Settings stand-in: a switch, a text field that takes digits only, rows
+// narrowed by a search bar with checkmarks, an Add button with an alert that
+// asks for a name, a change that arrives later, and a slow tap.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "uikit/UISearchBar.h"
+#include "uikit/UITableViewController.h"
+#include "uikit/UITextField.h"
+
+class UISwitch;
+
+class GalleryPage : public UITableViewController, public UITextFieldDelegate, public UISearchBarDelegate {
+ public:
+  GalleryPage();
+
+  void viewDidLoad() override;
+  long numberOfSectionsInTableView(const std::shared_ptr<UITableView>& tableView) override { return 4; }
+  long tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>& tableView, long section) override;
+  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
+                                                                  const NSIndexPath& indexPath) override;
+  std::optional<std::string> tableViewTitleForFooterInSection(const std::shared_ptr<UITableView>& tableView,
+                                                              long section) override;
+  void tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
+                                        const NSIndexPath& indexPath) override;
+
+  bool textFieldShouldChangeCharactersInRangeReplacementString(const std::shared_ptr<UITextField>& textField,
+                                                               NSRange range, const std::string& string) override;
+  void searchBarTextDidChange(const std::shared_ptr<UISearchBar>& searchBar, const std::string& searchText) override;
+  void searchBarCancelButtonClicked(const std::shared_ptr<UISearchBar>& searchBar) override;
+
+  void switchChanged(const std::shared_ptr<UISwitch>& sender);
+  void addItem();
+
+ private:
+  std::vector<std::string> shownItems() const;
+
+  std::vector<std::string> items_{"Apple", "Banana", "Cherry"};
+  std::string filter_;
+  std::string checked_;
+  std::string laterText_ = "Waiting";
+  bool soundOn_ = false;
+  std::shared_ptr<UITextField> countField_;
+};
