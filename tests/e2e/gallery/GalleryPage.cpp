@@ -10,6 +10,7 @@
 #include "uikit/UIAlertController.h"
 #include "uikit/UIBarButtonItem.h"
 #include "uikit/UILabel.h"
+#include "uikit/UINavigationController.h"
 #include "uikit/UINavigationItem.h"
 #include "uikit/UISwitch.h"
 #include "uikit/UITableView.h"
@@ -17,6 +18,7 @@
 
 namespace {
 const bool registered = NSRegisterClass<GalleryPage>("GalleryPage");
+const bool manyRegistered = NSRegisterClass<ManyRowsPage>("ManyRowsPage");
 
 std::shared_ptr<UITableViewCell> cellWithText(UITableViewCellStyle style, const std::string& text) {
   auto cell = std::make_shared<UITableViewCell>(style, std::nullopt);
@@ -24,6 +26,18 @@ std::shared_ptr<UITableViewCell> cellWithText(UITableViewCellStyle style, const 
   return cell;
 }
 }  // namespace
+
+ManyRowsPage::ManyRowsPage() : UITableViewController(UITableViewStylePlain) { setTitle("Many"); }
+
+std::shared_ptr<UITableViewCell> ManyRowsPage::tableViewCellForRowAtIndexPath(
+    const std::shared_ptr<UITableView>& tableView, const NSIndexPath& indexPath) {
+  auto cell = tableView->dequeueReusableCellWithIdentifier("Row");
+  if (!cell) cell = std::make_shared<UITableViewCell>(UITableViewCellStyleSubtitle, "Row");
+  cell->textLabel()->setText("Row " + std::to_string(indexPath.row));
+  cell->detailTextLabel()->setText("of " + std::to_string(kRows));
+  cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
+  return cell;
+}
 
 GalleryPage::GalleryPage() : UITableViewController(UITableViewStyleGrouped) { setTitle("Gallery"); }
 
@@ -49,7 +63,7 @@ std::vector<std::string> GalleryPage::shownItems() const {
 
 long GalleryPage::tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>&, long section) {
   if (section == 2) return static_cast<long>(shownItems().size());
-  return section == 3 ? 2 : 1;
+  return section == 3 ? 3 : 1;
 }
 
 std::shared_ptr<UITableViewCell> GalleryPage::tableViewCellForRowAtIndexPath(
@@ -80,6 +94,11 @@ std::shared_ptr<UITableViewCell> GalleryPage::tableViewCellForRowAtIndexPath(
     }
     default: {
       if (indexPath.row == 1) return cellWithText(UITableViewCellStyleDefault, "Slow");
+      if (indexPath.row == 2) {
+        auto cell = cellWithText(UITableViewCellStyleDefault, "Many");
+        cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
+        return cell;
+      }
       auto cell = cellWithText(UITableViewCellStyleValue1, "Later");
       cell->detailTextLabel()->setText(laterText_);
       return cell;
@@ -107,6 +126,9 @@ void GalleryPage::tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITable
         self->tableView()->reloadData();
       }
     });
+  } else if (indexPath.section == 3 && indexPath.row == 2) {
+    navigationController()->pushViewControllerAnimated(std::make_shared<ManyRowsPage>(), true);
+    return;
   } else if (indexPath.section == 3) {
     // Holds the main thread, as a download does.
     std::this_thread::sleep_for(std::chrono::milliseconds(800));

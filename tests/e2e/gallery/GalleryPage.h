@@ -2,7 +2,8 @@
 // A page with one of each thing the browser draws, for the browser tests of
 // the Settings stand-in: a switch, a text field that takes digits only, rows
 // narrowed by a search bar with checkmarks, an Add button with an alert that
-// asks for a name, a change that arrives later, and a slow tap.
+// asks for a name, a change that arrives later, a slow tap, and a way into
+// a long table.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,18 @@
 #include "uikit/UITextField.h"
 
 class UISwitch;
+
+// A plain table of 1,000 subtitle rows, reached from the gallery's "Many" row.
+class ManyRowsPage : public UITableViewController {
+ public:
+  static constexpr long kRows = 1000;
+  ManyRowsPage();
+  long tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>& tableView, long section) override {
+    return kRows;
+  }
+  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
+                                                                  const NSIndexPath& indexPath) override;
+};
 
 class GalleryPage : public UITableViewController, public UITextFieldDelegate, public UISearchBarDelegate {
  public:
