@@ -49,21 +49,25 @@ fs::path deviceRootFolder(const HostOptions& options, const HostPaths& paths) {
 }
 
 // Ctrl-C and SIGTERM end the run loop from a thread of their own; the
-// signals are blocked everywhere else, so no handler runs amid a task.
-std::thread stopOnSignal(MainRunLoop& loop) {
+// signals are blocked in every other thread (all started after this), so no
+// handler runs amid a task. A stop before the loop runs ends it at once.
+void stopOnSignal(MainRunLoop& loop) {
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  return std::thread([signals, &loop] {
+  std::thread([signals, &loop] {
     int received = 0;
     sigwait(&signals, &received);
     loop.stop();
-  });
+  }).detach();
 }
 
 int run(const HostOptions& options) {
+  MainRunLoop& loop = MainRunLoop::main();
+  loop.adoptCurrentThread();
+  stopOnSignal(loop);
   const HostPaths paths = locateHostPaths(currentExecutablePath());
   const fs::path rootFolder = deviceRootFolder(options, paths);
   setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootFolder));
@@ -71,8 +75,6 @@ int run(const HostOptions& options) {
   MFMailComposeViewController::setCanSendMail(options.canSendMail);
   NSBundle::setMainBundle(NSBundle::bundleWithPath(paths.settingsAppBundle()));
 
-  MainRunLoop& loop = MainRunLoop::main();
-  loop.adoptCurrentThread();
   auto catalog = PaneCatalog::inDirectory(paths.buildDirectory);
   for (const auto& bundle : options.bundles) catalog->addBundle(bundle);
   HostApp app(catalog);
@@ -82,7 +84,6 @@ int run(const HostOptions& options) {
   const int port = server.bind(options.port);
   server.attach();
 
-  std::thread signalThread = stopOnSignal(loop);
   std::thread httpThread([&server] { server.serve(); });
   std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n"
             << "Open http://127.0.0.1:" << port << "/ in your browser. Ctrl-C ends it." << std::endl;
@@ -91,7 +92,6 @@ int run(const HostOptions& options) {
   std::cout << "Stopping." << std::endl;
   server.stop();
   httpThread.join();
-  signalThread.join();
   return EXIT_SUCCESS;
 }
 
