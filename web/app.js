@@ -64,13 +64,15 @@ function send(action, coalesceKey) {
 }
 
 // What the page does by itself (telling its height, following a scroll)
-// leaves an error on show; the person's next action clears it.
+// neither shows an error nor clears one: errors are about the person's actions.
 const BACKGROUND_ACTIONS = new Set(['setViewportHeight', 'scroll']);
 
 function answer(action, body) {
   openLinks(body.links);
-  if (body.error) showError(body.error);
-  else if (!BACKGROUND_ACTIONS.has(action.action)) hideError();
+  if (!BACKGROUND_ACTIONS.has(action.action)) {
+    if (body.error) showError(body.error);
+    else hideError();
+  }
   if (body.screen) applyScreen(body.version, body.screen, true);
 }
 
@@ -492,7 +494,8 @@ function followModel(screen) {
 
 function tellViewport() {
   const table = state.screen?.table;
-  if (!table) return;
+  // Under an alert or the mail sheet the page cannot be acted on; tell it later.
+  if (!table || state.screen.alert || state.screen.mail) return;
   const height = Math.round($('#content').clientHeight);
   if (height <= 0 || Math.abs(table.viewportHeight - height) < 1) return;
   if (state.sentViewport.get(state.pageKey) === height) return;
@@ -501,7 +504,7 @@ function tellViewport() {
 }
 
 function onScroll() {
-  if (state.rendering) return;
+  if (state.rendering || state.screen?.alert || state.screen?.mail) return;
   send({ action: 'scroll', get offset() { return $('#content').scrollTop; } }, 'scroll');
 }
 
