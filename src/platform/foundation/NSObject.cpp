@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <typeinfo>
 
-namespace {
-
-std::string demangledName(const std::type_info& type) {
+std::string NSStringFromClass(const NSObject& object) {
+  const std::type_info& type = typeid(object);
   int status = 0;
   char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
   std::string result = status == 0 && name ? name : type.name();
@@ -16,10 +15,8 @@ std::string demangledName(const std::type_info& type) {
   return result;
 }
 
-}  // namespace
-
 std::string NSObject::description() const {
   char address[32];
   std::snprintf(address, sizeof address, "%p", static_cast<const void*>(this));
-  return "<" + demangledName(typeid(*this)) + ": " + address + ">";
+  return "<" + NSStringFromClass(*this) + ": " + address + ">";
 }

@@ -5,6 +5,11 @@
 #include <memory>
 #include <string>
 
+class NSObject;
+
+// The class name of an object, as NSStringFromClass([object class]) gives it.
+std::string NSStringFromClass(const NSObject& object);
+
 class NSObject : public std::enable_shared_from_this<NSObject> {
  public:
   NSObject() = default;

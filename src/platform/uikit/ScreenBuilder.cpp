@@ -1,11 +1,5 @@
 #include "uikit/ScreenBuilder.h"
 
-#include <cxxabi.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <typeinfo>
-
 #include "uikit/UIAlertController.h"
 #include "uikit/UIBarButtonItem.h"
 #include "uikit/UIColor.h"
@@ -171,7 +165,7 @@ Screen describe(const UIWindow& window) {
   Parts parts = find(window);
   if (!parts.page) return screen;
   screen.depth = parts.navigation ? static_cast<int>(parts.navigation->viewControllers().size()) : 1;
-  screen.pageClass = classNameOf(*parts.page);
+  screen.pageClass = NSStringFromClass(*parts.page);
   screen.navigationBar = describeNavigationBar(parts);
   if (parts.table) screen.table = describeTable(*parts.table);
   if (auto alert = std::dynamic_pointer_cast<UIAlertController>(parts.presented))
@@ -209,13 +203,5 @@ std::vector<std::shared_ptr<UILabel>> labelsIn(const UITableViewCell& cell) {
   return labels;
 }
 
-std::string classNameOf(const NSObject& object) {
-  const std::type_info& type = typeid(object);
-  int status = 0;
-  char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-  std::string result = status == 0 && name ? name : type.name();
-  std::free(name);
-  return result;
-}
 
 }  // namespace ScreenBuilder

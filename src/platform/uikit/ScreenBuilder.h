@@ -42,7 +42,4 @@ std::optional<NSIndexPath> parseRowId(const std::string& id);
 std::vector<std::shared_ptr<UITextField>> textFieldsIn(const UIView& view);
 std::vector<std::shared_ptr<UILabel>> labelsIn(const UITableViewCell& cell);
 
-// The class name of an object, as NSStringFromClass gives it.
-std::string classNameOf(const NSObject& object);
-
 }  // namespace ScreenBuilder
