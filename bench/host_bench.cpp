@@ -11,20 +11,16 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "dispatch/MainRunLoop.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSClassRegistry.h"
 #include "host/HostApp.h"
-#include "host/HostServer.h"
-#include "host/PaneCatalog.h"
+#include "support/BackgroundHost.h"
 #include "uikit/UILabel.h"
 #include "uikit/UITableViewCell.h"
 #include "uikit/UITableViewController.h"
@@ -66,61 +62,30 @@ class ThousandRowsPage : public UITableViewController {
 
 const bool registered = NSRegisterClass<ThousandRowsPage>("ThousandRowsPage");
 
-// The host on a temporary device, its main loop on a thread of its own.
+// The host on a temporary device, in the background.
 class BenchHost {
  public:
-  BenchHost() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
-    root_ = pattern;
-    setCurrentDeviceRoot(std::make_shared<DeviceRoot>(root_));
-    NSBundle::setMainBundle(NSBundle::bundleWithPath(std::filesystem::path(CHIMEWELL_BUILD_DIR) / "Settings.app"));
-    loop_ = std::thread([] { MainRunLoop::main().run(); });
-    onMain([this] {
-      app_ = std::make_unique<HostApp>(PaneCatalog::inDirectory(CHIMEWELL_BUILD_DIR));
-      server_ = std::make_unique<HostServer>(*app_, MainRunLoop::main(),
-                                             std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
-      port_ = server_->bind(0);
-      server_->attach();
-    });
-    serve_ = std::thread([this] { server_->serve(); });
-    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
-    client_->set_keep_alive(true);
-    client_->set_tcp_nodelay(true);
+  BenchHost() : root_(makeDeviceRoot()) {
+    host_ = std::make_unique<BackgroundHost>();
+    host_->client().set_keep_alive(true);
+    host_->client().set_tcp_nodelay(true);
   }
 
   ~BenchHost() {
-    client_.reset();
-    server_->stop();
-    serve_.join();
-    onMain([this] {
-      server_.reset();
-      app_.reset();
-    });
-    MainRunLoop::main().stop();
-    loop_.join();
+    host_.reset();
     std::filesystem::remove_all(root_);
-  }
-
-  void onMain(const std::function<void()>& work) {
-    std::promise<void> done;
-    MainRunLoop::main().post([&] {
-      work();
-      done.set_value();
-    });
-    done.get_future().get();
   }
 
   // The action and the screen after it, built on the main thread.
   void viaGate(const json& action) {
-    onMain([&] {
-      app_->perform(action);
-      benchmark::DoNotOptimize(app_->screen());
+    host_->onMain([&] {
+      host_->app().perform(action);
+      benchmark::DoNotOptimize(host_->app().screen());
     });
   }
 
   void viaHttp(const json& action) {
-    auto result = client_->Post("/api/action", action.dump(), "application/json");
+    auto result = host_->client().Post("/api/action", action.dump(), "application/json");
     if (!result || result->status != 200) throw std::runtime_error("the action failed: " + action.dump());
     benchmark::DoNotOptimize(json::parse(result->body));
   }
@@ -128,13 +93,16 @@ class BenchHost {
   void act(bool http, const json& action) { http ? viaHttp(action) : viaGate(action); }
 
  private:
+  static std::filesystem::path makeDeviceRoot() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
+    setCurrentDeviceRoot(std::make_shared<DeviceRoot>(pattern));
+    NSBundle::setMainBundle(NSBundle::bundleWithPath(std::filesystem::path(CHIMEWELL_BUILD_DIR) / "Settings.app"));
+    return pattern;
+  }
+
   std::filesystem::path root_;
-  std::thread loop_;
-  std::thread serve_;
-  std::unique_ptr<HostApp> app_;
-  std::unique_ptr<HostServer> server_;
-  std::unique_ptr<httplib::Client> client_;
-  int port_ = 0;
+  std::unique_ptr<BackgroundHost> host_;
 };
 
 BenchHost& host() {

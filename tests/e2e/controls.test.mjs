@@ -3,30 +3,18 @@
 // what the page does comes back, also when it comes later by itself.
 import assert from 'node:assert/strict';
 import path from 'node:path';
-import { after, afterEach, before, beforeEach, test } from 'node:test';
-import { buildDir, launchBrowser, openPage, startHost } from './harness.mjs';
+import { beforeEach, test } from 'node:test';
+import { buildDir, hostAndPagePerTest } from './harness.mjs';
 
-let browser;
-let host;
-let context;
-let page;
-
-before(async () => { browser = await launchBrowser(); });
-after(async () => { await browser.close(); });
+const session = hostAndPagePerTest({
+  empty: true,
+  extraArgs: ['--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle'), '--push', 'GalleryPage'],
+});
 beforeEach(async () => {
-  host = await startHost({
-    empty: true,
-    extraArgs: ['--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle'), '--push', 'GalleryPage'],
-  });
-  ({ context, page } = await openPage(browser, host));
-  await page.getByRole('searchbox', { name: 'Search' }).waitFor();
-});
-afterEach(async () => {
-  await context.close();
-  await host.stop();
+  await session.page.getByRole('searchbox', { name: 'Search' }).waitFor();
 });
 
-const cell = (text) => page.locator('.cell').filter({ hasText: text });
+const cell = (text) => session.page.locator('.cell').filter({ hasText: text });
 
 // Polls until `read` gives `expected` (the page answers a moment later).
 async function eventually(read, expected, what) {
@@ -41,7 +29,7 @@ async function eventually(read, expected, what) {
 }
 
 test('a switch is named by its row and flips through the host', async () => {
-  const toggle = page.getByRole('switch', { name: 'Sound' });
+  const toggle = session.page.getByRole('switch', { name: 'Sound' });
   assert.equal(await toggle.getAttribute('aria-checked'), 'false');
   await toggle.click();
   await eventually(() => toggle.getAttribute('aria-checked'), 'true', 'switched on');
@@ -50,7 +38,7 @@ test('a switch is named by its row and flips through the host', async () => {
 });
 
 test('a text field keeps only what its delegate accepts, keystroke by keystroke', async () => {
-  const field = page.getByRole('textbox', { name: 'Times' });
+  const field = session.page.getByRole('textbox', { name: 'Times' });
   await field.click();
   await field.pressSequentially('4a2', { delay: 30 });
   await eventually(() => field.inputValue(), '42', 'the letter is refused');
@@ -59,57 +47,57 @@ test('a text field keeps only what its delegate accepts, keystroke by keystroke'
 });
 
 test('the search bar narrows the rows, and a tap puts the checkmark on one', async () => {
-  const search = page.getByRole('searchbox', { name: 'Search' });
+  const search = session.page.getByRole('searchbox', { name: 'Search' });
   await search.fill('an');
-  await eventually(() => page.locator('.cell').filter({ hasText: 'Fruit' }).allTextContents(), ['BananaFruit'], 'narrowed');
-  await page.getByRole('button', { name: 'Cancel' }).click();
-  await eventually(() => page.locator('.cell').filter({ hasText: 'Fruit' }).count(), 3, 'all fruit again');
+  await eventually(() => session.page.locator('.cell').filter({ hasText: 'Fruit' }).allTextContents(), ['BananaFruit'], 'narrowed');
+  await session.page.getByRole('button', { name: 'Cancel' }).click();
+  await eventually(() => session.page.locator('.cell').filter({ hasText: 'Fruit' }).count(), 3, 'all fruit again');
 
-  await page.getByRole('button', { name: 'Cherry Fruit' }).click();
+  await session.page.getByRole('button', { name: 'Cherry Fruit' }).click();
   await eventually(() => cell('Cherry').getAttribute('data-accessory'), 'checkmark', 'checked');
   assert.equal(await cell('Apple').getAttribute('data-accessory'), 'none');
 });
 
 test('Add shows an alert with its field and buttons; its action uses the text typed', async () => {
-  await page.getByRole('button', { name: 'Add' }).click();
-  const alert = page.getByRole('alertdialog', { name: 'New Item' });
+  await session.page.getByRole('button', { name: 'Add' }).click();
+  const alert = session.page.getByRole('alertdialog', { name: 'New Item' });
   await alert.waitFor();
   assert.match(await alert.textContent(), /Name the new fruit\./);
   assert.deepEqual(await alert.getByRole('button').allTextContents(), ['Cancel', 'Add']);
   await alert.getByRole('textbox', { name: 'Name' }).fill('Durian');
   await alert.getByRole('button', { name: 'Add' }).click();
   await alert.waitFor({ state: 'detached' });
-  await page.getByRole('button', { name: 'Durian Fruit' }).waitFor();
+  await session.page.getByRole('button', { name: 'Durian Fruit' }).waitFor();
 });
 
 test('a change the page makes later reaches the browser by itself', async () => {
-  await page.getByRole('button', { name: 'Later Waiting' }).click();
-  await page.getByRole('button', { name: 'Later Arrived' }).waitFor({ timeout: 5000 });
+  await session.page.getByRole('button', { name: 'Later Waiting' }).click();
+  await session.page.getByRole('button', { name: 'Later Arrived' }).waitFor({ timeout: 5000 });
 });
 
 test('while the host is busy the page says so', async () => {
-  const busy = page.locator('body[aria-busy="true"]');
-  const tap = page.getByRole('button', { name: 'Slow' }).click();
+  const busy = session.page.locator('body[aria-busy="true"]');
+  const tap = session.page.getByRole('button', { name: 'Slow' }).click();
   await busy.waitFor({ timeout: 5000 });
   await tap;
-  await page.locator('body[aria-busy="false"]').waitFor({ timeout: 5000 });
+  await session.page.locator('body[aria-busy="false"]').waitFor({ timeout: 5000 });
 });
 
 test('a table of 1,000 rows draws only the rows in view and follows the scrolling', async () => {
-  await page.getByRole('button', { name: 'Many' }).click();
-  await page.getByRole('heading', { level: 1, name: 'Many' }).waitFor();
-  await page.getByRole('button', { name: 'Row 0 of 1000' }).waitFor();
-  const drawn = await page.locator('.cell').count();
+  await session.page.getByRole('button', { name: 'Many' }).click();
+  await session.page.getByRole('heading', { level: 1, name: 'Many' }).waitFor();
+  await session.page.getByRole('button', { name: 'Row 0 of 1000' }).waitFor();
+  const drawn = await session.page.locator('.cell').count();
   assert.ok(drawn > 5 && drawn < 40, `${drawn} rows drawn`);
 
   // Rows are measured as they come into view, so the content grows while the
   // person scrolls down, as it does on the phone: keep scrolling to the end.
-  const last = page.getByRole('button', { name: 'Row 999 of 1000' });
+  const last = session.page.getByRole('button', { name: 'Row 999 of 1000' });
   for (let attempt = 0; attempt < 20 && !(await last.count()); attempt += 1) {
-    await page.locator('#content').evaluate((content) => { content.scrollTop = content.scrollHeight; });
-    await page.waitForTimeout(150);
+    await session.page.locator('#content').evaluate((content) => { content.scrollTop = content.scrollHeight; });
+    await session.page.waitForTimeout(150);
   }
   await last.waitFor({ timeout: 5000 });
-  assert.equal(await page.getByRole('button', { name: 'Row 0 of 1000' }).count(), 0);
-  assert.ok(await page.getByRole('button', { name: 'Row 999 of 1000' }).isVisible());
+  assert.equal(await session.page.getByRole('button', { name: 'Row 0 of 1000' }).count(), 0);
+  assert.ok(await session.page.getByRole('button', { name: 'Row 999 of 1000' }).isVisible());
 });

@@ -6,6 +6,7 @@ import { cp, mkdtemp, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { after, afterEach, before, beforeEach } from 'node:test';
 import { chromium } from 'playwright-core';
 
 export const sourceDir = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
@@ -65,4 +66,23 @@ export async function openPage(browser, host, viewport = PHONE, query = '') {
   const page = await context.newPage();
   await page.goto(host.url + query);
   return { context, page };
+}
+
+// For the test file that calls it: one browser for all its tests and, for each
+// test, a fresh host started with `hostOptions` and a page on it, closed after
+// the test. Returns { browser, host, context, page }, the current test's; a
+// test that opens another context puts it in `context` to have it closed.
+export function hostAndPagePerTest(hostOptions = {}) {
+  const session = { browser: null, host: null, context: null, page: null };
+  before(async () => { session.browser = await launchBrowser(); });
+  after(async () => { await session.browser.close(); });
+  beforeEach(async () => {
+    session.host = await startHost(hostOptions);
+    Object.assign(session, await openPage(session.browser, session.host));
+  });
+  afterEach(async () => {
+    await session.context.close();
+    await session.host.stop();
+  });
+  return session;
 }

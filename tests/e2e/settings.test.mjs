@@ -3,27 +3,13 @@
 import assert from 'node:assert/strict';
 import { mkdir } from 'node:fs/promises';
 import path from 'node:path';
-import { after, before, beforeEach, afterEach, test } from 'node:test';
-import { DESKTOP, launchBrowser, openPage, sourceDir, startHost } from './harness.mjs';
+import { test } from 'node:test';
+import { DESKTOP, hostAndPagePerTest, openPage, sourceDir } from './harness.mjs';
 
-let browser;
-let host;
-let context;
-let page;
+const session = hostAndPagePerTest();
 
-before(async () => { browser = await launchBrowser(); });
-after(async () => { await browser.close(); });
-beforeEach(async () => {
-  host = await startHost();
-  ({ context, page } = await openPage(browser, host));
-});
-afterEach(async () => {
-  await context.close();
-  await host.stop();
-});
-
-const heading = () => page.getByRole('heading', { level: 1 });
-const row = (name) => page.getByRole('button', { name, exact: true });
+const heading = () => session.page.getByRole('heading', { level: 1 });
+const row = (name) => session.page.getByRole('button', { name, exact: true });
 
 async function openChimewell() {
   await row('Chimewell').click();
@@ -44,36 +30,36 @@ async function loadedImages(locator) {
 
 test('the Settings page lists Chimewell with its icon, and a tap opens its three rows with icons and footers', async () => {
   await assertHeading('Settings');
-  assert.equal(await page.getByRole('button', { name: 'Back' }).count(), 0);
+  assert.equal(await session.page.getByRole('button', { name: 'Back' }).count(), 0);
   assert.deepEqual(await loadedImages(row('Chimewell')), [true]);
-  assert.equal(await page.locator('body').getAttribute('aria-busy'), 'false');
+  assert.equal(await session.page.locator('body').getAttribute('aria-busy'), 'false');
 
   await openChimewell();
-  await page.getByRole('button', { name: 'Back' }).waitFor();
-  assert.match(await page.getByRole('button', { name: 'Back' }).textContent(), /Settings/);
+  await session.page.getByRole('button', { name: 'Back' }).waitFor();
+  assert.match(await session.page.getByRole('button', { name: 'Back' }).textContent(), /Settings/);
   const rows = ['Configure Applications', 'Report', 'Follow on Twitter'];
   for (const name of rows) {
     assert.deepEqual(await loadedImages(row(name)), [true], `${name} shows its icon`);
   }
-  const cells = page.locator('.cell');
+  const cells = session.page.locator('.cell');
   assert.equal(await cells.count(), 3);
   assert.deepEqual(await cells.evaluateAll((all) => all.map((cell) => cell.dataset.accessory)),
     ['disclosure', 'disclosure', 'disclosure']);
   for (const footer of ['Configure global settings', 'Report a problem / bug or a feature', 'Find me on Twitter']) {
-    assert.ok(await page.getByText(footer, { exact: true }).isVisible(), footer);
+    assert.ok(await session.page.getByText(footer, { exact: true }).isVisible(), footer);
   }
 
   // The picture in the README: the pane at phone width.
   await mkdir(path.join(sourceDir, 'docs', 'images'), { recursive: true });
-  await page.screenshot({ path: path.join(sourceDir, 'docs', 'images', 'pane.png') });
+  await session.page.screenshot({ path: path.join(sourceDir, 'docs', 'images', 'pane.png') });
 
-  await page.getByRole('button', { name: 'Back' }).click();
+  await session.page.getByRole('button', { name: 'Back' }).click();
   await assertHeading('Settings');
 });
 
 test('the profile link opens in a new tab', async () => {
   await openChimewell();
-  const opened = context.waitForEvent('page');
+  const opened = session.context.waitForEvent('page');
   await row('Follow on Twitter').click();
   const tab = await opened;
   await tab.waitForLoadState();
@@ -84,19 +70,19 @@ test('the profile link opens in a new tab', async () => {
 
 test('the mail sheet cancels, and sends a mailto link with recipient, subject and body', async () => {
   await openChimewell();
-  const mail = page.getByRole('dialog', { name: 'Mail' });
+  const mail = session.page.getByRole('dialog', { name: 'Mail' });
 
   await row('Report').click();
   await mail.waitFor();
   assert.match(await mail.textContent(), /Chimewell tweak issue/);
   await mail.getByRole('button', { name: 'Cancel' }).click();
   await mail.waitFor({ state: 'detached' });
-  assert.deepEqual(await page.evaluate(() => window.chimewellLinks), []);
+  assert.deepEqual(await session.page.evaluate(() => window.chimewellLinks), []);
 
   await row('Report').click();
   await mail.getByRole('button', { name: 'Send' }).click();
   await mail.waitFor({ state: 'detached' });
-  const links = await page.evaluate(() => window.chimewellLinks);
+  const links = await session.page.evaluate(() => window.chimewellLinks);
   assert.equal(links.length, 1);
   const link = new URL(links[0]);
   assert.equal(link.protocol, 'mailto:');
@@ -106,24 +92,24 @@ test('the mail sheet cancels, and sends a mailto link with recipient, subject an
 });
 
 test('?push=CLASS pushes an exported page, and an unknown class is a clear error on the page', async () => {
-  await page.goto(`${host.url}?push=ChimewellPreferencesController`);
+  await session.page.goto(`${session.host.url}?push=ChimewellPreferencesController`);
   await assertHeading('Chimewell');
-  assert.equal(new URL(page.url()).search, '', 'a reload does not push again');
+  assert.equal(new URL(session.page.url()).search, '', 'a reload does not push again');
 
-  await page.goto(`${host.url}?push=NoSuchPage`);
-  const banner = page.getByRole('alert');
+  await session.page.goto(`${session.host.url}?push=NoSuchPage`);
+  const banner = session.page.getByRole('alert');
   await banner.waitFor();
   assert.match(await banner.textContent(), /NoSuchPage/);
   assert.equal(await heading().textContent(), 'Chimewell');
 });
 
 test('the pane is usable at desktop width', async () => {
-  await context.close();  // one window on the device at a time
-  const wide = await openPage(browser, host, DESKTOP);
+  await session.context.close();  // one window on the device at a time
+  const wide = await openPage(session.browser, session.host, DESKTOP);
   await wide.page.getByRole('button', { name: 'Chimewell', exact: true }).click();
   await wide.page.getByRole('heading', { level: 1, name: 'Chimewell' }).waitFor();
   const box = await wide.page.getByRole('button', { name: 'Report', exact: true }).boundingBox();
   assert.ok(box.width >= 300 && box.width <= 720, `row width ${box.width}`);
   assert.ok(box.x > 200, 'the column is centred');
-  context = wide.context;  // closed after the test
+  session.context = wide.context;  // closed after the test
 });

@@ -1,10 +1,6 @@
 #include "HostServerFixture.h"
 
-#include <future>
-
 #include "dispatch/MainRunLoop.h"
-#include "host/HostApp.h"
-#include "host/PaneCatalog.h"
 
 using nlohmann::json;
 
@@ -65,43 +61,14 @@ std::optional<ServerEvent> EventStreamReader::waitFor(const std::string& name,
 
 void HostServerFixture::SetUp() {
   ChimewellTest::SetUp();
-  loopThread_ = std::thread([] { MainRunLoop::main().run(); });
-  onMain([this] {
-    app_ = std::make_unique<HostApp>(PaneCatalog::inDirectory(CHIMEWELL_BUILD_DIR));
-    server_ = std::make_unique<HostServer>(*app_, MainRunLoop::main(),
-                                           std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
-    port_ = server_->bind(0);
-    server_->attach();
-  });
-  serveThread_ = std::thread([this] { server_->serve(); });
-  client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
-  client_->set_read_timeout(std::chrono::seconds(10));
+  host_ = std::make_unique<BackgroundHost>();
+  client().set_read_timeout(std::chrono::seconds(10));
 }
 
 void HostServerFixture::TearDown() {
-  server_->stop();
-  serveThread_.join();
-  onMain([this] {
-    server_.reset();
-    app_.reset();
-  });
-  MainRunLoop::main().stop();
-  loopThread_.join();
+  host_.reset();
   MainRunLoop::main().adoptCurrentThread();
   ChimewellTest::TearDown();
-}
-
-void HostServerFixture::onMain(const std::function<void()>& work) {
-  std::promise<void> done;
-  MainRunLoop::main().post([&] {
-    try {
-      work();
-      done.set_value();
-    } catch (...) {
-      done.set_exception(std::current_exception());
-    }
-  });
-  done.get_future().get();
 }
 
 void HostServerFixture::advance(std::chrono::milliseconds by) {
@@ -110,14 +77,14 @@ void HostServerFixture::advance(std::chrono::milliseconds by) {
 }
 
 json HostServerFixture::act(const json& action, int* status) {
-  auto result = client_->Post("/api/action", action.dump(), "application/json");
+  auto result = client().Post("/api/action", action.dump(), "application/json");
   if (!result) throw std::runtime_error("no answer to " + action.dump());
   if (status) *status = result->status;
   return json::parse(result->body);
 }
 
 json HostServerFixture::getJson(const std::string& path, int* status) {
-  auto result = client_->Get(path);
+  auto result = client().Get(path);
   if (!result) throw std::runtime_error("no answer to GET " + path);
   if (status) *status = result->status;
   return json::parse(result->body);

@@ -19,10 +19,10 @@
 #include <nlohmann/json.hpp>
 
 #include "host/HostServer.h"
+#include "support/BackgroundHost.h"
 #include "support/ChimewellTest.h"
 
 class HostApp;
-class PaneCatalog;
 
 // Reads /api/events into a queue of events.
 class EventStreamReader {
@@ -54,24 +54,19 @@ class HostServerFixture : public ChimewellTest {
   void TearDown() override;
 
   // Runs `work` on the main thread and waits for it.
-  void onMain(const std::function<void()>& work);
+  void onMain(const std::function<void()>& work) { host_->onMain(work); }
   // Moves the manual clock and lets the main thread run what fell due.
   void advance(std::chrono::milliseconds by);
 
   // POST /api/action; the answer's body and status.
   nlohmann::json act(const nlohmann::json& action, int* status = nullptr);
   nlohmann::json getJson(const std::string& path, int* status = nullptr);
-  std::unique_ptr<EventStreamReader> openEvents() { return std::make_unique<EventStreamReader>(port_); }
+  std::unique_ptr<EventStreamReader> openEvents() { return std::make_unique<EventStreamReader>(port()); }
 
-  httplib::Client& client() { return *client_; }
-  HostApp& app() { return *app_; }
-  int port() const { return port_; }
+  httplib::Client& client() { return host_->client(); }
+  HostApp& app() { return host_->app(); }
+  int port() const { return host_->port(); }
 
  private:
-  std::thread loopThread_;
-  std::thread serveThread_;
-  std::unique_ptr<HostApp> app_;
-  std::unique_ptr<HostServer> server_;
-  std::unique_ptr<httplib::Client> client_;
-  int port_ = 0;
+  std::unique_ptr<BackgroundHost> host_;
 };

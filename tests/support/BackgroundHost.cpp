@@ -1,0 +1,60 @@
+#include "support/BackgroundHost.h"
+
+#include <filesystem>
+#include <future>
+
+#include "dispatch/MainRunLoop.h"
+#include "host/HostApp.h"
+#include "host/HostServer.h"
+#include "host/PaneCatalog.h"
+
+BackgroundHost::BackgroundHost() {
+  loopThread_ = std::thread([] { MainRunLoop::main().run(); });
+  try {
+    onMain([this] {
+      app_ = std::make_unique<HostApp>(PaneCatalog::inDirectory(CHIMEWELL_BUILD_DIR));
+      server_ = std::make_unique<HostServer>(*app_, MainRunLoop::main(),
+                                             std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
+      port_ = server_->bind(0);
+      server_->attach();
+    });
+  } catch (...) {
+    onMain([this] {
+      server_.reset();
+      app_.reset();
+    });
+    stopLoop();
+    throw;
+  }
+  serveThread_ = std::thread([this] { server_->serve(); });
+  client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+}
+
+BackgroundHost::~BackgroundHost() {
+  client_.reset();
+  server_->stop();
+  serveThread_.join();
+  onMain([this] {
+    server_.reset();
+    app_.reset();
+  });
+  stopLoop();
+}
+
+void BackgroundHost::stopLoop() {
+  MainRunLoop::main().stop();
+  loopThread_.join();
+}
+
+void BackgroundHost::onMain(const std::function<void()>& work) {
+  std::promise<void> done;
+  MainRunLoop::main().post([&] {
+    try {
+      work();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  done.get_future().get();
+}
