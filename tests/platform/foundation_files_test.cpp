@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,8 +130,10 @@ TEST_F(DictionaryFileTest, ReadsOnlyPropertyListsWhoseRootIsADictionary) {
   writeFileAt("/garbage.plist", "\x89PNG\r\n\x1a\n not a plist");
   writeFileAt("/empty.plist", "");
   makeFolderAt("/folder.plist");
+  // Opening a FIFO for reading would wait for a writer: it must read as none at once.
+  ASSERT_EQ(::mkfifo(hostPathFor("/fifo.plist").c_str(), 0600), 0);
   for (const char* path : {"/missing.plist", "/array.plist", "/string.plist", "/garbage.plist",
-                           "/empty.plist", "/folder.plist"}) {
+                           "/empty.plist", "/folder.plist", "/fifo.plist"}) {
     EXPECT_FALSE(NSMutableDictionary::initWithContentsOfFile(path)) << path;
   }
   writeDictionaryAt("/good.plist", {{"a", 1}});

@@ -121,6 +121,9 @@ TEST_F(DriverTest, ActsOnRowsByTheirTextAndReportsWhatIsMissing) {
 
   EXPECT_THROW(driver().flipSwitch("s1r0/switch"), std::invalid_argument) << "the value row has no switch";
   EXPECT_THROW(driver().flipSwitch("s9r0/switch"), std::invalid_argument);
+  // Ids come from the browser: malformed or out-of-range ones name no row.
+  for (const char* id : {"s0r99999999999999999999", "s0r0x", "s0", "r0s0", ""})
+    EXPECT_THROW(driver().tapRow(id), std::invalid_argument) << id;
   EXPECT_THROW(driver().typeText("1"), std::invalid_argument) << "nothing is being edited";
   EXPECT_THROW(driver().tapRightBarButton(), std::invalid_argument);
   EXPECT_THROW(driver().sendMail(), std::invalid_argument);

@@ -133,9 +133,16 @@ std::optional<struct stat> statDevicePath(std::string_view devicePath, int* erro
 
 std::optional<std::string> readDeviceFile(std::string_view devicePath, int* error,
                                           std::size_t maxBytes) {
-  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_RDONLY));
-  if (!file.valid()) {
+  // Non-blocking, so a FIFO or device node standing at the path cannot hang
+  // the main thread; only regular files are read.
+  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_RDONLY | O_NONBLOCK));
+  struct stat status {};
+  if (!file.valid() || ::fstat(file.get(), &status) != 0) {
     setError(error, errno);
+    return std::nullopt;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    setError(error, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
     return std::nullopt;
   }
   std::string content;

@@ -45,9 +45,15 @@ void setNSLogSink(NSLogSink newSink) {
 void NSLogMessage(const std::string& message) {
   std::string line = timestamp() + " " + kProcessName + "[" + std::to_string(getpid()) + ":" +
                      std::to_string(static_cast<long>(syscall(SYS_gettid))) + "] " + message;
-  std::lock_guard lock(sinkMutex());
-  if (sink()) {
-    sink()(message, line);
+  NSLogSink installed;
+  {
+    std::lock_guard lock(sinkMutex());
+    installed = sink();
+  }
+  // Called unlocked, so a sink that logs in turn cannot deadlock; stdio keeps
+  // each line whole on its own.
+  if (installed) {
+    installed(message, line);
     return;
   }
   std::fprintf(stderr, "%s\n", line.c_str());

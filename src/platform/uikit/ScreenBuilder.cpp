@@ -1,5 +1,7 @@
 #include "uikit/ScreenBuilder.h"
 
+#include <charconv>
+
 #include "uikit/UIAlertController.h"
 #include "uikit/UIBarButtonItem.h"
 #include "uikit/UIColor.h"
@@ -180,11 +182,18 @@ std::string rowId(const NSIndexPath& indexPath) {
 }
 
 std::optional<NSIndexPath> parseRowId(const std::string& id) {
+  // "s<section>r<row>", whole; ids come from the browser, so anything else,
+  // out-of-range numbers included, is no row.
+  const char* position = id.data();
+  const char* end = id.data() + id.size();
   long section = 0, row = 0;
-  int consumed = 0;
-  if (std::sscanf(id.c_str(), "s%ldr%ld%n", &section, &row, &consumed) != 2 ||
-      static_cast<std::size_t>(consumed) != id.size())
-    return std::nullopt;
+  auto number = [&](char tag, long& value) {
+    if (position == end || *position != tag) return false;
+    auto [next, error] = std::from_chars(position + 1, end, value);
+    position = next;
+    return error == std::errc{};
+  };
+  if (!number('s', section) || !number('r', row) || position != end) return std::nullopt;
   return NSIndexPath{section, row};
 }
 

@@ -195,6 +195,12 @@ void UserDriver::setSearchText(const std::string& text) {
   // Delete back to the common beginning, then type the rest.
   while (!text.starts_with(bar->text()))
     if (!bar->deleteBackward()) break;
+  // A refused deletion leaves text that is no beginning of the wanted one:
+  // typing on would only make a third text.
+  if (!text.starts_with(bar->text())) {
+    settle();
+    return;
+  }
   for (const auto& character : characters(text.substr(std::min(bar->text().size(), text.size()))))
     bar->insertText(character);
   settle();
