@@ -41,7 +41,9 @@ enum class StoreResult {
 };
 
 // Refreshes the copy from the file, sets the key and writes the whole copy
-// atomically. Anything but `stored` logs one line saying why.
+// atomically. Anything but `stored` logs one line saying why. Every caller
+// refreshes, the sound chooser too: a key another page stored after the
+// chooser opened must not be set back by the chooser's copy.
 [[nodiscard]] StoreResult storeSettingsKey(std::shared_ptr<NSMutableDictionary>& copy,
                                            const std::string& key, const PlistValue& value);
 
