@@ -1,10 +1,22 @@
 #include "host/MainThreadGate.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <exception>
-#include <future>
-#include <memory>
 
 #include "dispatch/MainRunLoop.h"
+
+// One call's state, shared by the waiting thread and the posted task, which
+// may run (or be dropped) after the waiter has given up.
+struct MainThreadGate::Pending {
+  enum class State { waiting, running, done, abandoned };
+  std::mutex mutex;
+  std::condition_variable changed;
+  State state = State::waiting;
+  std::exception_ptr failure;
+
+  bool over() const { return state == State::done || state == State::abandoned; }
+};
 
 MainThreadGate::MainThreadGate(MainRunLoop& loop, std::chrono::milliseconds busyAfter, BusyListener listener)
     : loop_(loop), busyAfter_(busyAfter), listener_(std::move(listener)) {}
@@ -14,27 +26,73 @@ void MainThreadGate::call(const std::function<void()>& work) {
     work();
     return;
   }
-  auto done = std::make_shared<std::promise<void>>();
-  std::future<void> finished = done->get_future();
-  loop_.post([done, work] {
+  auto pending = std::make_shared<Pending>();
+  {
+    std::lock_guard guard(mutex_);
+    if (closed_) throw Stopping();
+    pending_.push_back(pending);
+  }
+  loop_.post([pending, work] {
+    {
+      std::lock_guard guard(pending->mutex);
+      if (pending->state == Pending::State::abandoned) return;
+      pending->state = Pending::State::running;
+    }
+    std::exception_ptr failure;
     try {
       work();
-      done->set_value();
     } catch (...) {
-      done->set_exception(std::current_exception());
+      failure = std::current_exception();
     }
+    std::lock_guard guard(pending->mutex);
+    pending->failure = failure;
+    pending->state = Pending::State::done;
+    pending->changed.notify_all();
   });
-  if (finished.wait_for(busyAfter_) == std::future_status::timeout) {
-    slowCallStarted();
-    finished.wait();
-    slowCallEnded();
+
+  bool abandoned = false;
+  {
+    std::unique_lock lock(pending->mutex);
+    if (!pending->changed.wait_for(lock, busyAfter_, [&] { return pending->over(); })) {
+      lock.unlock();
+      slowCallStarted();
+      lock.lock();
+      pending->changed.wait(lock, [&] { return pending->over(); });
+      lock.unlock();
+      slowCallEnded();
+      lock.lock();
+    }
+    abandoned = pending->state == Pending::State::abandoned;
   }
-  finished.get();
+  {
+    std::lock_guard guard(mutex_);
+    std::erase(pending_, pending);
+  }
+  if (abandoned) throw Stopping();
+  if (pending->failure) std::rethrow_exception(pending->failure);
 }
 
 bool MainThreadGate::busy() const {
   std::lock_guard guard(mutex_);
   return slowCalls_ > 0;
+}
+
+void MainThreadGate::close() {
+  std::lock_guard guard(mutex_);
+  closed_ = true;
+}
+
+void MainThreadGate::abandonWaiting() {
+  std::lock_guard guard(mutex_);
+  closed_ = true;
+  for (const auto& pending : pending_) {
+    std::lock_guard callGuard(pending->mutex);
+    // Work already running finishes (the loop is still in it); only work the
+    // loop never picked up is given up.
+    if (pending->state != Pending::State::waiting) continue;
+    pending->state = Pending::State::abandoned;
+    pending->changed.notify_all();
+  }
 }
 
 void MainThreadGate::slowCallStarted() {
