@@ -84,6 +84,11 @@ function listen() {
   });
   events.addEventListener('busy', (event) => setBusy(JSON.parse(event.data)));
   events.addEventListener('link', (event) => openLinks([JSON.parse(event.data)]));
+  // A refused stream (too many pages open) is not retried by the browser;
+  // try again later. Its first event then brings the screen up to date.
+  events.addEventListener('error', () => {
+    if (events.readyState === EventSource.CLOSED) setTimeout(listen, 5000);
+  });
 }
 
 function openLinks(links) {

@@ -22,10 +22,11 @@ bool EventHub::Subscription::closed() const {
   return closed_;
 }
 
-std::shared_ptr<EventHub::Subscription> EventHub::subscribe(std::vector<ServerEvent> initial) {
+std::shared_ptr<EventHub::Subscription> EventHub::subscribe(std::vector<ServerEvent> initial, std::size_t limit) {
   auto subscription = std::make_shared<Subscription>();
   subscription->queue_.assign(std::make_move_iterator(initial.begin()), std::make_move_iterator(initial.end()));
   std::lock_guard guard(mutex_);
+  if (subscriptions_.size() >= limit) return nullptr;
   subscription->closed_ = closed_;
   subscriptions_.push_back(subscription);
   return subscription;

@@ -4,6 +4,7 @@
 // subscriber has its own queue, drained by the HTTP thread serving it.
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -35,9 +36,10 @@ class EventHub {
     bool closed_ = false;
   };
 
-  // A new subscription that starts with `initial` (what the page must know at once).
-  // After closeAll() it starts closed.
-  std::shared_ptr<Subscription> subscribe(std::vector<ServerEvent> initial = {});
+  // A new subscription that starts with `initial` (what the page must know at once),
+  // or none when `limit` subscriptions are open already. After closeAll() it starts closed.
+  std::shared_ptr<Subscription> subscribe(std::vector<ServerEvent> initial = {},
+                                          std::size_t limit = SIZE_MAX);
   void unsubscribe(const std::shared_ptr<Subscription>& subscription);
   void publish(const ServerEvent& event);
   // Wakes and ends every subscription (the server is stopping).
