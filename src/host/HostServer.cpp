@@ -3,6 +3,9 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cctype>
+#include <future>
 #include <stdexcept>
 
 #include "dispatch/MainRunLoop.h"
@@ -18,6 +21,9 @@ constexpr const char* kJson = "application/json";
 constexpr std::size_t kMaxActionBytes = 1 << 20;
 constexpr int kThreads = 32;  // every open page keeps one for its event stream
 constexpr std::chrono::seconds kKeepAliveComment{10};
+// An idle connection holds an HTTP thread until it times out.
+constexpr time_t kKeepAliveSeconds = 2;
+constexpr std::size_t kKeepAliveRequests = 100;
 
 json linksJson(const std::vector<OpenedLink>& links) {
   json list = json::array();
@@ -29,6 +35,19 @@ void sendJson(httplib::Response& response, const json& body, int status = 200) {
   response.status = status;
   response.set_header("Cache-Control", "no-store");
   response.set_content(body.dump(), kJson);
+}
+
+std::string lowercase(std::string text) {
+  std::ranges::transform(text, text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// The media type alone: "Application/JSON; charset=utf-8" is "application/json".
+std::string mediaType(const std::string& contentType) {
+  std::string type = lowercase(contentType.substr(0, contentType.find(';')));
+  const auto first = type.find_first_not_of(" \t");
+  const auto last = type.find_last_not_of(" \t");
+  return first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
 }
 
 }  // namespace
@@ -47,6 +66,8 @@ HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path we
   // An answer goes out in two writes (head, body); without this the second
   // waits for the browser's delayed acknowledgement, some 40 ms.
   server_->set_tcp_nodelay(true);
+  server_->set_keep_alive_timeout(kKeepAliveSeconds);
+  server_->set_keep_alive_max_count(kKeepAliveRequests);
   // Address reuse only: with port reuse a second host would quietly share the port.
   server_->set_socket_options([](int socket) {
     int yes = 1;
@@ -58,20 +79,31 @@ HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path we
 HostServer::~HostServer() {
   stop();
   auto watching = watching_;
-  gate_.call([watching] {
+  auto detach = [watching] {
     if (!*watching) return;
     *watching = false;
     UIApplication::sharedApplication()->setLinkOpener({});
-  });
+  };
+  // Not through the gate, which stop() closed to the HTTP threads.
+  if (loop_.isMainThread()) {
+    detach();
+  } else {
+    std::promise<void> done;
+    loop_.post([&] {
+      detach();
+      done.set_value();
+    });
+    done.get_future().wait();
+  }
 }
 
 int HostServer::bind(int port) {
   const std::string host = "127.0.0.1";
   if (port == 0) {
     int bound = server_->bind_to_any_port(host);
-    if (bound > 0) return bound;
+    if (bound > 0) return port_ = bound;
   } else if (server_->bind_to_port(host, port)) {
-    return port;
+    return port_ = port;
   }
   throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) +
                            ": the port is in use or not allowed; choose another with --port N");
@@ -80,8 +112,22 @@ int HostServer::bind(int port) {
 void HostServer::serve() { server_->listen_after_bind(); }
 
 void HostServer::stop() {
+  gate_.close();
   hub_.closeAll();
   server_->stop();
+}
+
+void HostServer::mainLoopEnded() { gate_.abandonWaiting(); }
+
+bool HostServer::isOwnHost(const std::string& host) const {
+  const std::string port = ":" + std::to_string(port_);
+  const std::string name = lowercase(host);
+  return name == "127.0.0.1" + port || name == "localhost" + port || name == "[::1]" + port;
+}
+
+bool HostServer::isOwnOrigin(const std::string& origin) const {
+  const std::string prefix = "http://";
+  return lowercase(origin).starts_with(prefix) && isOwnHost(origin.substr(prefix.size()));
 }
 
 void HostServer::linkOpened(const std::string& url) {
@@ -100,7 +146,10 @@ void HostServer::watch() {
   *watching = true;
   loop_.postAt(loop_.clock().now() + kWatchInterval, [this, watching] {
     if (!*watching) return;
-    publishScreen();
+    // Building and comparing the screen is the costly part; with no page
+    // listening nobody would see it. A page that opens later gets the latest
+    // screen published, then this one within an interval.
+    if (hub_.subscriberCount() > 0) publishScreen();
     watch();
   });
 }
@@ -108,13 +157,35 @@ void HostServer::watch() {
 json HostServer::publishScreen() { return publisher_.publish(app_.screen()); }
 
 void HostServer::addRoutes() {
+  server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+    if (isOwnHost(request.get_header_value("Host"))) return httplib::Server::HandlerResponse::Unhandled;
+    sendJson(response,
+             {{"error", "refused: the Settings host answers only requests addressed to 127.0.0.1:" +
+                            std::to_string(port_) + " or localhost:" + std::to_string(port_)}},
+             403);
+    return httplib::Server::HandlerResponse::Handled;
+  });
+
   server_->Get("/api/screen", [this](const httplib::Request&, httplib::Response& response) {
     json body;
-    gate_.call([&] { body = publishScreen(); });
+    try {
+      gate_.call([&] { body = publishScreen(); });
+    } catch (const MainThreadGate::Stopping& stopping) {
+      sendJson(response, {{"error", stopping.what()}}, 503);
+      return;
+    }
     sendJson(response, body);
   });
 
   server_->Post("/api/action", [this](const httplib::Request& request, httplib::Response& response) {
+    if (mediaType(request.get_header_value("Content-Type")) != kJson) {
+      sendJson(response, {{"error", "refused: an action must be sent as application/json"}}, 415);
+      return;
+    }
+    if (request.has_header("Origin") && !isOwnOrigin(request.get_header_value("Origin"))) {
+      sendJson(response, {{"error", "refused: actions come only from the Settings host's own page"}}, 403);
+      return;
+    }
     json action = json::parse(request.body, nullptr, false);
     if (action.is_discarded()) {
       sendJson(response, {{"error", "the action is not JSON"}}, 400);
@@ -123,18 +194,23 @@ void HostServer::addRoutes() {
     const std::uint64_t linksBefore = links_.lastSequence();
     json body;
     int status = 200;
-    gate_.call([&] {
-      try {
-        app_.perform(action);
-      } catch (const std::invalid_argument& failure) {
-        body["error"] = failure.what();
-        status = 400;
-      } catch (const std::exception& failure) {
-        body["error"] = failure.what();
-        status = 500;
-      }
-      body.update(publishScreen());
-    });
+    try {
+      gate_.call([&] {
+        try {
+          app_.perform(action);
+        } catch (const std::invalid_argument& failure) {
+          body["error"] = failure.what();
+          status = 400;
+        } catch (const std::exception& failure) {
+          body["error"] = failure.what();
+          status = 500;
+        }
+        body.update(publishScreen());
+      });
+    } catch (const MainThreadGate::Stopping& stopping) {
+      sendJson(response, {{"error", stopping.what()}}, 503);
+      return;
+    }
     body["links"] = linksJson(links_.since(linksBefore));
     sendJson(response, body, status);
   });
@@ -158,7 +234,14 @@ void HostServer::addRoutes() {
   server_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
     std::vector<ServerEvent> initial{{"busy", gate_.busy() ? "true" : "false"}};
     if (std::string screen = publisher_.latestText(); !screen.empty()) initial.push_back({"screen", screen});
-    auto subscription = hub_.subscribe(std::move(initial));
+    auto subscription = hub_.subscribe(std::move(initial), kMaxEventStreams);
+    if (!subscription) {
+      sendJson(response,
+               {{"error", "too many pages are open on the Settings host (at most " +
+                              std::to_string(kMaxEventStreams) + "); close some and reload this one"}},
+               503);
+      return;
+    }
     response.set_header("Cache-Control", "no-store");
     response.set_chunked_content_provider(
         "text/event-stream",

@@ -9,11 +9,17 @@
 //   GET  /api/events       server-sent events: "screen", "busy", "link"
 //   GET  /api/links        {"links": [{"sequence", "url"}...]}: every link opened
 //   GET  /images/<id>.png  an image on screen
+// Only this machine's own page may drive it: a request naming any other host
+// (a DNS-rebinding site) is refused with 403, and so is an action that is
+// not JSON (415; a cross-site page can only send JSON after a CORS preflight,
+// never granted) or that comes from another page's origin (403).
+// At most kMaxEventStreams event streams are open at once; more get 503.
 // Every action runs on the main thread through the main run loop; the HTTP
 // threads never touch a page. Work that changes the screen later (a timer,
 // a list delivered afterwards) reaches the pages by itself: the screen is
 // looked at again a short while after each run of the main loop's timers.
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,6 +42,8 @@ class HostServer {
   static constexpr std::chrono::milliseconds kBusyAfter{150};
   // How often the main thread looks for changes that came without an action.
   static constexpr std::chrono::milliseconds kWatchInterval{100};
+  // Each open stream holds an HTTP thread; the rest stay for requests.
+  static constexpr std::size_t kMaxEventStreams = 8;
 
   // `app` must outlive the server; it is only used on `loop`'s thread.
   // Destroy the server on that thread, or while the loop still runs.
@@ -49,8 +57,13 @@ class HostServer {
   int bind(int port);
   // Serves until stop(); on a thread of its own.
   void serve();
-  // Any thread; ends serve() and every event stream.
+  // Any thread: refuses new requests and main-thread work, ends every event
+  // stream, and makes serve() return once the requests in flight are answered,
+  // which needs the main loop to keep running until then.
   void stop();
+  // Any thread, once the main loop has ended for good: requests still waiting
+  // for it are answered with an error instead of waiting for ever.
+  void mainLoopEnded();
 
   // Main thread: becomes the application's link opener, publishes the
   // current screen, and from then on looks for changes every kWatchInterval
@@ -61,6 +74,8 @@ class HostServer {
 
  private:
   void addRoutes();
+  bool isOwnHost(const std::string& host) const;
+  bool isOwnOrigin(const std::string& origin) const;
   void linkOpened(const std::string& url);
   void watch();
   nlohmann::json publishScreen();
@@ -74,5 +89,6 @@ class HostServer {
   ScreenPublisher publisher_;
   MainThreadGate gate_;
   std::unique_ptr<httplib::Server> server_;
+  int port_ = 0;  // set by bind(), before serving
   std::shared_ptr<bool> watching_;  // main thread only: cleared when the server goes
 };

@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -48,26 +50,49 @@ fs::path deviceRootFolder(const HostOptions& options, const HostPaths& paths) {
   return copy;
 }
 
-// Ctrl-C and SIGTERM end the run loop from a thread of their own; the
-// signals are blocked in every other thread (all started after this), so no
-// handler runs amid a task. A stop before the loop runs ends it at once.
-void stopOnSignal(MainRunLoop& loop) {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::thread([signals, &loop] {
-    int received = 0;
-    sigwait(&signals, &received);
-    loop.stop();
-  }).detach();
-}
+// Ctrl-C and SIGTERM are taken on a thread of their own; the signals are
+// blocked in every other thread (all started after this), so no handler runs
+// amid a task. The first runs the current stop action (at first, ending the
+// run loop: a stop before the loop runs ends it at once); another, should that
+// stop hang on a pane that never returns, ends the process there and then.
+class SignalStop {
+ public:
+  explicit SignalStop(MainRunLoop& loop) : state_(std::make_shared<State>()) {
+    state_->action = [&loop] { loop.stop(); };
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread([signals, state = state_] {
+      for (bool first = true;; first = false) {
+        int received = 0;
+        sigwait(&signals, &received);
+        if (!first) std::_Exit(128 + received);
+        std::lock_guard guard(state->mutex);
+        if (state->action) state->action();
+      }
+    }).detach();
+  }
+
+  // What the first signal does from now on; none once what it uses is gone.
+  void setAction(std::function<void()> action) {
+    std::lock_guard guard(state_->mutex);
+    state_->action = std::move(action);
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::function<void()> action;
+  };
+  std::shared_ptr<State> state_;
+};
 
 int run(const HostOptions& options) {
   MainRunLoop& loop = MainRunLoop::main();
   loop.adoptCurrentThread();
-  stopOnSignal(loop);
+  SignalStop signalStop(loop);
   const HostPaths paths = locateHostPaths(currentExecutablePath());
   const fs::path rootFolder = deviceRootFolder(options, paths);
   setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootFolder));
@@ -84,13 +109,23 @@ int run(const HostOptions& options) {
   const int port = server.bind(options.port);
   server.attach();
 
-  std::thread httpThread([&server] { server.serve(); });
+  // Stopping goes outside in: the server takes no new requests, answers those
+  // in flight (they need the main loop), and only then ends the main loop.
+  std::thread httpThread([&server, &loop] {
+    server.serve();
+    loop.stop();
+  });
+  signalStop.setAction([&server] { server.stop(); });
   std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n"
             << "Open http://127.0.0.1:" << port << "/ in your browser. Ctrl-C ends it." << std::endl;
   loop.run();
 
+  signalStop.setAction({});
   std::cout << "Stopping." << std::endl;
+  // The loop may have ended before the server (a signal before it ran): no
+  // request may then wait for it.
   server.stop();
+  server.mainLoopEnded();
   httpThread.join();
   return EXIT_SUCCESS;
 }

@@ -172,6 +172,83 @@ TEST_F(HostServerTest, ALongActionMakesTheHostBusyUntilItEnds) {
   answer.get();
 }
 
+TEST_F(HostServerTest, RequestsFromOtherSitesAreRefusedAndChangeNothing) {
+  const std::string own = "127.0.0.1:" + std::to_string(port());
+  const std::string tap = json{{"action", "tapRowByText"}, {"text", "Chimewell"}}.dump();
+  const json before = getJson("/api/screen");
+
+  // A DNS-rebinding site reaches the port under its own name.
+  for (const std::string path : {"/api/screen", "/", "/api/links"}) {
+    auto refused = client().Get(path, {{"Host", "rebound.example:" + std::to_string(port())}});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403) << path;
+    EXPECT_NE(json::parse(refused->body)["error"].get<std::string>().find(own), std::string::npos);
+  }
+  auto rebound = client().Post("/api/action", {{"Host", "rebound.example"}}, tap, "application/json");
+  ASSERT_TRUE(rebound);
+  EXPECT_EQ(rebound->status, 403);
+  // The same port by another name of this machine is the page's own.
+  EXPECT_EQ(client().Get("/api/screen", {{"Host", "localhost:" + std::to_string(port())}})->status, 200);
+  EXPECT_EQ(client().Get("/api/screen", {{"Host", "127.0.0.1:1"}})->status, 403);
+
+  // Any page may send a form-like "simple request" without asking first.
+  auto simple = client().Post("/api/action", tap, "text/plain");
+  ASSERT_TRUE(simple);
+  EXPECT_EQ(simple->status, 415);
+  EXPECT_NE(json::parse(simple->body)["error"].get<std::string>().find("application/json"), std::string::npos);
+
+  auto foreign = client().Post("/api/action", {{"Origin", "http://elsewhere.example"}}, tap, "application/json");
+  ASSERT_TRUE(foreign);
+  EXPECT_EQ(foreign->status, 403);
+  EXPECT_FALSE(json::parse(foreign->body)["error"].get<std::string>().empty());
+
+  const json after = getJson("/api/screen");
+  EXPECT_EQ(after["version"], before["version"]);
+  EXPECT_EQ(after["screen"]["depth"], 1);
+
+  // The page itself, with its own origin and a charset, is served as always.
+  auto own_page = client().Post("/api/action", {{"Origin", "http://" + own}}, tap, "application/json; charset=UTF-8");
+  ASSERT_TRUE(own_page);
+  EXPECT_EQ(own_page->status, 200);
+  EXPECT_EQ(json::parse(own_page->body)["screen"]["depth"], 2);
+}
+
+TEST_F(HostServerTest, EventStreamsBeyondTheCapAreRefusedAndLeaveThreadsForRequests) {
+  std::vector<std::unique_ptr<EventStreamReader>> pages;
+  for (std::size_t i = 0; i < HostServer::kMaxEventStreams; ++i) {
+    pages.push_back(openEvents());
+    ASSERT_TRUE(pages.back()->waitFor("busy"));
+  }
+  auto refused = client().Get("/api/events");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 503);
+  EXPECT_NE(json::parse(refused->body)["error"].get<std::string>().find("too many pages"), std::string::npos);
+
+  // Requests are still answered, and the open pages still hear of changes.
+  const json opened = openPane();
+  EXPECT_EQ(opened["screen"]["depth"], 2);
+  for (auto& page : pages) {
+    EXPECT_TRUE(page->waitFor("screen", [&](const json& data) { return data["version"] == opened["version"]; }));
+  }
+}
+
+TEST_F(HostServerTest, TheScreenIsWatchedOnlyWhileAPageListens) {
+  onMain([this] { app().pushPage("ChimewellPreferencesController"); });
+  advance(HostServer::kWatchInterval);
+
+  // Nobody listened, so the change was not looked for: a page that opens now
+  // first hears of the screen as last published...
+  auto events = openEvents();
+  auto first = events->waitFor("screen");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(json::parse(first->data)["screen"]["depth"], 1);
+  // ...and of the change within one interval.
+  advance(HostServer::kWatchInterval);
+  auto changed = events->waitFor("screen");
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(json::parse(changed->data)["screen"]["depth"], 2);
+}
+
 TEST_F(HostServerTest, ServesTheBrowserPageAndRefusesATakenPort) {
   auto page = client().Get("/");
   ASSERT_TRUE(page);
