@@ -144,7 +144,7 @@ void HostServer::attach() {
 void HostServer::watch() {
   auto watching = watching_;
   *watching = true;
-  loop_.postAt(loop_.clock().now() + kWatchInterval, [this, watching] {
+  loop_.postAt(loop_.now() + kWatchInterval, [this, watching] {
     if (!*watching) return;
     // Building and comparing the screen is the costly part; with no page
     // listening nobody would see it. A page that opens later gets the latest

@@ -30,9 +30,9 @@ void MainRunLoop::setClock(std::shared_ptr<Clock> clock) {
   wake_.notify_all();
 }
 
-const Clock& MainRunLoop::clock() const {
+Clock::Duration MainRunLoop::now() const {
   std::lock_guard guard(mutex_);
-  return *clock_;
+  return clock_->now();
 }
 
 void MainRunLoop::post(Task task) {

@@ -19,10 +19,12 @@ class MainRunLoop {
   static MainRunLoop& main();
 
   void setClock(std::shared_ptr<Clock> clock);  // SystemClock until set
-  const Clock& clock() const;
+  // The current time on the loop's clock (safe from any thread, also while
+  // another thread swaps the clock).
+  Clock::Duration now() const;
 
   void post(Task task);                              // any thread; runs in order
-  void postAt(Clock::Duration deadline, Task task);  // at that time on clock()
+  void postAt(Clock::Duration deadline, Task task);  // at that time on the loop's clock
 
   // Runs, on the calling thread, every task that is due now, including tasks
   // that those post as due; returns how many ran.

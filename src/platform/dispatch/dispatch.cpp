@@ -22,7 +22,7 @@ void requireMainQueue(dispatch_queue_t queue, const char* call) {
 }
 
 dispatch_time_t nowOnMainClock() {
-  auto now = MainRunLoop::main().clock().now().count();
+  auto now = MainRunLoop::main().now().count();
   return now > 0 ? static_cast<dispatch_time_t>(now) : DISPATCH_TIME_NOW;
 }
 
