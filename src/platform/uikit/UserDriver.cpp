@@ -256,6 +256,5 @@ void UserDriver::performPresentedAction(const std::string& actionId, const std::
 
 void UserDriver::sendMail() { performPresentedAction("mail/send", "a mail sheet"); }
 
-void UserDriver::saveMail() { performPresentedAction("mail/save", "a mail sheet"); }
 
 void UserDriver::cancelMail() { performPresentedAction("mail/cancel", "a mail sheet"); }

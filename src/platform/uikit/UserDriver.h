@@ -57,10 +57,9 @@ class UserDriver {
   // Alert: fill its text fields (in order), then tap the action.
   void tapAlertAction(const std::string& title, const std::vector<std::string>& fieldTexts = {});
 
-  // Mail sheet: the presented controller performs "mail/send",
-  // "mail/save" and "mail/cancel" (UIViewController::performUserAction).
+  // Mail sheet: the presented controller performs "mail/send" and
+  // "mail/cancel" (UIViewController::performUserAction).
   void sendMail();
-  void saveMail();
   void cancelMail();
 
   const std::shared_ptr<UIWindow>& window() const { return window_; }
