@@ -8,7 +8,6 @@
 //   moves and the table reloads).
 #include <benchmark/benchmark.h>
 #include <httplib.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
@@ -16,11 +15,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "foundation/DeviceRoot.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSClassRegistry.h"
 #include "host/HostApp.h"
 #include "support/BackgroundHost.h"
+#include "support/TemporaryDeviceRoot.h"
 #include "uikit/UILabel.h"
 #include "uikit/UITableViewCell.h"
 #include "uikit/UITableViewController.h"
@@ -65,15 +64,11 @@ const bool registered = NSRegisterClass<ThousandRowsPage>("ThousandRowsPage");
 // The host on a temporary device, in the background.
 class BenchHost {
  public:
-  BenchHost() : root_(makeDeviceRoot()) {
+  BenchHost() {
+    NSBundle::setMainBundle(NSBundle::bundleWithPath(std::filesystem::path(CHIMEWELL_BUILD_DIR) / "Settings.app"));
     host_ = std::make_unique<BackgroundHost>();
     host_->client().set_keep_alive(true);
     host_->client().set_tcp_nodelay(true);
-  }
-
-  ~BenchHost() {
-    host_.reset();
-    std::filesystem::remove_all(root_);
   }
 
   // The action and the screen after it, built on the main thread.
@@ -93,15 +88,7 @@ class BenchHost {
   void act(bool http, const json& action) { http ? viaHttp(action) : viaGate(action); }
 
  private:
-  static std::filesystem::path makeDeviceRoot() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
-    setCurrentDeviceRoot(std::make_shared<DeviceRoot>(pattern));
-    NSBundle::setMainBundle(NSBundle::bundleWithPath(std::filesystem::path(CHIMEWELL_BUILD_DIR) / "Settings.app"));
-    return pattern;
-  }
-
-  std::filesystem::path root_;
+  TemporaryDeviceRoot root_;  // made before the host, gone after it
   std::unique_ptr<BackgroundHost> host_;
 };
 

@@ -2,16 +2,13 @@
 // key (refresh from the file, set, atomic whole-file write) and loading, for
 // a per-app settings file of 5 keys (the usual size) and of 1,000 keys.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <memory>
 #include <string>
 
-#include "foundation/DeviceRoot.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
 #include "store/SettingsStore.h"
+#include "support/TemporaryDeviceRoot.h"
 
 namespace {
 
@@ -19,10 +16,6 @@ namespace {
 class StoreFixture {
  public:
   explicit StoreFixture(int keys) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
-    root_ = pattern;
-    setCurrentDeviceRoot(std::make_shared<DeviceRoot>(root_));
     NSUserDefaults::resetStandardUserDefaults();
     NSUserDefaults::standardUserDefaults()->setObjectForKey("com.example.bench", kCurrentAppIdentifierKey);
     ensureSettingsDirectory();
@@ -38,12 +31,10 @@ class StoreFixture {
   }
   ~StoreFixture() {
     NSUserDefaults::resetStandardUserDefaults();
-    setCurrentDeviceRoot(nullptr);
-    std::filesystem::remove_all(root_);
   }
 
  private:
-  std::filesystem::path root_;
+  TemporaryDeviceRoot root_;
 };
 
 void storeKey(benchmark::State& state) {

@@ -1,31 +1,17 @@
 #include "support/ChimewellTest.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
 
 #include "dispatch/MainRunLoop.h"
-#include "foundation/DeviceRoot.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
 
-namespace {
-
-std::filesystem::path makeTemporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-device-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
-  return pattern;
-}
-
-}  // namespace
-
 void ChimewellTest::SetUp() {
-  rootPath_ = makeTemporaryFolder();
-  setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootPath_));
+  root_.emplace();
   NSUserDefaults::resetStandardUserDefaults();
   setNSLogSink([this](const std::string& message, const std::string&) {
     std::lock_guard lock(logMutex_);
@@ -41,16 +27,12 @@ void ChimewellTest::TearDown() {
   MainRunLoop::main().reset();
   setNSLogSink({});
   NSUserDefaults::resetStandardUserDefaults();
-  setCurrentDeviceRoot(nullptr);
-  std::error_code ignored;
-  std::filesystem::permissions(rootPath_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(rootPath_, ignored);
+  root_.reset();
 }
 
 std::filesystem::path ChimewellTest::hostPathFor(std::string_view devicePath) const {
   std::filesystem::path relative(devicePath);
-  return rootPath_ / relative.relative_path();
+  return deviceRootPath() / relative.relative_path();
 }
 
 void ChimewellTest::writeFileAt(std::string_view devicePath, std::string_view content) const {

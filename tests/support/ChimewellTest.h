@@ -14,6 +14,7 @@
 
 #include "dispatch/Clock.h"
 #include "foundation/PropertyList.h"
+#include "support/TemporaryDeviceRoot.h"
 
 class ChimewellTest : public ::testing::Test {
  protected:
@@ -21,7 +22,7 @@ class ChimewellTest : public ::testing::Test {
   void TearDown() override;
 
   // The host folder that stands for "/" of the device.
-  const std::filesystem::path& deviceRootPath() const { return rootPath_; }
+  const std::filesystem::path& deviceRootPath() const { return root_->path(); }
   // The host path of a device path, joined as text: symbolic links inside the
   // device are not followed, so set them up with hostPathFor and std::filesystem.
   std::filesystem::path hostPathFor(std::string_view devicePath) const;
@@ -42,7 +43,7 @@ class ChimewellTest : public ::testing::Test {
   void clearLogMessages();
 
  private:
-  std::filesystem::path rootPath_;
+  std::optional<TemporaryDeviceRoot> root_;
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   mutable std::mutex logMutex_;
   std::vector<std::string> logMessages_;

@@ -1,0 +1,33 @@
+#include "support/TemporaryDeviceRoot.h"
+
+#include <stdlib.h>
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "foundation/DeviceRoot.h"
+
+namespace {
+
+std::filesystem::path makeTemporaryFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-device-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
+  return pattern;
+}
+
+}  // namespace
+
+TemporaryDeviceRoot::TemporaryDeviceRoot() : path_(makeTemporaryFolder()) {
+  setCurrentDeviceRoot(std::make_shared<DeviceRoot>(path_));
+}
+
+TemporaryDeviceRoot::~TemporaryDeviceRoot() {
+  setCurrentDeviceRoot(nullptr);
+  // A test may have taken write permission away to make a write fail.
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
