@@ -6,6 +6,7 @@
 // output run elsewhere, so the main thread never waits for audio.
 #include <memory>
 
+#include "foundation/NSData.h"
 #include "foundation/NSError.h"
 #include "foundation/NSObject.h"
 #include "foundation/NSURL.h"
@@ -16,6 +17,11 @@ class AVAudioPlayer : public NSObject {
   // URL that opens as audio, none otherwise (error, when given, says why).
   static std::shared_ptr<AVAudioPlayer> initWithContentsOfURL(
       const std::shared_ptr<NSURL>& url, std::shared_ptr<NSError>* error = nullptr);
+
+  // [[AVAudioPlayer alloc] initWithData:error:]: the same check on bytes in
+  // memory (a downloaded ringtone before it is saved).
+  static std::shared_ptr<AVAudioPlayer> initWithData(
+      const std::shared_ptr<NSData>& data, std::shared_ptr<NSError>* error = nullptr);
 
   // Plays once from the beginning; a second play restarts.
   virtual void play() = 0;
