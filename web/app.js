@@ -2,7 +2,8 @@
 // The Settings stand-in's screen in the browser. It draws the screen model
 // the host sends and sends each user action back; the host holds every
 // state. The page keeps only what a person is in the middle of between two
-// screens: the text in an alert's fields, the focus and the caret.
+// screens: the text in an alert's fields, the focus and the caret. What the
+// host sends, and the names of its kinds, are listed in src/host/ScreenJson.h.
 
 const state = {
   version: 0,
@@ -213,7 +214,7 @@ function renderNavigationBar(bar, focus) {
 function rightButton(button) {
   if (!button) return null;
   const tap = () => send({ action: 'tapRightBarButton' });
-  if (button.systemItem === 4) {
+  if (button.systemItem === 'add') {
     return h('button', { type: 'button', class: 'nav-button', 'aria-label': 'Add', onclick: tap }, glyph('add'));
   }
   return h('button', { type: 'button', class: 'nav-button', onclick: tap }, button.title || 'Button');
@@ -258,9 +259,8 @@ function renderTable(screen, focus) {
     content.replaceChildren();
     return;
   }
-  const kind = table.style === 0 ? 'plain' : 'grouped';
   const canvas = h('div', {
-    class: `table ${kind}${table.separators ? '' : ' no-separators'}`,
+    class: `table ${table.style}${table.separators ? '' : ' no-separators'}`,
     style: { height: px(table.contentHeight) },
   });
   const viewportBottom = table.contentOffset + table.viewportHeight;
@@ -285,16 +285,17 @@ function sectionView(section, table, viewportBottom, focus) {
   return h('section', { class: 'section', style: { top: px(first.y) } }, group, footer);
 }
 
-const ACCESSORIES = { 1: 'disclosure', 2: 'disclosure', 3: 'checkmark' };
+// The accessory's glyph; none draws nothing.
+const ACCESSORY_GLYPHS = { disclosure: 'chevron', detailDisclosure: 'chevron', checkmark: 'checkmark' };
 
 function cellView(row, focus) {
-  const accessory = ACCESSORIES[row.accessory] || 'none';
+  const accessory = row.accessory;
   const hasControls = Boolean(row.switch) || row.textFields.length > 0;
-  const tappable = !hasControls || row.selectionStyle !== 0;
+  const tappable = !hasControls || row.selectionStyle !== 'none';
   const parts = [
     row.image ? imageView(row.image) : null,
     cellTexts(row),
-    accessory === 'none' ? null : glyph(accessory === 'disclosure' ? 'chevron' : 'checkmark'),
+    ACCESSORY_GLYPHS[accessory] ? glyph(ACCESSORY_GLYPHS[accessory]) : null,
   ];
   const main = tappable
     ? h('button', { type: 'button', class: 'cell-main', onclick: () => send({ action: 'tapRow', id: row.id }) }, parts)
@@ -316,14 +317,16 @@ function imageView(image) {
   });
 }
 
+const TEXT_ALIGN = { left: 'left', center: 'center', right: 'right', justified: 'justify' };
+
 function cellTexts(row) {
   const lines = [];
   if (row.text !== undefined) lines.push(h('span', { class: 'cell-text' }, row.text));
-  if (row.detailText !== undefined && row.style !== 0) lines.push(h('span', { class: 'cell-detail' }, row.detailText));
+  if (row.detailText !== undefined && row.style !== 'basic') lines.push(h('span', { class: 'cell-detail' }, row.detailText));
   for (const label of row.labels) {
     lines.push(h('span', {
       class: `cell-label${label.secondaryColor ? ' secondary' : ''}`,
-      style: { fontSize: px(label.fontSize), textAlign: ['left', 'center', 'right', 'justify', 'start'][label.alignment] || 'start' },
+      style: { fontSize: px(label.fontSize), textAlign: TEXT_ALIGN[label.alignment] || 'start' },
     }, label.text));
   }
   return h('span', { class: 'cell-texts' }, lines);

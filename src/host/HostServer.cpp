@@ -10,6 +10,7 @@
 
 #include "dispatch/MainRunLoop.h"
 #include "host/HostApp.h"
+#include "host/ScreenJson.h"
 #include "uikit/UIApplication.h"
 #include "uikit/UIImage.h"
 
@@ -24,12 +25,6 @@ constexpr std::chrono::seconds kKeepAliveComment{10};
 // An idle connection holds an HTTP thread until it times out.
 constexpr time_t kKeepAliveSeconds = 2;
 constexpr std::size_t kKeepAliveRequests = 100;
-
-json linksJson(const std::vector<OpenedLink>& links) {
-  json list = json::array();
-  for (const auto& link : links) list.push_back({{"sequence", link.sequence}, {"url", link.url}});
-  return list;
-}
 
 void sendJson(httplib::Response& response, const json& body, int status = 200) {
   response.status = status;
@@ -58,7 +53,7 @@ HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path we
       webDirectory_(std::move(webDirectory)),
       publisher_(hub_, images_),
       gate_(loop, kBusyAfter,
-            [this](bool busy) { hub_.publish({"busy", busy ? "true" : "false"}); }),
+            [this](bool busy) { hub_.publish({"busy", json(busy).dump()}); }),
       server_(std::make_unique<httplib::Server>()),
       watching_(std::make_shared<bool>(false)) {
   server_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
@@ -132,7 +127,7 @@ bool HostServer::isOwnOrigin(const std::string& origin) const {
 
 void HostServer::linkOpened(const std::string& url) {
   const OpenedLink link = links_.append(url);
-  hub_.publish({"link", linksJson({link})[0].dump()});
+  hub_.publish({"link", linkJson(link).dump()});
 }
 
 void HostServer::attach() {
@@ -160,8 +155,8 @@ void HostServer::addRoutes() {
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
     if (isOwnHost(request.get_header_value("Host"))) return httplib::Server::HandlerResponse::Unhandled;
     sendJson(response,
-             {{"error", "refused: the Settings host answers only requests addressed to 127.0.0.1:" +
-                            std::to_string(port_) + " or localhost:" + std::to_string(port_)}},
+             errorJson("refused: the Settings host answers only requests addressed to 127.0.0.1:" +
+                       std::to_string(port_) + " or localhost:" + std::to_string(port_)),
              403);
     return httplib::Server::HandlerResponse::Handled;
   });
@@ -171,7 +166,7 @@ void HostServer::addRoutes() {
     try {
       gate_.call([&] { body = publishScreen(); });
     } catch (const MainThreadGate::Stopping& stopping) {
-      sendJson(response, {{"error", stopping.what()}}, 503);
+      sendJson(response, errorJson(stopping.what()), 503);
       return;
     }
     sendJson(response, body);
@@ -179,44 +174,44 @@ void HostServer::addRoutes() {
 
   server_->Post("/api/action", [this](const httplib::Request& request, httplib::Response& response) {
     if (mediaType(request.get_header_value("Content-Type")) != kJson) {
-      sendJson(response, {{"error", "refused: an action must be sent as application/json"}}, 415);
+      sendJson(response, errorJson("refused: an action must be sent as application/json"), 415);
       return;
     }
     if (request.has_header("Origin") && !isOwnOrigin(request.get_header_value("Origin"))) {
-      sendJson(response, {{"error", "refused: actions come only from the Settings host's own page"}}, 403);
+      sendJson(response, errorJson("refused: actions come only from the Settings host's own page"), 403);
       return;
     }
     json action = json::parse(request.body, nullptr, false);
     if (action.is_discarded()) {
-      sendJson(response, {{"error", "the action is not JSON"}}, 400);
+      sendJson(response, errorJson("the action is not JSON"), 400);
       return;
     }
     const std::uint64_t linksBefore = links_.lastSequence();
-    json body;
+    json message;
+    std::optional<std::string> error;
     int status = 200;
     try {
       gate_.call([&] {
         try {
           app_.perform(action);
         } catch (const std::invalid_argument& failure) {
-          body["error"] = failure.what();
+          error = failure.what();
           status = 400;
         } catch (const std::exception& failure) {
-          body["error"] = failure.what();
+          error = failure.what();
           status = 500;
         }
-        body.update(publishScreen());
+        message = publishScreen();
       });
     } catch (const MainThreadGate::Stopping& stopping) {
-      sendJson(response, {{"error", stopping.what()}}, 503);
+      sendJson(response, errorJson(stopping.what()), 503);
       return;
     }
-    body["links"] = linksJson(links_.since(linksBefore));
-    sendJson(response, body, status);
+    sendJson(response, actionAnswer(message, links_.since(linksBefore), error), status);
   });
 
   server_->Get("/api/links", [this](const httplib::Request&, httplib::Response& response) {
-    sendJson(response, {{"links", linksJson(links_.since(0))}});
+    sendJson(response, linksMessage(links_.since(0)));
   });
 
   server_->Get(R"(/images/([0-9a-f]+)\.png)", [this](const httplib::Request& request, httplib::Response& response) {
@@ -232,13 +227,13 @@ void HostServer::addRoutes() {
   });
 
   server_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
-    std::vector<ServerEvent> initial{{"busy", gate_.busy() ? "true" : "false"}};
+    std::vector<ServerEvent> initial{{"busy", json(gate_.busy()).dump()}};
     if (std::string screen = publisher_.latestText(); !screen.empty()) initial.push_back({"screen", screen});
     auto subscription = hub_.subscribe(std::move(initial), kMaxEventStreams);
     if (!subscription) {
       sendJson(response,
-               {{"error", "too many pages are open on the Settings host (at most " +
-                              std::to_string(kMaxEventStreams) + "); close some and reload this one"}},
+               errorJson("too many pages are open on the Settings host (at most " +
+                         std::to_string(kMaxEventStreams) + "); close some and reload this one"),
                503);
       return;
     }

@@ -1,9 +1,92 @@
 #include "host/ScreenJson.h"
 
+#include <stdexcept>
+#include <type_traits>
+
 #include "host/ImageRegistry.h"
 #include "uikit/UIImage.h"
 
 using nlohmann::json;
+
+// The names of the model's kinds. Every enumerator needs its case: the build
+// treats a missing one as an error, and nlohmann's own enum conversion, which
+// would send the bare number, is switched off for the host.
+namespace {
+
+const char* screenName(ScreenTableStyle style) {
+  switch (style) {
+    case ScreenTableStyle::plain: return "plain";
+    case ScreenTableStyle::grouped: return "grouped";
+  }
+  throw std::logic_error("a table style without a name");
+}
+
+const char* screenName(ScreenCellStyle style) {
+  switch (style) {
+    case ScreenCellStyle::basic: return "basic";
+    case ScreenCellStyle::value1: return "value1";
+    case ScreenCellStyle::value2: return "value2";
+    case ScreenCellStyle::subtitle: return "subtitle";
+  }
+  throw std::logic_error("a cell style without a name");
+}
+
+const char* screenName(ScreenAccessory accessory) {
+  switch (accessory) {
+    case ScreenAccessory::none: return "none";
+    case ScreenAccessory::disclosure: return "disclosure";
+    case ScreenAccessory::detailDisclosure: return "detailDisclosure";
+    case ScreenAccessory::checkmark: return "checkmark";
+  }
+  throw std::logic_error("an accessory without a name");
+}
+
+const char* screenName(ScreenSelectionStyle style) {
+  switch (style) {
+    case ScreenSelectionStyle::none: return "none";
+    case ScreenSelectionStyle::highlight: return "highlight";
+  }
+  throw std::logic_error("a selection style without a name");
+}
+
+const char* screenName(ScreenTextAlignment alignment) {
+  switch (alignment) {
+    case ScreenTextAlignment::left: return "left";
+    case ScreenTextAlignment::center: return "center";
+    case ScreenTextAlignment::right: return "right";
+    case ScreenTextAlignment::justified: return "justified";
+  }
+  throw std::logic_error("an alignment without a name");
+}
+
+const char* screenName(ScreenSystemItem item) {
+  switch (item) {
+    case ScreenSystemItem::done: return "done";
+    case ScreenSystemItem::cancel: return "cancel";
+    case ScreenSystemItem::edit: return "edit";
+    case ScreenSystemItem::save: return "save";
+    case ScreenSystemItem::add: return "add";
+  }
+  throw std::logic_error("a system item without a name");
+}
+
+const char* screenName(ScreenAlertActionStyle style) {
+  switch (style) {
+    case ScreenAlertActionStyle::standard: return "default";
+    case ScreenAlertActionStyle::cancel: return "cancel";
+    case ScreenAlertActionStyle::destructive: return "destructive";
+  }
+  throw std::logic_error("an alert action style without a name");
+}
+
+}  // namespace
+
+// Found by the JSON library for any of the model's kinds.
+template <class Kind>
+  requires std::is_enum_v<Kind> && requires(Kind kind) { screenName(kind); }
+void to_json(json& out, Kind kind) {
+  out = screenName(kind);
+}
 
 namespace {
 
@@ -89,7 +172,8 @@ json navigationBarJson(const ScreenNavigationBar& bar) {
     object["searchBar"] = std::move(search);
   }
   if (bar.rightButton) {
-    json button = {{"id", bar.rightButton->id}, {"systemItem", bar.rightButton->systemItem}};
+    json button = {{"id", bar.rightButton->id}};
+    putOptional(button, "systemItem", bar.rightButton->systemItem);
     putOptional(button, "title", bar.rightButton->title);
     object["rightButton"] = std::move(button);
   }
@@ -125,3 +209,28 @@ json screenToJson(const Screen& screen, ImageRegistry& images) {
   if (screen.mail) object["mail"] = mailJson(*screen.mail);
   return object;
 }
+
+json screenMessage(std::uint64_t version, const json& screen) { return {{"version", version}, {"screen", screen}}; }
+
+namespace {
+
+json linksJson(const std::vector<OpenedLink>& links) {
+  json list = json::array();
+  for (const auto& link : links) list.push_back(linkJson(link));
+  return list;
+}
+
+}  // namespace
+
+json actionAnswer(const json& message, const std::vector<OpenedLink>& links, const std::optional<std::string>& error) {
+  json answer = message;
+  answer["links"] = linksJson(links);
+  if (error) answer["error"] = *error;
+  return answer;
+}
+
+json linkJson(const OpenedLink& link) { return {{"sequence", link.sequence}, {"url", link.url}}; }
+
+json linksMessage(const std::vector<OpenedLink>& links) { return {{"links", linksJson(links)}}; }
+
+json errorJson(const std::string& message) { return {{"error", message}}; }

@@ -1,11 +1,70 @@
 #pragma once
-// The screen model as the browser reads it: JSON with the model's own field
-// names; optional values that are none are left out; images become
-// {"src": "/images/<id>.png", "width", "height"} in points.
+// Every JSON text the browser page reads is written here, and this comment is
+// its contract: web/app.js and the tests read the same list. Optional values
+// that are none are left out (an empty text is kept: none and "" differ).
+//
+// Kinds cross by name, never by UIKit's number. Numbers are only what is a
+// number by right: versions, depth, sections, rows, indexes, sequences,
+// positions and sizes in points, font sizes.
+//
+// screen:
+//   depth, pageClass, navigationBar, table?, alert?, mail?
+// navigationBar:
+//   title?, backTitle? (none on the first page),
+//   searchBar? {text, placeholder?, showsCancelButton, editing},
+//   rightButton? {id, systemItem?, title?}  (a system item or a title)
+// table:
+//   style, separators, contentHeight, contentOffset, viewportHeight,
+//   sections [{index, footer?, rows [row...]}]  (rows in the viewport only)
+// row:
+//   id, section, row, style, text?, detailText?, image?, accessory,
+//   switch? {id, on}, textFields [field...], labels [label...],
+//   selectionStyle, selected, clearBackground, y, height
+// field:
+//   id, text, placeholder?, alignment, editing, highlighted,
+//   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
+// label:
+//   text, fontName, fontSize, alignment, secondaryColor
+// image:
+//   {src: "/images/<id>.png", width, height}  (in points)
+// alert:
+//   title?, message?, textFields [field...], actions [{id, title, style}]
+// mail:
+//   toRecipients [text...], subject, body, isHTML
+//
+// The names:
+//   table style       "plain" "grouped"
+//   row style         "basic" "value1" "value2" "subtitle"
+//   accessory         "none" "disclosure" "detailDisclosure" "checkmark"
+//   selectionStyle    "none" "highlight"
+//   alignment         "left" "center" "right" "justified"
+//   systemItem        "done" "cancel" "edit" "save" "add"
+//   alert action style "default" "cancel" "destructive"
+//
+// Around the screen:
+//   screen message  {version, screen}: GET /api/screen, the "screen" event
+//   action answer   the screen message with links [link...], and error when
+//                   the action failed
+//   link            {sequence, url}; GET /api/links gives {links [link...]}
+//   "busy" event    true or false
+//   a refusal       {error}
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include <nlohmann/json.hpp>
 
+#include "host/LinkLog.h"
 #include "uikit/ScreenModel.h"
 
 class ImageRegistry;
 
+// Registers the screen's images with `images` as it goes.
 nlohmann::json screenToJson(const Screen& screen, ImageRegistry& images);
+nlohmann::json screenMessage(std::uint64_t version, const nlohmann::json& screen);
+nlohmann::json actionAnswer(const nlohmann::json& message, const std::vector<OpenedLink>& links,
+                            const std::optional<std::string>& error);
+nlohmann::json linkJson(const OpenedLink& link);
+nlohmann::json linksMessage(const std::vector<OpenedLink>& links);
+nlohmann::json errorJson(const std::string& message);

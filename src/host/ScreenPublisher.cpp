@@ -11,10 +11,10 @@ nlohmann::json ScreenPublisher::publish(const Screen& screen) {
   if (version_ == 0 || current != screen_) {
     screen_ = std::move(current);
     ++version_;
-    latestText_ = nlohmann::json{{"version", version_}, {"screen", screen_}}.dump();
+    latestText_ = screenMessage(version_, screen_).dump();
     hub_.publish({"screen", latestText_});
   }
-  return {{"version", version_}, {"screen", screen_}};
+  return screenMessage(version_, screen_);
 }
 
 std::string ScreenPublisher::latestText() const {

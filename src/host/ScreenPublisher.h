@@ -18,7 +18,7 @@ class ScreenPublisher {
  public:
   ScreenPublisher(EventHub& hub, ImageRegistry& images);
 
-  // Main thread. Returns {"version": n, "screen": {...}} for this screen.
+  // Main thread. Returns the screen message (ScreenJson.h) for this screen.
   nlohmann::json publish(const Screen& screen);
   // The last screen published, as the event's JSON text; any thread.
   std::string latestText() const;

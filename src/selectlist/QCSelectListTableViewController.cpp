@@ -1,5 +1,6 @@
 #include "selectlist/QCSelectListTableViewController.h"
 
+#include "uikit/UILabel.h"
 #include "uikit/UITableView.h"
 #include "uikit/UITableViewCell.h"
 

@@ -36,7 +36,7 @@ TEST_F(HostServerTest, TheFirstPageListsThePaneWithItsIconServedAsCacheablePng) 
   EXPECT_FALSE(screen["navigationBar"].contains("backTitle"));
   ASSERT_EQ(rowTexts(screen), std::vector<std::string>{"Chimewell"});
   const json& row = screen["table"]["sections"][0]["rows"][0];
-  EXPECT_EQ(row["accessory"], 1);
+  EXPECT_EQ(row["accessory"], "disclosure");
   ASSERT_TRUE(row.contains("image"));
 
   auto image = client().Get(row["image"]["src"].get<std::string>());

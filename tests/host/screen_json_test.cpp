@@ -1,6 +1,8 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 #include "host/ImageRegistry.h"
 #include "host/ScreenJson.h"
@@ -8,6 +10,7 @@
 #include "uikit/UIImage.h"
 
 using nlohmann::json;
+using ::testing::ElementsAre;
 
 namespace {
 
@@ -22,6 +25,100 @@ ScreenRow rowWithTexts(std::optional<std::string> text, std::optional<std::strin
   row.text = std::move(text);
   row.detailText = std::move(detail);
   return row;
+}
+
+// A screen with every part present, each kind's value other than its default.
+Screen everyPart() {
+  Screen screen;
+  screen.depth = 2;
+  screen.pageClass = "Page";
+  screen.navigationBar = {"Title", ScreenSearchBar{"a", "Search", true, true}, "Back",
+                          ScreenBarButton{"nav/right", ScreenSystemItem::add, "Add"}};
+  ScreenRow row = rowWithTexts("Text", "Detail");
+  row.style = ScreenCellStyle::subtitle;
+  row.accessory = ScreenAccessory::checkmark;
+  row.accessorySwitch = ScreenSwitch{"s0r0/switch", true};
+  row.textFields.push_back({"s0r0/field0", "3", "Count", ScreenTextAlignment::center, true, true, 33, 6, 259, 31});
+  row.labels.push_back({"Heading", "AvenirNext-Bold", 28, ScreenTextAlignment::justified, true});
+  row.selectionStyle = ScreenSelectionStyle::none;
+  ScreenTable table;
+  table.style = ScreenTableStyle::grouped;
+  table.sections.push_back({0, "Footer", {row}});
+  screen.table = table;
+  screen.alert = ScreenAlert{"Title", "Message", {{"alert/field0", "", "Name", ScreenTextAlignment::right}},
+                             {{"alert/action0", "OK", ScreenAlertActionStyle::destructive}}};
+  screen.mail = ScreenMail{{"a@b.c"}, "Subject", "Body", true};
+  return screen;
+}
+
+// Where a number sits in the JSON: the key it is under.
+void collectNumberKeys(const json& value, const std::string& key, std::set<std::string>& keys) {
+  if (value.is_number()) keys.insert(key);
+  if (value.is_object()) {
+    for (const auto& [name, member] : value.items()) collectNumberKeys(member, name, keys);
+  } else if (value.is_array()) {
+    for (const auto& item : value) collectNumberKeys(item, key, keys);
+  }
+}
+
+TEST_F(ScreenJsonTest, OnlyPositionsAndSizesCrossAsNumbers) {
+  const json out = screenToJson(everyPart(), images);
+  std::set<std::string> numberKeys;
+  collectNumberKeys(out, "", numberKeys);
+  // The numbers by right, as ScreenJson.h lists them; any other key here is
+  // a UIKit constant sent as a bare number.
+  const std::set<std::string> measures{"depth", "section", "row", "index", "x", "y", "width", "height",
+                                       "contentHeight", "contentOffset", "viewportHeight", "fontSize"};
+  for (const auto& key : numberKeys) EXPECT_TRUE(measures.contains(key)) << "\"" << key << "\" is a bare number";
+
+  EXPECT_EQ(out["table"]["sections"][0]["rows"][0]["accessory"], "checkmark");
+}
+
+TEST_F(ScreenJsonTest, EveryValueOfAKindHasANameOfItsOwn) {
+  auto names = [this](auto values, auto set, auto get) {
+    std::vector<std::string> found;
+    for (auto value : values) {
+      Screen screen = everyPart();
+      set(screen, value);
+      found.push_back(get(screenToJson(screen, images)).template get<std::string>());
+    }
+    return found;
+  };
+  auto row = [](Screen& screen) -> ScreenRow& { return screen.table->sections[0].rows[0]; };
+  auto rowJson = [](const json& out) -> const json& { return out["table"]["sections"][0]["rows"][0]; };
+  EXPECT_THAT(names(std::vector{ScreenAccessory::none, ScreenAccessory::disclosure,
+                                ScreenAccessory::detailDisclosure, ScreenAccessory::checkmark},
+                    [&](Screen& s, ScreenAccessory v) { row(s).accessory = v; },
+                    [&](const json& out) { return rowJson(out)["accessory"]; }),
+              ElementsAre("none", "disclosure", "detailDisclosure", "checkmark"));
+  EXPECT_THAT(names(std::vector{ScreenCellStyle::basic, ScreenCellStyle::value1, ScreenCellStyle::value2,
+                                ScreenCellStyle::subtitle},
+                    [&](Screen& s, ScreenCellStyle v) { row(s).style = v; },
+                    [&](const json& out) { return rowJson(out)["style"]; }),
+              ElementsAre("basic", "value1", "value2", "subtitle"));
+  EXPECT_THAT(names(std::vector{ScreenSelectionStyle::none, ScreenSelectionStyle::highlight},
+                    [&](Screen& s, ScreenSelectionStyle v) { row(s).selectionStyle = v; },
+                    [&](const json& out) { return rowJson(out)["selectionStyle"]; }),
+              ElementsAre("none", "highlight"));
+  EXPECT_THAT(names(std::vector{ScreenTextAlignment::left, ScreenTextAlignment::center, ScreenTextAlignment::right,
+                                ScreenTextAlignment::justified},
+                    [&](Screen& s, ScreenTextAlignment v) { row(s).labels[0].alignment = v; },
+                    [&](const json& out) { return rowJson(out)["labels"][0]["alignment"]; }),
+              ElementsAre("left", "center", "right", "justified"));
+  EXPECT_THAT(names(std::vector{ScreenTableStyle::plain, ScreenTableStyle::grouped},
+                    [](Screen& s, ScreenTableStyle v) { s.table->style = v; },
+                    [](const json& out) { return out["table"]["style"]; }),
+              ElementsAre("plain", "grouped"));
+  EXPECT_THAT(names(std::vector{ScreenSystemItem::done, ScreenSystemItem::cancel, ScreenSystemItem::edit,
+                                ScreenSystemItem::save, ScreenSystemItem::add},
+                    [](Screen& s, ScreenSystemItem v) { s.navigationBar.rightButton->systemItem = v; },
+                    [](const json& out) { return out["navigationBar"]["rightButton"]["systemItem"]; }),
+              ElementsAre("done", "cancel", "edit", "save", "add"));
+  EXPECT_THAT(names(std::vector{ScreenAlertActionStyle::standard, ScreenAlertActionStyle::cancel,
+                                ScreenAlertActionStyle::destructive},
+                    [](Screen& s, ScreenAlertActionStyle v) { s.alert->actions[0].style = v; },
+                    [](const json& out) { return out["alert"]["actions"][0]["style"]; }),
+              ElementsAre("default", "cancel", "destructive"));
 }
 
 TEST_F(ScreenJsonTest, NoneIsLeftOutWhileAnEmptyTextIsKept) {
@@ -49,24 +146,26 @@ TEST_F(ScreenJsonTest, NoneIsLeftOutWhileAnEmptyTextIsKept) {
 TEST_F(ScreenJsonTest, CarriesControlsAlertsAndTheMailSheet) {
   Screen screen;
   screen.navigationBar.searchBar = ScreenSearchBar{"ab", "Search", true, true};
-  screen.navigationBar.rightButton = ScreenBarButton{"nav/right", 4, std::nullopt};
+  screen.navigationBar.rightButton = ScreenBarButton{"nav/right", ScreenSystemItem::add, std::nullopt};
   ScreenTable table;
   ScreenSection section;
   section.footer = "Footer";
   ScreenRow row = rowWithTexts("Sound", std::nullopt);
   row.accessorySwitch = ScreenSwitch{"s0r0/switch", true};
-  row.textFields.push_back({"s0r0/field0", "3", "Count", 2, true, false, 10, 5, 80, 30});
+  row.textFields.push_back({"s0r0/field0", "3", "Count", ScreenTextAlignment::right, true, false, 10, 5, 80, 30});
   section.rows.push_back(row);
   table.sections.push_back(section);
   screen.table = table;
-  screen.alert = ScreenAlert{"Import", std::nullopt, {{"alert/field0", "", "Name", 0, false, false}},
-                             {{"alert/action0", "Cancel", 1}, {"alert/action1", "OK", 0}}};
+  screen.alert = ScreenAlert{"Import",
+                             std::nullopt,
+                             {{"alert/field0", "", "Name", ScreenTextAlignment::left, false, false}},
+                             {{"alert/action0", "Cancel", ScreenAlertActionStyle::cancel},
+                              {"alert/action1", "OK", ScreenAlertActionStyle::standard}}};
   screen.mail = ScreenMail{{"support@chimewell.app"}, "Subject", "Body: ", false};
 
   const json out = screenToJson(screen, images);
   EXPECT_EQ(out["navigationBar"]["searchBar"]["placeholder"], "Search");
   EXPECT_EQ(out["navigationBar"]["searchBar"]["showsCancelButton"], true);
-  EXPECT_EQ(out["navigationBar"]["rightButton"]["systemItem"], 4);
   const json& jsonRow = out["table"]["sections"][0]["rows"][0];
   EXPECT_EQ(jsonRow["switch"], (json{{"id", "s0r0/switch"}, {"on", true}}));
   EXPECT_EQ(jsonRow["textFields"][0]["placeholder"], "Count");

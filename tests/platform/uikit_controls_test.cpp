@@ -75,7 +75,7 @@ TEST(TargetActionTest, TargetsAreHeldWeaklyAndSendersHandedOverByType) {
 TEST(TargetActionTest, BarButtonSendsItsActionWhenTappedAndEnabled) {
   auto target = std::make_shared<Target>();
   auto item = std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemAdd, target, &Target::add);
-  EXPECT_EQ(item->systemItem(), 4);
+  EXPECT_EQ(item->systemItem(), UIBarButtonSystemItemAdd);
   item->tap();
   item->setEnabled(false);
   item->tap();

@@ -81,7 +81,7 @@ class DriverTest : public PageTest {
 
 TEST_F(DriverTest, ScreenDescribesWhatEachRowShows) {
   auto table = *screen().table;
-  EXPECT_EQ(table.style, 1);
+  EXPECT_EQ(table.style, ScreenTableStyle::grouped);
   ASSERT_EQ(table.sections.size(), 4u);
   EXPECT_EQ(table.sections[0].footer, "Enable Custom Sound");
 
@@ -91,15 +91,15 @@ TEST_F(DriverTest, ScreenDescribesWhatEachRowShows) {
   EXPECT_FALSE(toggleRow.accessorySwitch->on);
 
   const auto& valueRow = table.sections[1].rows.at(0);
-  EXPECT_EQ(valueRow.style, UITableViewCellStyleValue1);
+  EXPECT_EQ(valueRow.style, ScreenCellStyle::value1);
   EXPECT_EQ(valueRow.detailText, "Default");
-  EXPECT_EQ(valueRow.accessory, UITableViewCellAccessoryDisclosureIndicator);
+  EXPECT_EQ(valueRow.accessory, ScreenAccessory::disclosure);
 
   const auto& fieldRow = table.sections[2].rows.at(0);
   EXPECT_FALSE(fieldRow.text) << "a row without text shows none, not an empty text";
   ASSERT_EQ(fieldRow.textFields.size(), 1u);
   EXPECT_EQ(fieldRow.textFields[0].id, "s2r0/field0");
-  EXPECT_EQ(fieldRow.textFields[0].alignment, NSTextAlignmentCenter);
+  EXPECT_EQ(fieldRow.textFields[0].alignment, ScreenTextAlignment::center);
   EXPECT_TRUE(fieldRow.textFields[0].highlighted);
   EXPECT_DOUBLE_EQ(fieldRow.textFields[0].x, 33);
   EXPECT_DOUBLE_EQ(fieldRow.textFields[0].width, 259);
@@ -108,8 +108,21 @@ TEST_F(DriverTest, ScreenDescribesWhatEachRowShows) {
   ASSERT_EQ(headingRow.labels.size(), 1u);
   EXPECT_EQ(headingRow.labels[0].fontName, "AvenirNext-Bold");
   EXPECT_DOUBLE_EQ(headingRow.labels[0].fontSize, 28);
-  EXPECT_EQ(headingRow.selectionStyle, UITableViewCellSelectionStyleNone);
+  EXPECT_EQ(headingRow.selectionStyle, ScreenSelectionStyle::none);
   EXPECT_TRUE(headingRow.clearBackground);
+}
+
+using ScreenKindsTest = PageTest;
+
+TEST_F(ScreenKindsTest, UIKitVariantsReadAsTheKindTheBrowserDraws) {
+  auto list = std::make_shared<ListPage>(UITableViewStyleInsetGrouped);
+  list->sections = {{"Ringtone"}};
+  list->cellStyle = UITableViewCellStyleSubtitle;
+  showPage(list);
+  const ScreenRow row = screen().table->sections[0].rows.at(0);
+  EXPECT_EQ(screen().table->style, ScreenTableStyle::grouped);
+  EXPECT_EQ(row.style, ScreenCellStyle::subtitle);
+  EXPECT_EQ(row.accessory, ScreenAccessory::none);
 }
 
 TEST_F(DriverTest, ActsOnRowsByTheirTextAndReportsWhatIsMissing) {

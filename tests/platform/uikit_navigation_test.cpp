@@ -77,7 +77,7 @@ TEST_F(NavigationTest, NavigationBarShowsTitlesBackTitleAndRightButton) {
   EXPECT_FALSE(bar.title);
   EXPECT_EQ(bar.backTitle, "Chimewell");
   ASSERT_TRUE(bar.rightButton);
-  EXPECT_EQ(bar.rightButton->systemItem, UIBarButtonSystemItemAdd);
+  EXPECT_EQ(bar.rightButton->systemItem, ScreenSystemItem::add);
   EXPECT_EQ(screen().depth, 2);
   EXPECT_NE(screen().pageClass.find("RecordingPage"), std::string::npos);
   driver().tapRightBarButton();
@@ -130,7 +130,7 @@ TEST_F(AlertTest, AlertShowsFieldsAndActionsInTheOrderAdded) {
   EXPECT_EQ(alert->actions[0].title, "Open site");
   EXPECT_EQ(alert->actions[1].title, "Import");
   EXPECT_EQ(alert->actions[2].id, "alert/action2");
-  EXPECT_EQ(alert->actions[2].style, UIAlertActionStyleCancel);
+  EXPECT_EQ(alert->actions[2].style, ScreenAlertActionStyle::cancel);
   EXPECT_THROW(driver().tapRow("s0r0"), std::invalid_argument) << "the alert covers the page";
 }
 

@@ -58,7 +58,7 @@ TEST_F(RootPageTest, ShowsThreeTitledSectionsWithFootersIconsAndIndicators) {
   EXPECT_EQ(shown.pageClass, "ChimewellPreferencesController");
   EXPECT_EQ(shown.navigationBar.title, "Chimewell");
   ASSERT_TRUE(shown.table.has_value());
-  EXPECT_EQ(shown.table->style, 1);
+  EXPECT_EQ(shown.table->style, ScreenTableStyle::grouped);
   EXPECT_FALSE(shown.table->separators);
   ASSERT_EQ(shown.table->sections.size(), 3u);
   EXPECT_EQ(shown.table->sections[0].footer, "Configure global settings");
@@ -69,11 +69,11 @@ TEST_F(RootPageTest, ShowsThreeTitledSectionsWithFootersIconsAndIndicators) {
   for (const auto& section : shown.table->sections) {
     ASSERT_EQ(section.rows.size(), 1u);
     const ScreenRow& row = section.rows[0];
-    EXPECT_EQ(row.style, 0);
-    EXPECT_EQ(row.accessory, 1);
+    EXPECT_EQ(row.style, ScreenCellStyle::basic);
+    EXPECT_EQ(row.accessory, ScreenAccessory::disclosure);
     EXPECT_FALSE(row.detailText.has_value());
     EXPECT_FALSE(row.accessorySwitch.has_value());
-    EXPECT_EQ(row.selectionStyle, 3);
+    EXPECT_EQ(row.selectionStyle, ScreenSelectionStyle::highlight);
     // Our own artwork, 29 points square, in the variant for the 3x screen.
     ASSERT_NE(row.image, nullptr);
     EXPECT_EQ(row.image->width(), 29);
@@ -120,7 +120,7 @@ TEST_F(RootPageTest, ReusedCellsKeepTheIndicatorAndShowTheirOwnRow) {
     auto shown = screen();
     ASSERT_EQ(rowTexts(shown), std::vector<std::string>{titles[section]});
     const ScreenRow row = *rowWithText(shown, titles[section]);
-    EXPECT_EQ(row.accessory, 1);
+    EXPECT_EQ(row.accessory, ScreenAccessory::disclosure);
     ASSERT_NE(row.image, nullptr);
     EXPECT_EQ(row.image->name(), icons[section]);
   }

@@ -42,12 +42,70 @@ void collect(const UIView& view, std::vector<std::shared_ptr<T>>& found) {
   }
 }
 
+// UIKit's constants in the model's terms. A value outside UIKit's list (a
+// page may cast any number) reads as the platform's default.
+ScreenCellStyle cellStyle(UITableViewCellStyle style) {
+  switch (style) {
+    case UITableViewCellStyleDefault: return ScreenCellStyle::basic;
+    case UITableViewCellStyleValue1: return ScreenCellStyle::value1;
+    case UITableViewCellStyleValue2: return ScreenCellStyle::value2;
+    case UITableViewCellStyleSubtitle: return ScreenCellStyle::subtitle;
+  }
+  return ScreenCellStyle::basic;
+}
+
+ScreenAccessory accessory(UITableViewCellAccessoryType type) {
+  switch (type) {
+    case UITableViewCellAccessoryNone: return ScreenAccessory::none;
+    case UITableViewCellAccessoryDisclosureIndicator: return ScreenAccessory::disclosure;
+    case UITableViewCellAccessoryDetailDisclosureButton: return ScreenAccessory::detailDisclosure;
+    case UITableViewCellAccessoryCheckmark: return ScreenAccessory::checkmark;
+  }
+  return ScreenAccessory::none;
+}
+
+ScreenSelectionStyle selectionStyle(UITableViewCellSelectionStyle style) {
+  return style == UITableViewCellSelectionStyleNone ? ScreenSelectionStyle::none : ScreenSelectionStyle::highlight;
+}
+
+ScreenTextAlignment alignment(NSTextAlignment alignment) {
+  switch (alignment) {
+    case NSTextAlignmentCenter: return ScreenTextAlignment::center;
+    case NSTextAlignmentRight: return ScreenTextAlignment::right;
+    case NSTextAlignmentJustified: return ScreenTextAlignment::justified;
+    case NSTextAlignmentLeft:
+    case NSTextAlignmentNatural: return ScreenTextAlignment::left;
+  }
+  return ScreenTextAlignment::left;
+}
+
+std::optional<ScreenSystemItem> systemItem(std::optional<UIBarButtonSystemItem> item) {
+  if (!item) return std::nullopt;
+  switch (*item) {
+    case UIBarButtonSystemItemDone: return ScreenSystemItem::done;
+    case UIBarButtonSystemItemCancel: return ScreenSystemItem::cancel;
+    case UIBarButtonSystemItemEdit: return ScreenSystemItem::edit;
+    case UIBarButtonSystemItemSave: return ScreenSystemItem::save;
+    case UIBarButtonSystemItemAdd: return ScreenSystemItem::add;
+  }
+  return std::nullopt;
+}
+
+ScreenAlertActionStyle actionStyle(UIAlertActionStyle style) {
+  switch (style) {
+    case UIAlertActionStyleDefault: return ScreenAlertActionStyle::standard;
+    case UIAlertActionStyleCancel: return ScreenAlertActionStyle::cancel;
+    case UIAlertActionStyleDestructive: return ScreenAlertActionStyle::destructive;
+  }
+  return ScreenAlertActionStyle::standard;
+}
+
 ScreenTextField describeField(const UITextField& field, std::string id) {
   ScreenTextField described;
   described.id = std::move(id);
   described.text = field.text();
   described.placeholder = field.placeholder();
-  described.alignment = field.textAlignment() == NSTextAlignmentNatural ? NSTextAlignmentLeft : field.textAlignment();
+  described.alignment = alignment(field.textAlignment());
   described.editing = field.isFirstResponder();
   described.highlighted = field.isHighlighted();
   described.x = field.frame().origin.x;
@@ -63,7 +121,7 @@ ScreenLabel describeLabel(const UILabel& label) {
   auto font = label.font() ? label.font() : UIFont::systemFontOfSize(17);
   described.fontName = font->fontName();
   described.fontSize = font->pointSize();
-  described.alignment = label.textAlignment() == NSTextAlignmentNatural ? NSTextAlignmentLeft : label.textAlignment();
+  described.alignment = alignment(label.textAlignment());
   described.secondaryColor = label.textColor() && label.textColor()->name() == "secondaryLabelColor";
   return described;
 }
@@ -77,18 +135,18 @@ ScreenRow describeRow(UITableView& table, const NSIndexPath& indexPath, UITableV
   row.id = rowId(indexPath);
   row.section = static_cast<int>(indexPath.section);
   row.row = static_cast<int>(indexPath.row);
-  row.style = cell.style();
+  row.style = cellStyle(cell.style());
   row.text = labelText(cell.existingTextLabel());
   row.detailText = labelText(cell.existingDetailTextLabel());
   if (cell.existingImageView()) row.image = cell.existingImageView()->image();
-  row.accessory = cell.accessoryType();
+  row.accessory = accessory(cell.accessoryType());
   if (auto toggle = std::dynamic_pointer_cast<UISwitch>(cell.accessoryView()))
     row.accessorySwitch = ScreenSwitch{row.id + "/switch", toggle->isOn()};
   auto fields = textFieldsIn(*cell.contentView());
   for (std::size_t index = 0; index < fields.size(); ++index)
     row.textFields.push_back(describeField(*fields[index], row.id + "/field" + std::to_string(index)));
   for (const auto& label : labelsIn(cell)) row.labels.push_back(describeLabel(*label));
-  row.selectionStyle = cell.selectionStyle();
+  row.selectionStyle = selectionStyle(cell.selectionStyle());
   row.selected = cell.isSelected();
   row.clearBackground = cell.backgroundColor() && cell.backgroundColor()->alpha() == 0;
   CGRect rect = table.rectForRowAtIndexPath(indexPath);
@@ -99,7 +157,7 @@ ScreenRow describeRow(UITableView& table, const NSIndexPath& indexPath, UITableV
 
 ScreenTable describeTable(UITableView& table) {
   ScreenTable described;
-  described.style = table.style() == UITableViewStylePlain ? 0 : 1;
+  described.style = table.style() == UITableViewStylePlain ? ScreenTableStyle::plain : ScreenTableStyle::grouped;
   described.separators = table.separatorStyle() != UITableViewCellSeparatorStyleNone;
   described.contentHeight = table.contentSize().height;
   described.contentOffset = table.contentOffset().y;
@@ -130,7 +188,7 @@ ScreenNavigationBar describeNavigationBar(const Parts& parts) {
     bar.backTitle = pageTitle(*stack[stack.size() - 2]).value_or("Back");
   }
   if (auto button = item->rightBarButtonItem())
-    bar.rightButton = ScreenBarButton{"nav/right", button->systemItem(), button->title()};
+    bar.rightButton = ScreenBarButton{"nav/right", systemItem(button->systemItem()), button->title()};
   return bar;
 }
 
@@ -143,7 +201,7 @@ ScreenAlert describeAlert(const UIAlertController& alert) {
   for (std::size_t index = 0; index < alert.actions().size(); ++index) {
     const auto& action = alert.actions()[index];
     described.actions.push_back(
-        ScreenAlertAction{"alert/action" + std::to_string(index), action->title().value_or(""), action->style()});
+        ScreenAlertAction{"alert/action" + std::to_string(index), action->title().value_or(""), actionStyle(action->style())});
   }
   return described;
 }

@@ -8,12 +8,29 @@
 // driver's actions take: a row is "s<section>r<row>", a switch or text field
 // in it "<row id>/switch" or "<row id>/field<n>", an alert field "alert/field<n>",
 // an alert action "alert/action<n>".
+//
+// What UIKit keeps as numbered constants the model keeps as enums of its
+// own, in the browser's terms: the host sends each by name (host/ScreenJson.h),
+// never by number. A new kind of row, accessory or control gets an
+// enumerator here and its name there; the build refuses a missing name.
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class UIImage;
+
+// Cell layouts: basic is UIKit's default style (one text line).
+enum class ScreenCellStyle { basic, value1, value2, subtitle };
+enum class ScreenAccessory { none, disclosure, detailDisclosure, checkmark };
+// Whether a tapped row lights up; UIKit's blue, gray and default all do.
+enum class ScreenSelectionStyle { none, highlight };
+// A natural alignment is drawn left to right, as the pane's texts are.
+enum class ScreenTextAlignment { left, center, right, justified };
+// An inset grouped table is drawn as a grouped one.
+enum class ScreenTableStyle { plain, grouped };
+enum class ScreenSystemItem { done, cancel, edit, save, add };
+enum class ScreenAlertActionStyle { standard, cancel, destructive };
 
 struct ScreenSwitch {
   std::string id;
@@ -24,7 +41,7 @@ struct ScreenTextField {
   std::string id;
   std::string text;
   std::optional<std::string> placeholder;
-  int alignment = 0;  // NSTextAlignment: 0 left (natural), 1 centre, 2 right
+  ScreenTextAlignment alignment = ScreenTextAlignment::left;
   bool editing = false;  // first responder
   bool highlighted = false;
   double x = 0, y = 0, width = 0, height = 0;  // frame in the row's content view
@@ -34,7 +51,7 @@ struct ScreenLabel {  // a UILabel placed in a cell's content view
   std::string text;
   std::string fontName;
   double fontSize = 17;
-  int alignment = 0;
+  ScreenTextAlignment alignment = ScreenTextAlignment::left;
   bool secondaryColor = false;
 };
 
@@ -42,15 +59,15 @@ struct ScreenRow {
   std::string id;
   int section = 0;
   int row = 0;
-  int style = 0;  // UITableViewCellStyle: 0 default, 1 value 1, 3 subtitle
+  ScreenCellStyle style = ScreenCellStyle::basic;
   std::optional<std::string> text;
   std::optional<std::string> detailText;
   std::shared_ptr<const UIImage> image;
-  int accessory = 0;  // 0 none, 1 disclosure indicator, 3 checkmark
+  ScreenAccessory accessory = ScreenAccessory::none;
   std::optional<ScreenSwitch> accessorySwitch;
   std::vector<ScreenTextField> textFields;
   std::vector<ScreenLabel> labels;
-  int selectionStyle = 3;  // 0 none; otherwise the default highlight
+  ScreenSelectionStyle selectionStyle = ScreenSelectionStyle::highlight;
   bool selected = false;
   bool clearBackground = false;
   double y = 0;  // top of the row in the table's content, in points
@@ -64,7 +81,7 @@ struct ScreenSection {
 };
 
 struct ScreenTable {
-  int style = 0;  // 0 plain, 1 grouped
+  ScreenTableStyle style = ScreenTableStyle::plain;
   bool separators = true;
   double contentHeight = 0;  // all rows, in points
   double contentOffset = 0;  // top of the viewport in the content
@@ -81,7 +98,7 @@ struct ScreenSearchBar {
 
 struct ScreenBarButton {
   std::string id;  // "nav/right"
-  int systemItem = -1;  // UIBarButtonSystemItem (4 = Add), -1 when titled
+  std::optional<ScreenSystemItem> systemItem;  // none when titled
   std::optional<std::string> title;
 };
 
@@ -95,7 +112,7 @@ struct ScreenNavigationBar {
 struct ScreenAlertAction {
   std::string id;
   std::string title;
-  int style = 0;  // 0 default, 1 cancel, 2 destructive
+  ScreenAlertActionStyle style = ScreenAlertActionStyle::standard;
 };
 
 struct ScreenAlert {

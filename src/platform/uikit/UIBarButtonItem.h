@@ -30,8 +30,8 @@ class UIBarButtonItem : public NSObject {
                   Action action)
       : title_(std::move(title)), style_(style), targetAction_(TargetAction::make(target, action)) {}
 
-  // -1 when the item has a title instead.
-  int systemItem() const { return systemItem_; }
+  // None when the item has a title instead.
+  std::optional<UIBarButtonSystemItem> systemItem() const { return systemItem_; }
   const std::optional<std::string>& title() const { return title_; }
   UIBarButtonItemStyle style() const { return style_; }
   bool isEnabled() const { return enabled_; }
@@ -41,7 +41,7 @@ class UIBarButtonItem : public NSObject {
   void tap();
 
  private:
-  int systemItem_ = -1;
+  std::optional<UIBarButtonSystemItem> systemItem_;
   std::optional<std::string> title_;
   UIBarButtonItemStyle style_ = UIBarButtonItemStylePlain;
   TargetAction targetAction_;
