@@ -1,10 +1,8 @@
 // The Settings stand-in in a real browser: the pane list, the Chimewell pane's
 // three rows, its links and its mail sheet.
 import assert from 'node:assert/strict';
-import { mkdir } from 'node:fs/promises';
-import path from 'node:path';
 import { test } from 'node:test';
-import { DESKTOP, hostAndPagePerTest, openPage, sourceDir } from './harness.mjs';
+import { DESKTOP, hostAndPagePerTest, openPage } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
@@ -48,10 +46,6 @@ test('the Settings page lists Chimewell with its icon, and a tap opens its three
   for (const footer of ['Configure global settings', 'Report a problem / bug or a feature', 'Find me on Twitter']) {
     assert.ok(await session.page.getByText(footer, { exact: true }).isVisible(), footer);
   }
-
-  // The picture in the README: the pane at phone width.
-  await mkdir(path.join(sourceDir, 'docs', 'images'), { recursive: true });
-  await session.page.screenshot({ path: path.join(sourceDir, 'docs', 'images', 'pane.png') });
 
   await session.page.getByRole('button', { name: 'Back' }).click();
   await assertHeading('Settings');
