@@ -40,47 +40,6 @@ std::vector<std::string> stringsArgument(const json& action, const char* key) {
   return texts;
 }
 
-const ScreenTextField& rowTextField(const Screen& screen, const std::string& id) {
-  if (screen.table) {
-    for (const auto& section : screen.table->sections) {
-      for (const auto& row : section.rows) {
-        for (const auto& field : row.textFields) {
-          if (field.id == id) return field;
-        }
-      }
-    }
-  }
-  throw std::invalid_argument("no text field \"" + id + "\" on screen");
-}
-
-// Length in bytes of the common start of two UTF-8 texts, on a character boundary.
-std::size_t commonStart(const std::string& left, const std::string& right) {
-  std::size_t length = 0;
-  while (length < left.size() && length < right.size() && left[length] == right[length]) ++length;
-  auto insideCharacter = [&] {
-    return length < left.size() && (static_cast<unsigned char>(left[length]) & 0xC0) == 0x80;
-  };
-  while (length > 0 && insideCharacter()) --length;
-  return length;
-}
-
-std::size_t characterCount(const std::string& text, std::size_t from) {
-  std::size_t count = 0;
-  for (std::size_t i = from; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++count;
-  }
-  return count;
-}
-
-void editText(UserDriver& driver, const std::string& id, const std::string& wanted) {
-  const ScreenTextField field = rowTextField(driver.screen(), id);
-  if (!field.editing) driver.tapTextField(id);
-  const std::string current = rowTextField(driver.screen(), id).text;
-  const std::size_t keep = commonStart(current, wanted);
-  for (std::size_t n = characterCount(current, keep); n > 0; --n) driver.deleteBackward();
-  if (keep < wanted.size()) driver.typeText(wanted.substr(keep));
-}
-
 using Handler = std::function<void(UserDriver&, const json&)>;
 
 const std::map<std::string, Handler>& handlers() {
@@ -93,7 +52,7 @@ const std::map<std::string, Handler>& handlers() {
        [](UserDriver& d, const json& a) { d.setViewportHeight(numberArgument(a, "height")); }},
       {"tapTextField", [](UserDriver& d, const json& a) { d.tapTextField(stringArgument(a, "id")); }},
       {"editText",
-       [](UserDriver& d, const json& a) { editText(d, stringArgument(a, "id"), stringArgument(a, "text")); }},
+       [](UserDriver& d, const json& a) { d.editText(stringArgument(a, "id"), stringArgument(a, "text")); }},
       {"typeText", [](UserDriver& d, const json& a) { d.typeText(stringArgument(a, "text")); }},
       {"deleteBackward", [](UserDriver& d, const json&) { d.deleteBackward(); }},
       {"pressReturn", [](UserDriver& d, const json&) { d.pressReturn(); }},

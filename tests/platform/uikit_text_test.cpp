@@ -22,6 +22,7 @@ class FieldDelegate : public UITextFieldDelegate {
   bool resignsItself = false;
   bool allowEnd = true;
   bool resignOnNewline = false;
+  bool refuseDeletion = false;
 
   bool textFieldShouldChangeCharactersInRangeReplacementString(const std::shared_ptr<UITextField>& field,
                                                                NSRange range, const std::string& string) override {
@@ -31,7 +32,7 @@ class FieldDelegate : public UITextFieldDelegate {
       field->resignFirstResponder();
       return false;
     }
-    return string != "x";
+    return string != "x" && !(refuseDeletion && string.empty());
   }
   bool textFieldShouldBeginEditing(const std::shared_ptr<UITextField>&) override {
     calls.push_back("shouldBegin");
@@ -86,6 +87,36 @@ TEST_F(TextFieldTest, EveryTypedCharacterIsPutToTheDelegateAndAppliedOnlyWhenAll
   EXPECT_EQ(page->first->text(), "12");
   EXPECT_EQ(delegate->calls, (std::vector<std::string>{"shouldBegin", "didBegin", "change 0,0 [1]", "change 1,0 [x]",
                                                        "change 1,0 [2]", "change 2,0 [é]", "change 2,1 []"}));
+}
+
+// Accents and combining marks that share a lead byte, and emoji (two UTF-16
+// units) that share three bytes, must be deleted and typed whole.
+TEST_F(TextFieldTest, EditingDeletesWholeCharactersBackToTheCommonStartThenTypesTheRest) {
+  struct Case {
+    std::string from, to;
+    std::vector<std::string> calls;
+  };
+  const std::vector<Case> cases = {
+      {"café", "cafè", {"change 3,1 []", "change 3,0 [è]"}},
+      {"cafe\u0301", "cafe\u0300", {"change 4,1 []", "change 4,0 [\u0300]"}},
+      {"a😀b", "a😁", {"change 3,1 []", "change 1,2 []", "change 1,0 [😁]"}},
+      {"ab", "abc", {"change 2,0 [c]"}},
+  };
+  driver().tapTextField("s0r0/field0");
+  for (const auto& edit : cases) {
+    page->first->setText(edit.from);
+    delegate->calls.clear();
+    driver().editText("s0r0/field0", edit.to);
+    EXPECT_EQ(page->first->text(), edit.to);
+    EXPECT_EQ(delegate->calls, edit.calls) << edit.from << " to " << edit.to;
+  }
+
+  delegate->refuseDeletion = true;
+  page->first->setText("ab");
+  delegate->calls.clear();
+  driver().editText("s0r0/field0", "ac");
+  EXPECT_EQ(page->first->text(), "ab") << "nothing is typed after a refused deletion";
+  EXPECT_EQ(delegate->calls, (std::vector<std::string>{"change 1,1 []"}));
 }
 
 TEST_F(TextFieldTest, EndingEditingAsksTheDelegateOnceEvenWhenItEndsEditingItself) {
@@ -179,6 +210,7 @@ TEST_F(TextFieldTest, SearchBarInTheNavigationBarTellsItsDelegateOfEveryChange) 
   EXPECT_THROW(driver().tapSearchCancelButton(), std::invalid_argument) << "no cancel button yet";
 
   driver().setSearchText("ab");
+  driver().setSearchText("a😀");
   driver().setSearchText("ac");
   auto shown = screen().navigationBar.searchBar;
   ASSERT_TRUE(shown);
@@ -187,7 +219,8 @@ TEST_F(TextFieldTest, SearchBarInTheNavigationBarTellsItsDelegateOfEveryChange) 
   EXPECT_TRUE(shown->showsCancelButton);
   driver().tapSearchCancelButton();
   EXPECT_EQ(searchDelegate->calls,
-            (std::vector<std::string>{"begin", "text [a]", "text [ab]", "text [a]", "text [ac]", "cancel"}));
+            (std::vector<std::string>{"begin", "text [a]", "text [ab]", "text [a]", "text [a😀]", "text [a]",
+                                      "text [ac]", "cancel"}));
   EXPECT_FALSE(screen().navigationBar.searchBar->editing);
   EXPECT_FALSE(screen().navigationBar.searchBar->showsCancelButton);
 

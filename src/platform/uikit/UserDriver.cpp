@@ -36,6 +36,22 @@ std::vector<std::string> characters(const std::string& text) {
   return result;
 }
 
+// Length in bytes of the common start of two UTF-8 texts, backed off to the
+// start of a character both share only in part (é and è share a lead byte).
+std::size_t commonStart(const std::string& left, const std::string& right) {
+  std::size_t length = std::mismatch(left.begin(), left.end(), right.begin(), right.end()).first - left.begin();
+  auto insideCharacter = [&length](const std::string& text) {
+    return length < text.size() && TextEditing::isContinuationByte(text[length]);
+  };
+  while (length > 0 && (insideCharacter(left) || insideCharacter(right))) --length;
+  return length;
+}
+
+std::size_t characterCount(const std::string& text, std::size_t from) {
+  return static_cast<std::size_t>(std::count_if(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                                                [](char byte) { return !TextEditing::isContinuationByte(byte); }));
+}
+
 bool rowShows(UITableViewCell& cell, const std::string& text) {
   if (cell.existingTextLabel() && cell.existingTextLabel()->text() == text) return true;
   auto labels = ScreenBuilder::labelsIn(cell);
@@ -148,12 +164,30 @@ std::shared_ptr<UIKeyInput> UserDriver::keyboardTarget(const std::string& action
 // The keyboard goes away when the field stops editing (its delegate may
 // end editing on a character); what is left of the text is not typed.
 void UserDriver::typeText(const std::string& text) {
-  auto target = keyboardTarget("typeText");
+  typeCharacters(*keyboardTarget("typeText"), text);
+  settle();
+}
+
+void UserDriver::typeCharacters(UIKeyInput& target, const std::string& text) {
   auto responder = window_->firstResponder();
   for (const auto& character : characters(text)) {
     if (window_->firstResponder() != responder) break;
-    target->insertText(character);
+    target.insertText(character);
   }
+}
+
+void UserDriver::replaceText(UIKeyInput& target, const std::string& current, const std::string& wanted) {
+  const std::size_t keep = commonStart(current, wanted);
+  for (std::size_t count = characterCount(current, keep); count > 0; --count)
+    if (!target.deleteBackward()) return;
+  typeCharacters(target, wanted.substr(keep));
+}
+
+void UserDriver::editText(const std::string& fieldId, const std::string& text) {
+  auto field = fieldById(fieldId);
+  if (!field->isFirstResponder()) tapTextField(fieldId);
+  if (!field->isFirstResponder()) throw std::invalid_argument("text field " + fieldId + " did not begin editing");
+  replaceText(*field, field->text(), text);
   settle();
 }
 
@@ -192,17 +226,7 @@ void UserDriver::tapSearchBar() {
 void UserDriver::setSearchText(const std::string& text) {
   auto bar = searchBar();
   if (!bar->isFirstResponder()) bar->becomeFirstResponder();
-  // Delete back to the common beginning, then type the rest.
-  while (!text.starts_with(bar->text()))
-    if (!bar->deleteBackward()) break;
-  // A refused deletion leaves text that is no beginning of the wanted one:
-  // typing on would only make a third text.
-  if (!text.starts_with(bar->text())) {
-    settle();
-    return;
-  }
-  for (const auto& character : characters(text.substr(std::min(bar->text().size(), text.size()))))
-    bar->insertText(character);
+  replaceText(*bar, bar->text(), text);
   settle();
 }
 

@@ -37,8 +37,10 @@ class UserDriver {
 
   // Text fields in rows: tapping makes the field first responder; typing
   // sends one replacement per character through the delegate; endEditing
-  // ends editing as a tap outside the field does.
+  // ends editing as a tap outside the field does. editText taps the field
+  // when it is not being edited, then changes its text as replaceText does.
   void tapTextField(const std::string& fieldId);
+  void editText(const std::string& fieldId, const std::string& text);
   void typeText(const std::string& text);
   void deleteBackward();
   void pressReturn();
@@ -46,7 +48,7 @@ class UserDriver {
 
   // Search bar in the navigation bar
   void tapSearchBar();
-  void setSearchText(const std::string& text);  // each change told to the delegate
+  void setSearchText(const std::string& text);  // as replaceText; each change told to the delegate
   void tapSearchButton();
   void tapSearchCancelButton();
 
@@ -78,6 +80,11 @@ class UserDriver {
   std::shared_ptr<UIKeyInput> keyboardTarget(const std::string& action) const;
   std::shared_ptr<UISearchBar> searchBar() const;
   void performPresentedAction(const std::string& actionId, const std::string& what);
+  // Turns the target's current text into the wanted one as a person would:
+  // deletes back to the common start (whole characters), then types the
+  // rest. A refused deletion stops it: typing on would make a third text.
+  void replaceText(UIKeyInput& target, const std::string& current, const std::string& wanted);
+  void typeCharacters(UIKeyInput& target, const std::string& text);
 
   std::shared_ptr<UIWindow> window_;
 };
