@@ -1,37 +1,47 @@
 #include "host/ImageRegistry.h"
 
-#include <cstdio>
-#include <functional>
-#include <string_view>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
 
 #include "uikit/UIImage.h"
 
 namespace {
 
+// 128 bits keep ids short in the JSON and still make a collision between
+// the pane's few hundred images out of reach.
+constexpr std::size_t idBytes = 16;
+
 std::string contentId(const UIImage& image) {
   const auto& bytes = image.pngData();
-  const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  char text[17];
-  std::snprintf(text, sizeof text, "%016zx", std::hash<std::string_view>{}(view));
-  return text;
+  std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+  unsigned int length = 0;
+  if (!EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr))
+    throw std::runtime_error("SHA-256 is not available");
+  static constexpr char hex[] = "0123456789abcdef";
+  std::string id;
+  for (std::size_t index = 0; index < idBytes; ++index) {
+    id += hex[digest[index] >> 4];
+    id += hex[digest[index] & 0xF];
+  }
+  return id;
 }
+
+bool expired(const std::weak_ptr<const UIImage>& holder) { return holder.expired(); }
 
 }  // namespace
 
 std::string ImageRegistry::idFor(const std::shared_ptr<const UIImage>& image) {
-  std::lock_guard guard(mutex_);
-  auto known = byObject_.find(image.get());
-  // The address of an image that went away may be reused by a new one.
-  if (known != byObject_.end() && !known->second.image.expired()) {
-    // Another image with the same bytes may have been served under this id.
-    auto& served = byId_[known->second.id];
-    if (served.expired()) served = image;
-    return known->second.id;
-  }
-  if (++registrationsSinceSweep_ >= 256) forgetExpired();
   std::string id = contentId(*image);
-  byObject_[image.get()] = {image, id};
-  byId_[id] = image;
+  std::lock_guard guard(mutex_);
+  if (++registrationsSinceSweep_ >= 256) forgetExpired();
+  auto& holders = byId_[id];
+  std::erase_if(holders, expired);
+  const bool known = std::any_of(holders.begin(), holders.end(),
+                                 [&image](const auto& holder) { return holder.lock() == image; });
+  if (!known) holders.push_back(image);
   return id;
 }
 
@@ -39,17 +49,13 @@ std::shared_ptr<const UIImage> ImageRegistry::imageWithId(const std::string& id)
   std::lock_guard guard(mutex_);
   auto found = byId_.find(id);
   if (found == byId_.end()) return nullptr;
-  if (auto image = found->second.lock()) return image;
-  // The image first seen with these bytes is gone; another may still show them.
-  for (const auto& [object, known] : byObject_) {
-    if (known.id != id) continue;
-    if (auto image = known.image.lock()) return image;
-  }
+  for (const auto& holder : found->second)
+    if (auto image = holder.lock()) return image;
   return nullptr;
 }
 
 void ImageRegistry::forgetExpired() {
   registrationsSinceSweep_ = 0;
-  std::erase_if(byObject_, [](const auto& entry) { return entry.second.image.expired(); });
-  std::erase_if(byId_, [](const auto& entry) { return entry.second.expired(); });
+  for (auto& [id, holders] : byId_) std::erase_if(holders, expired);
+  std::erase_if(byId_, [](const auto& entry) { return entry.second.empty(); });
 }

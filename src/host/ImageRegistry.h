@@ -1,15 +1,14 @@
 #pragma once
 // Gives each image on screen an id the browser fetches it by
-// (/images/<id>.png). The id is derived from the image's PNG bytes, so an id
-// always names the same picture, across restarts too, and the browser may
-// cache it for good. Images are held weakly: one that no page holds any more
-// is no longer served. Registration happens on the main thread while the
-// screen is built; lookups come from the HTTP threads.
-#include <cstdint>
+// (/images/<id>.png). The id is the first 128 bits of the SHA-256 of the
+// image's PNG bytes, in hex: it always names the same picture, across
+// restarts and builds too, so the browser may cache it for good. Images are
+// held weakly: once no page holds an image with those bytes, the id is no
+// longer served. Registration happens on the main thread while the screen
+// is built; lookups come from the HTTP threads.
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,14 +21,12 @@ class ImageRegistry {
   std::shared_ptr<const UIImage> imageWithId(const std::string& id) const;
 
  private:
-  struct Known {
-    std::weak_ptr<const UIImage> image;
-    std::string id;
-  };
+  using Holders = std::vector<std::weak_ptr<const UIImage>>;
   void forgetExpired();
 
   mutable std::mutex mutex_;
-  std::map<const UIImage*, Known> byObject_;
-  std::map<std::string, std::weak_ptr<const UIImage>> byId_;
+  // Every live image registered with those bytes: the first that went away
+  // leaves the others to serve the id.
+  std::map<std::string, Holders> byId_;
   std::size_t registrationsSinceSweep_ = 0;
 };

@@ -207,6 +207,16 @@ TEST_F(ScreenJsonTest, AnImageIsServedByAnIdNamingItsBytes) {
   EXPECT_NE(images.imageWithId(id), nullptr) << "another image with those bytes is alive";
   sameBytes.reset();
   EXPECT_EQ(images.imageWithId(id), nullptr);
+  auto again = UIImage::imageWithContentsOfFile(path);
+  EXPECT_EQ(images.idFor(again), id);
+  EXPECT_EQ(images.imageWithId(id), again) << "registered anew under the same id";
+}
+
+// The browser caches an image for a year by its id, so the id must not
+// change between runs or builds: it is a standard digest (SHA-256 of "abc").
+TEST_F(ScreenJsonTest, AnImageIdIsTheSameInEveryRun) {
+  auto image = std::make_shared<UIImage>(std::vector<std::uint8_t>{'a', 'b', 'c'}, 1, std::nullopt);
+  EXPECT_EQ(images.idFor(image), "ba7816bf8f01cfea414140de5dae2223");
 }
 
 }  // namespace
