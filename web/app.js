@@ -281,8 +281,9 @@ function sectionView(section, table, viewportBottom, focus) {
   const ends = bottom < viewportBottom - 0.5 || bottom >= table.contentHeight - 0.5;
   const group = h('div', { class: `group${first.row === 0 ? ' starts' : ''}${ends ? ' ends' : ''}` },
     rows.map((row) => cellView(row, focus)));
+  const header = first.row === 0 && section.header !== undefined ? h('p', { class: 'header' }, section.header) : null;
   const footer = ends && section.footer !== undefined ? h('p', { class: 'footer' }, section.footer) : null;
-  return h('section', { class: 'section', style: { top: px(first.y) } }, group, footer);
+  return h('section', { class: 'section', style: { top: px(first.y) } }, header, group, footer);
 }
 
 // The accessory's glyph; none draws nothing.

@@ -149,6 +149,7 @@ json tableJson(const ScreenTable& table, ImageRegistry& images) {
     json rows = json::array();
     for (const auto& row : section.rows) rows.push_back(rowJson(row, images));
     json object = {{"index", section.index}, {"rows", std::move(rows)}};
+    putOptional(object, "header", section.header);
     putOptional(object, "footer", section.footer);
     sections.push_back(std::move(object));
   }

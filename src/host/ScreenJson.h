@@ -15,7 +15,7 @@
 //   rightButton? {id, systemItem?, title?}  (a system item or a title)
 // table:
 //   style, separators, contentHeight, contentOffset, viewportHeight,
-//   sections [{index, footer?, rows [row...]}]  (rows in the viewport only)
+//   sections [{index, header?, footer?, rows [row...]}]  (rows in the viewport only)
 // row:
 //   id, section, row, style, text?, detailText?, image?, accessory,
 //   switch? {id, on}, textFields [field...], labels [label...],

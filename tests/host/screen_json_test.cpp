@@ -43,7 +43,7 @@ Screen everyPart() {
   row.selectionStyle = ScreenSelectionStyle::none;
   ScreenTable table;
   table.style = ScreenTableStyle::grouped;
-  table.sections.push_back({0, "Footer", {row}});
+  table.sections.push_back({0, std::nullopt, "Footer", {row}});
   screen.table = table;
   screen.alert = ScreenAlert{"Title", "Message", {{"alert/field0", "", "Name", ScreenTextAlignment::right}},
                              {{"alert/action0", "OK", ScreenAlertActionStyle::destructive}}};
@@ -149,6 +149,7 @@ TEST_F(ScreenJsonTest, CarriesControlsAlertsAndTheMailSheet) {
   screen.navigationBar.rightButton = ScreenBarButton{"nav/right", ScreenSystemItem::add, std::nullopt};
   ScreenTable table;
   ScreenSection section;
+  section.header = "Header";
   section.footer = "Footer";
   ScreenRow row = rowWithTexts("Sound", std::nullopt);
   row.accessorySwitch = ScreenSwitch{"s0r0/switch", true};
@@ -171,6 +172,7 @@ TEST_F(ScreenJsonTest, CarriesControlsAlertsAndTheMailSheet) {
   EXPECT_EQ(jsonRow["textFields"][0]["placeholder"], "Count");
   EXPECT_EQ(jsonRow["textFields"][0]["editing"], true);
   EXPECT_EQ(jsonRow["textFields"][0]["frame"]["width"], 80);
+  EXPECT_EQ(out["table"]["sections"][0]["header"], "Header");
   EXPECT_EQ(out["table"]["sections"][0]["footer"], "Footer");
   EXPECT_FALSE(out["alert"].contains("message"));
   EXPECT_EQ(out["alert"]["actions"][1]["title"], "OK");

@@ -206,6 +206,20 @@ TEST_F(TableTest, GroupedSectionsAreSpacedAndFootersTakeLinesByLength) {
                                             2 * UITableView::kGroupedSectionSpacing);
 }
 
+TEST_F(TableTest, AHeaderTitleSitsAboveItsSectionsRows) {
+  auto page = std::make_shared<ListPage>(UITableViewStyleGrouped);
+  page->sections = {{"a"}, {"b"}};
+  page->headers = {std::nullopt, "second"};
+  showPage(page);
+  auto table = *screen().table;
+  EXPECT_EQ(table.sections[0].header, std::nullopt);
+  EXPECT_EQ(table.sections[1].header, "second");
+  const double oneLine = UITableView::kFooterMargin + UITableView::kFooterLineHeight;
+  EXPECT_DOUBLE_EQ(table.sections[1].rows[0].y,
+                   UITableView::kGroupedTopSpacing + 44 + UITableView::kGroupedSectionSpacing + oneLine);
+  EXPECT_DOUBLE_EQ(table.contentHeight, table.sections[1].rows[0].y + 44);
+}
+
 TEST_F(TableTest, TappedRowIsSelectedUntilThePageDeselectsIt) {
   auto page = showList(3);
   driver().tapRowByText("row 1");

@@ -21,6 +21,7 @@ class ListPage : public UITableViewController {
   }
 
   std::vector<std::vector<std::string>> sections{{}};
+  std::vector<std::optional<std::string>> headers;
   std::vector<std::optional<std::string>> footers;
   std::optional<CGFloat> rowHeight;  // none: automatic
   UITableViewCellStyle cellStyle = UITableViewCellStyleDefault;
@@ -46,6 +47,10 @@ class ListPage : public UITableViewController {
     cell->textLabel()->setText(sections[indexPath.section][indexPath.row]);
     if (detailText) cell->detailTextLabel()->setText(detailText);
     return cell;
+  }
+  std::optional<std::string> tableViewTitleForHeaderInSection(const std::shared_ptr<UITableView>&,
+                                                              long section) override {
+    return static_cast<std::size_t>(section) < headers.size() ? headers[section] : std::nullopt;
   }
   std::optional<std::string> tableViewTitleForFooterInSection(const std::shared_ptr<UITableView>&,
                                                               long section) override {

@@ -140,6 +140,18 @@ TEST_F(RootPageTest, RowsWithoutTheirIconStillShowAndWork) {
   EXPECT_EQ(openedLinks.size(), 1u);
 }
 
+// The names are the page's to change; rows past the list show no icon.
+TEST_F(RootPageTest, RowsShowTheIconsNamedWhenTheyAreAsked) {
+  page->setCellIconNames({"twitter"});
+  page->tableView()->reloadData();
+  EXPECT_THAT(iconNames(screen()), ElementsAre("twitter", std::nullopt, std::nullopt));
+
+  // A table handed in takes the place of the loaded one for the page's own use.
+  auto other = std::make_shared<UITableView>(page->view()->bounds(), UITableViewStylePlain);
+  page->setTableView(other);
+  EXPECT_EQ(page->tableView(), other);
+}
+
 TEST_F(RootPageTest, ConfigureApplicationsPushesANewPickerAtEveryTap) {
   driver().tapRowByText("Configure Applications");
   Screen shown = screen();

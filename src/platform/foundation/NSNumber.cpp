@@ -1,9 +1,6 @@
 #include "foundation/NSNumber.h"
 
 #include <cctype>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 namespace {
 
@@ -17,13 +14,6 @@ bool stringBoolValue(const std::string& text) {
   return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
-std::int64_t realIntegerValue(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= 9.2233720368547758e18) return std::numeric_limits<std::int64_t>::max();
-  if (value <= -9.2233720368547758e18) return std::numeric_limits<std::int64_t>::min();
-  return static_cast<std::int64_t>(value);
-}
-
 }  // namespace
 
 bool boolValue(const PlistValue& value) {
@@ -32,12 +22,4 @@ bool boolValue(const PlistValue& value) {
   if (auto real = value.as<double>()) return *real != 0.0;
   if (auto text = value.as<std::string>()) return stringBoolValue(*text);
   return false;
-}
-
-std::int64_t integerValue(const PlistValue& value) {
-  if (auto flag = value.as<bool>()) return *flag ? 1 : 0;
-  if (auto integer = value.as<std::int64_t>()) return *integer;
-  if (auto real = value.as<double>()) return realIntegerValue(*real);
-  if (auto text = value.as<std::string>()) return std::strtoll(text->c_str(), nullptr, 10);
-  return 0;
 }

@@ -12,7 +12,3 @@ inline PlistValue numberWithBool(bool value) { return PlistValue(value); }
 // string YES when, after white space, signs and leading zeros, it starts with
 // Y, y, T, t or a digit 1-9 ("YES", "true", "1"); anything else NO.
 bool boolValue(const PlistValue& value);
-
-// -integerValue: a number by its value (reals truncated), a string by its
-// leading decimal digits; anything else 0.
-std::int64_t integerValue(const PlistValue& value);

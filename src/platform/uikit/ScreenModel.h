@@ -76,6 +76,7 @@ struct ScreenRow {
 
 struct ScreenSection {
   int index = 0;
+  std::optional<std::string> header;
   std::optional<std::string> footer;
   std::vector<ScreenRow> rows;  // only the rows in the viewport
 };

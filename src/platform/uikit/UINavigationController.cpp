@@ -18,11 +18,6 @@ std::shared_ptr<UIViewController> UINavigationController::topViewController() co
   return stack_.empty() ? nullptr : stack_.back();
 }
 
-std::shared_ptr<UIViewController> UINavigationController::visibleViewController() const {
-  if (auto presented = presentedViewController()) return presented;
-  return topViewController();
-}
-
 void UINavigationController::loadView() {
   UIViewController::loadView();
   if (auto top = topViewController()) show(top);
@@ -92,17 +87,6 @@ std::shared_ptr<UIViewController> UINavigationController::popViewControllerAnima
   }
   old->setParentViewController(nullptr);
   return old;
-}
-
-std::vector<std::shared_ptr<UIViewController>> UINavigationController::popToRootViewControllerAnimated(
-    bool animated) {
-  if (stack_.size() < 2) return {};
-  // Only the top page and the root take part in the transition.
-  std::vector<std::shared_ptr<UIViewController>> popped(stack_.begin() + 1, stack_.end() - 1);
-  stack_.erase(stack_.begin() + 1, stack_.end() - 1);
-  for (const auto& controller : popped) controller->setParentViewController(nullptr);
-  popped.push_back(popViewControllerAnimated(animated));
-  return popped;
 }
 
 void UINavigationController::viewWillAppear(bool animated) {

@@ -21,13 +21,10 @@ class UINavigationController : public UIViewController {
 
   const std::vector<std::shared_ptr<UIViewController>>& viewControllers() const { return stack_; }
   std::shared_ptr<UIViewController> topViewController() const;
-  // The top page, or what is presented over the stack.
-  std::shared_ptr<UIViewController> visibleViewController() const;
 
   void pushViewControllerAnimated(const std::shared_ptr<UIViewController>& controller, bool animated);
   // The page popped, or none when only the root is left.
   std::shared_ptr<UIViewController> popViewControllerAnimated(bool animated);
-  std::vector<std::shared_ptr<UIViewController>> popToRootViewControllerAnimated(bool animated);
 
   // Whether the last push or pop was animated.
   bool lastTransitionAnimated() const { return lastAnimated_; }

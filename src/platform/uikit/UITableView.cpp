@@ -118,6 +118,7 @@ void UITableView::computeGeometry() {
         layout.rowHeights.push_back(height);
         layout.rowSelfSizing.push_back(selfSizing);
       }
+      layout.header = dataSource->tableViewTitleForHeaderInSection(table, section);
       layout.footer = dataSource->tableViewTitleForFooterInSection(table, section);
       sections_.push_back(std::move(layout));
     }
@@ -125,11 +126,11 @@ void UITableView::computeGeometry() {
   placeRows();
 }
 
-CGFloat UITableView::footerHeightFor(const std::optional<std::string>& footer) const {
-  if (!footer || footer->empty()) return 0;
+CGFloat UITableView::titleHeightFor(const std::optional<std::string>& title) const {
+  if (!title || title->empty()) return 0;
   CGFloat lineWidth = std::max<CGFloat>(frame().size.width - kFooterHorizontalInset, kFooterGlyphWidth);
   auto perLine = std::max<std::size_t>(1, static_cast<std::size_t>(lineWidth / kFooterGlyphWidth));
-  std::size_t lines = (countCharacters(*footer) + perLine - 1) / perLine;
+  std::size_t lines = (countCharacters(*title) + perLine - 1) / perLine;
   return kFooterMargin + static_cast<CGFloat>(lines) * kFooterLineHeight;
 }
 
@@ -139,13 +140,13 @@ void UITableView::placeRows() {
   for (std::size_t section = 0; section < sections_.size(); ++section) {
     auto& layout = sections_[section];
     if (grouped) y += section == 0 ? kGroupedTopSpacing : kGroupedSectionSpacing;
+    y += titleHeightFor(layout.header);
     layout.rowTops.resize(layout.rowHeights.size());
     for (std::size_t row = 0; row < layout.rowHeights.size(); ++row) {
       layout.rowTops[row] = y;
       y += layout.rowHeights[row];
     }
-    layout.footerHeight = footerHeightFor(layout.footer);
-    y += layout.footerHeight;
+    y += titleHeightFor(layout.footer);
   }
   contentHeight_ = y;
 }
@@ -307,6 +308,12 @@ long UITableView::numberOfRowsInSection(long section) {
   ensureGeometry();
   if (section < 0 || static_cast<std::size_t>(section) >= sections_.size()) return 0;
   return static_cast<long>(sections_[section].rowHeights.size());
+}
+
+std::optional<std::string> UITableView::headerTitleForSection(long section) {
+  ensureGeometry();
+  if (section < 0 || static_cast<std::size_t>(section) >= sections_.size()) return std::nullopt;
+  return sections_[section].header;
 }
 
 std::optional<std::string> UITableView::footerTitleForSection(long section) {

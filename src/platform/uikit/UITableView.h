@@ -74,6 +74,9 @@ class UITableView : public UIView {
 
   long numberOfSections();
   long numberOfRowsInSection(long section);
+  // Section titles as the data source answered them; the header's text sits
+  // above the section's rows, the footer's below, each as high as it wraps.
+  std::optional<std::string> headerTitleForSection(long section);
   std::optional<std::string> footerTitleForSection(long section);
   // The row's frame in the table's content.
   CGRect rectForRowAtIndexPath(const NSIndexPath& indexPath);
@@ -100,15 +103,15 @@ class UITableView : public UIView {
     std::vector<CGFloat> rowTops;
     std::vector<CGFloat> rowHeights;
     std::vector<bool> rowSelfSizing;  // sized by its cell's content
+    std::optional<std::string> header;
     std::optional<std::string> footer;
-    CGFloat footerHeight = 0;
   };
 
   void invalidateRows();
   void ensureGeometry();
   void computeGeometry();
   void placeRows();
-  CGFloat footerHeightFor(const std::optional<std::string>& footer) const;
+  CGFloat titleHeightFor(const std::optional<std::string>& title) const;
   bool rowInViewport(const NSIndexPath& indexPath) const;
   bool layoutVisibleRows();
   bool showRow(const NSIndexPath& indexPath);
