@@ -55,11 +55,11 @@ void MainThreadGate::call(const std::function<void()>& work) {
     std::unique_lock lock(pending->mutex);
     if (!pending->changed.wait_for(lock, busyAfter_, [&] { return pending->over(); })) {
       lock.unlock();
-      slowCallStarted();
+      changeSlowCalls(+1);
       lock.lock();
       pending->changed.wait(lock, [&] { return pending->over(); });
       lock.unlock();
-      slowCallEnded();
+      changeSlowCalls(-1);
       lock.lock();
     }
     abandoned = pending->state == Pending::State::abandoned;
@@ -95,12 +95,21 @@ void MainThreadGate::abandonWaiting() {
   }
 }
 
-void MainThreadGate::slowCallStarted() {
-  std::lock_guard guard(mutex_);
-  if (slowCalls_++ == 0 && listener_) listener_(true);
-}
-
-void MainThreadGate::slowCallEnded() {
-  std::lock_guard guard(mutex_);
-  if (--slowCalls_ == 0 && listener_) listener_(false);
+// The listener runs unlocked, as NSLog's sink does, so that it may call
+// back into the gate. Two changes racing may reach it in either order; each
+// tells the state as it is then, and only when it differs from the last told.
+void MainThreadGate::changeSlowCalls(int by) {
+  bool wasBusy = false;
+  {
+    std::lock_guard guard(mutex_);
+    wasBusy = slowCalls_ > 0;
+    slowCalls_ += by;
+    if ((slowCalls_ > 0) == wasBusy) return;
+  }
+  if (!listener_) return;
+  std::lock_guard telling(listenerMutex_);
+  const bool now = busy();
+  if (now == toldBusy_) return;
+  toldBusy_ = now;
+  listener_(now);
 }

@@ -2,7 +2,9 @@
 // How the HTTP threads get work done on the main thread: post it to the main
 // run loop and wait for it, rethrowing what it threw. A call still running
 // after `busyAfter` makes the gate busy until every slow call has finished;
-// the listener hears each change (the browser shows that it is waiting).
+// the listener hears each change (the browser shows that it is waiting), on
+// the thread of the call that changed it, outside the gate's lock: it may
+// ask busy(). Its calls never overlap and the last one tells the state.
 //
 // Stopping comes in two steps so that no HTTP thread waits for ever: close()
 // refuses new calls while those already posted still run on the live loop;
@@ -38,8 +40,7 @@ class MainThreadGate {
 
  private:
   struct Pending;
-  void slowCallStarted();
-  void slowCallEnded();
+  void changeSlowCalls(int by);
 
   MainRunLoop& loop_;
   std::chrono::milliseconds busyAfter_;
@@ -48,4 +49,6 @@ class MainThreadGate {
   int slowCalls_ = 0;
   bool closed_ = false;
   std::vector<std::shared_ptr<Pending>> pending_;
+  std::mutex listenerMutex_;  // held while the listener runs, never with mutex_
+  bool toldBusy_ = false;     // guarded by listenerMutex_
 };

@@ -68,6 +68,20 @@ TEST_F(MainThreadGateTest, OnceTheLoopHasEndedWaitingCallsFailAndTheirWorkNeverR
   EXPECT_FALSE(ran);
 }
 
+TEST_F(MainThreadGateTest, TheBusyListenerMayAskTheGateItself) {
+  std::promise<bool> toldBusy;
+  MainThreadGate gate{MainRunLoop::main(), std::chrono::milliseconds(0), [&](bool busy) {
+                        if (busy) toldBusy.set_value(gate.busy());
+                      }};
+  auto call = std::async(std::launch::async, [&gate] { gate.call([] {}); });
+  auto told = toldBusy.get_future();
+  ASSERT_EQ(told.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the listener ran locked";
+  EXPECT_TRUE(told.get());
+  MainRunLoop::main().runDue();
+  EXPECT_TRUE(answersSoon(call));
+  EXPECT_FALSE(gate.busy());
+}
+
 TEST_F(MainThreadGateTest, WorkAlreadyRunningIsNotAbandonedAndItsFailureReachesTheCaller) {
   auto running = std::async(std::launch::async, [this] {
     gate_.call([this] {
