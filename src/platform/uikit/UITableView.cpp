@@ -8,6 +8,7 @@
 #include <string>
 
 #include "foundation/NSString.h"
+#include "uikit/ReentryGuard.h"
 #include "uikit/TextEditing.h"
 #include "uikit/UITableViewCell.h"
 #include "uikit/UIWindow.h"
@@ -25,11 +26,6 @@ constexpr std::size_t kMinimumPoolSize = 20;
 std::size_t countCharacters(const std::string& text) {
   return static_cast<std::size_t>(std::ranges::count_if(text, std::not_fn(TextEditing::isContinuationByte)));
 }
-
-struct ClearOnExit {
-  bool& flag;
-  ~ClearOnExit() { flag = false; }
-};
 
 }  // namespace
 
@@ -241,8 +237,7 @@ void UITableView::layoutIfNeeded() {
   if (layingOut_) return;
   Viewport viewport{contentOffset_, viewportHeight(), frame().size.width};
   if (rowsDirty_ || !geometryValid_ || laidOutFor_ != viewport) {
-    layingOut_ = true;
-    ClearOnExit clear{layingOut_};
+    ReentryGuard layingOut(layingOut_);
     ensureGeometry();
     for (int pass = 0; pass < kMaximumLayoutPasses; ++pass) {
       if (!layoutVisibleRows()) break;

@@ -1,5 +1,6 @@
 #include "uikit/UITextField.h"
 
+#include "uikit/ReentryGuard.h"
 #include "uikit/TextEditing.h"
 
 std::shared_ptr<UITextField> UITextField::self() {
@@ -22,16 +23,8 @@ bool UITextField::shouldResignFirstResponder() {
   if (askingToEnd_) return true;
   auto delegate = this->delegate();
   if (!delegate) return true;
-  askingToEnd_ = true;
-  bool agreed = false;
-  try {
-    agreed = delegate->textFieldShouldEndEditing(self());
-  } catch (...) {
-    askingToEnd_ = false;
-    throw;
-  }
-  askingToEnd_ = false;
-  return agreed;
+  ReentryGuard asking(askingToEnd_);
+  return delegate->textFieldShouldEndEditing(self());
 }
 
 void UITextField::didResignFirstResponder() {

@@ -1,6 +1,7 @@
 #include "uikit/UIViewController.h"
 
 #include "foundation/NSLog.h"
+#include "uikit/ReentryGuard.h"
 #include "uikit/UINavigationController.h"
 #include "uikit/UIScreen.h"
 #include "uikit/UIView.h"
@@ -14,14 +15,10 @@ void UIViewController::setTitle(std::optional<std::string> title) {
 
 std::shared_ptr<UIView> UIViewController::view() {
   if (view_ || loadingView_) return view_;
-  loadingView_ = true;
-  try {
+  {
+    ReentryGuard loading(loadingView_);
     loadView();
-  } catch (...) {
-    loadingView_ = false;
-    throw;
   }
-  loadingView_ = false;
   if (!view_) UIViewController::loadView();
   viewDidLoad();
   return view_;
