@@ -42,7 +42,6 @@ class MailTest : public PageTest {
     composer->setMessageBodyIsHTML("Hello! 100% sure: ", false);
   }
   void TearDown() override {
-    UIApplication::sharedApplication()->clearOpenedLinks();
     MFMailComposeViewController::setCanSendMail(false);
     PageTest::TearDown();
   }
@@ -66,7 +65,7 @@ TEST_F(MailTest, ThePresentedSheetShowsTheMessageAndSendingHandsItOnAsAMailtoLin
   EXPECT_TRUE(composer->lastTransitionAnimated());
 
   driver().sendMail();
-  EXPECT_THAT(UIApplication::sharedApplication()->openedLinks(),
+  EXPECT_THAT(openedLinks(),
               ElementsAre("mailto:support@chimewell.app,two%2Bx@example.com"
                           "?subject=Tone%20%26%20vibration%3F&body=Hello%21%20100%25%20sure%3A%20"));
   ASSERT_EQ(delegate->finishes.size(), 1u);
@@ -89,7 +88,7 @@ TEST_F(MailTest, EveryOtherEndIsReportedWithItsResultAndNothingIsSent) {
   EXPECT_EQ(delegate->finishes[1].result, MFMailComposeResultSaved);
   EXPECT_EQ(delegate->finishes[2].result, MFMailComposeResultFailed);
   EXPECT_EQ(delegate->finishes[2].error, error);
-  EXPECT_TRUE(UIApplication::sharedApplication()->openedLinks().empty());
+  EXPECT_TRUE(openedLinks().empty());
   EXPECT_FALSE(composer->performUserAction("mail/unknown"));
 }
 

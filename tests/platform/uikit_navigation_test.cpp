@@ -51,7 +51,6 @@ TEST_F(NavigationTest, PushAndPopCallTheLifecycleInUIKitsOrder) {
   EXPECT_EQ(log, (Log{"second loadView", "second viewDidLoad", "first willDisappear", "second willAppear animated",
                       "first didDisappear", "second didAppear"}));
   EXPECT_EQ(second->navigationController(), navigationController());
-  EXPECT_TRUE(navigationController()->lastTransitionAnimated());
 
   log.clear();
   driver().goBack();

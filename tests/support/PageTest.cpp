@@ -3,8 +3,15 @@
 #include <stdexcept>
 
 #include "dispatch/MainRunLoop.h"
+#include "uikit/UIApplication.h"
+
+void PageTest::SetUp() {
+  ChimewellTest::SetUp();
+  UIApplication::sharedApplication()->setLinkOpener([this](const std::string& url) { openedLinks_.push_back(url); });
+}
 
 void PageTest::TearDown() {
+  UIApplication::sharedApplication()->setLinkOpener({});
   driver_.reset();
   navigation_.reset();
   window_.reset();
@@ -14,6 +21,7 @@ void PageTest::TearDown() {
 void PageTest::showPage(const std::shared_ptr<UIViewController>& page) {
   window_ = std::make_shared<UIWindow>();
   navigation_ = UINavigationController::withRootViewController(page);
+  navigation_->setTransitionListener([this](bool animated) { lastTransitionAnimated_ = animated; });
   window_->setRootViewController(navigation_);
   window_->makeKeyAndVisible();
   driver_.emplace(window_);

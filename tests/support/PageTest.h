@@ -16,6 +16,7 @@
 
 class PageTest : public ChimewellTest {
  protected:
+  void SetUp() override;
   void TearDown() override;
 
   // Shows the page in a new key window (its view loads, it appears) and
@@ -32,6 +33,10 @@ class PageTest : public ChimewellTest {
   Screen screen() { return driver().screen(); }
   const std::shared_ptr<UIWindow>& window() const { return window_; }
   const std::shared_ptr<UINavigationController>& navigationController() const { return navigation_; }
+  // Whether the navigation controller's last push or pop was animated.
+  bool lastTransitionAnimated() const { return lastTransitionAnimated_; }
+  // Links the pages opened (the test's link opener), oldest first.
+  const std::vector<std::string>& openedLinks() const { return openedLinks_; }
 
   // The first visible row showing this text (or a label with it), or none.
   static std::optional<ScreenRow> rowWithText(const Screen& screen, const std::string& text);
@@ -42,4 +47,6 @@ class PageTest : public ChimewellTest {
   std::shared_ptr<UIWindow> window_;
   std::shared_ptr<UINavigationController> navigation_;
   std::optional<UserDriver> driver_;
+  bool lastTransitionAnimated_ = false;
+  std::vector<std::string> openedLinks_;
 };

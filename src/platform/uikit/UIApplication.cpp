@@ -1,6 +1,7 @@
 #include "uikit/UIApplication.h"
 
 #include "dispatch/dispatch.h"
+#include "foundation/NSLog.h"
 #include "foundation/NSURL.h"
 
 std::shared_ptr<UIApplication> UIApplication::sharedApplication() {
@@ -11,14 +12,11 @@ std::shared_ptr<UIApplication> UIApplication::sharedApplication() {
 void UIApplication::openURLOptionsCompletionHandler(const std::shared_ptr<NSURL>& url,
                                                     const PlistValue::Dictionary& options,
                                                     std::function<void(bool success)> completion) {
-  const bool handedOn = url != nullptr;
-  if (url) {
-    if (linkOpener_) {
-      linkOpener_(url->absoluteString());
-    } else {
-      openedLinks_.push_back(url->absoluteString());
-    }
-  }
+  const bool handedOn = url && linkOpener_;
+  if (handedOn)
+    linkOpener_(url->absoluteString());
+  else if (url)
+    NSLog("No link opener; not opening %@", url->absoluteString());
   if (completion) {
     dispatch_async(dispatch_get_main_queue(), [completion, handedOn] { completion(handedOn); });
   }

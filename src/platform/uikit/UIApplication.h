@@ -1,11 +1,10 @@
 #pragma once
 // The running application. Opening a link hands it to the link opener that
-// the host installs (the browser opens it); without one the link is only
-// recorded, which is what tests read.
+// the host (or a test) installs; without one the link goes nowhere, is
+// logged, and the completion hears that it was not handed on.
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "foundation/NSObject.h"
 #include "foundation/PropertyList.h"
@@ -27,11 +26,7 @@ class UIApplication : public NSObject {
 
   // The host's (or a test's) opener; an empty function removes it.
   void setLinkOpener(LinkOpener opener);
-  // Links opened while no opener was installed, oldest first.
-  const std::vector<std::string>& openedLinks() const { return openedLinks_; }
-  void clearOpenedLinks() { openedLinks_.clear(); }
 
  private:
   LinkOpener linkOpener_;
-  std::vector<std::string> openedLinks_;
 };

@@ -3,6 +3,7 @@
 // calls in UIKit's order (the new page's view loads first; will-disappear of
 // the old page, will-appear of the new, then the did- calls) while the
 // controller itself is showing. Animation is recorded, not played.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,8 +27,10 @@ class UINavigationController : public UIViewController {
   // The page popped, or none when only the root is left.
   std::shared_ptr<UIViewController> popViewControllerAnimated(bool animated);
 
-  // Whether the last push or pop was animated.
-  bool lastTransitionAnimated() const { return lastAnimated_; }
+  // Told of every push and pop as it starts, with whether it is animated
+  // (the Settings app draws no animation; tests check the pages ask for one).
+  using TransitionListener = std::function<void(bool animated)>;
+  void setTransitionListener(TransitionListener listener) { transitionListener_ = std::move(listener); }
 
   void loadView() override;
   void viewWillAppear(bool animated) override;
@@ -40,5 +43,5 @@ class UINavigationController : public UIViewController {
   void resignEditingIn(const std::shared_ptr<UIViewController>& controller);
 
   std::vector<std::shared_ptr<UIViewController>> stack_;
-  bool lastAnimated_ = false;
+  TransitionListener transitionListener_;
 };
