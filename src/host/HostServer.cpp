@@ -26,10 +26,8 @@ constexpr std::chrono::seconds kKeepAliveComment{10};
 constexpr time_t kKeepAliveSeconds = 2;
 constexpr std::size_t kKeepAliveRequests = 100;
 
-void sendJson(httplib::Response& response, const json& body, int status = 200) {
-  response.status = status;
-  response.set_header("Cache-Control", "no-store");
-  response.set_content(body.dump(), kJson);
+HostResponse jsonResponse(const json& body, int status = 200) {
+  return {status, kJson, body.dump(), {{"Cache-Control", "no-store"}}, {}, {}};
 }
 
 std::string lowercase(std::string text) {
@@ -43,6 +41,48 @@ std::string mediaType(const std::string& contentType) {
   const auto first = type.find_first_not_of(" \t");
   const auto last = type.find_last_not_of(" \t");
   return first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
+}
+
+void writeAnswer(const HostResponse& answer, httplib::Response& response) {
+  response.status = answer.status;
+  for (const auto& [name, value] : answer.headers) response.set_header(name, value);
+  if (!answer.contentType.empty()) response.set_content(answer.body, answer.contentType);
+}
+
+// Runs a route's handler on the HTTP thread with the host's own request and
+// response; a handler that needed the main thread while the host stops gets 503.
+template <class Handler>
+httplib::Server::Handler adapt(Handler handler) {
+  return [handler](const httplib::Request& request, httplib::Response& response) {
+    HostRequest ours{request.get_header_value("Content-Type"),
+                     request.has_header("Origin") ? std::optional(request.get_header_value("Origin")) : std::nullopt,
+                     request.body, request.matches.size() > 1 ? std::string(request.matches[1]) : std::string()};
+    HostResponse answer;
+    try {
+      answer = handler(ours);
+    } catch (const MainThreadGate::Stopping& stopping) {
+      answer = jsonResponse(errorJson(stopping.what()), 503);
+    }
+    if (!answer.nextChunk) {
+      writeAnswer(answer, response);
+      return;
+    }
+    response.status = answer.status;
+    for (const auto& [name, value] : answer.headers) response.set_header(name, value);
+    response.set_chunked_content_provider(
+        answer.contentType,
+        [next = answer.nextChunk](std::size_t, httplib::DataSink& sink) {
+          auto chunk = next();
+          if (!chunk) {
+            sink.done();
+            return true;
+          }
+          return sink.write(chunk->data(), chunk->size());
+        },
+        [ended = answer.streamEnded](bool) {
+          if (ended) ended();
+        });
+  };
 }
 
 }  // namespace
@@ -154,104 +194,18 @@ json HostServer::publishScreen() { return publisher_.publish(app_.screen()); }
 void HostServer::addRoutes() {
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
     if (isOwnHost(request.get_header_value("Host"))) return httplib::Server::HandlerResponse::Unhandled;
-    sendJson(response,
-             errorJson("refused: the Settings host answers only requests addressed to 127.0.0.1:" +
-                       std::to_string(port_) + " or localhost:" + std::to_string(port_)),
-             403);
+    writeAnswer(jsonResponse(errorJson("refused: the Settings host answers only requests addressed to 127.0.0.1:" +
+                                       std::to_string(port_) + " or localhost:" + std::to_string(port_)),
+                             403),
+                response);
     return httplib::Server::HandlerResponse::Handled;
   });
-
-  server_->Get("/api/screen", [this](const httplib::Request&, httplib::Response& response) {
-    json body;
-    try {
-      gate_.call([&] { body = publishScreen(); });
-    } catch (const MainThreadGate::Stopping& stopping) {
-      sendJson(response, errorJson(stopping.what()), 503);
-      return;
-    }
-    sendJson(response, body);
-  });
-
-  server_->Post("/api/action", [this](const httplib::Request& request, httplib::Response& response) {
-    if (mediaType(request.get_header_value("Content-Type")) != kJson) {
-      sendJson(response, errorJson("refused: an action must be sent as application/json"), 415);
-      return;
-    }
-    if (request.has_header("Origin") && !isOwnOrigin(request.get_header_value("Origin"))) {
-      sendJson(response, errorJson("refused: actions come only from the Settings host's own page"), 403);
-      return;
-    }
-    json action = json::parse(request.body, nullptr, false);
-    if (action.is_discarded()) {
-      sendJson(response, errorJson("the action is not JSON"), 400);
-      return;
-    }
-    const std::uint64_t linksBefore = links_.lastSequence();
-    json message;
-    std::optional<std::string> error;
-    int status = 200;
-    try {
-      gate_.call([&] {
-        try {
-          app_.perform(action);
-        } catch (const std::invalid_argument& failure) {
-          error = failure.what();
-          status = 400;
-        } catch (const std::exception& failure) {
-          error = failure.what();
-          status = 500;
-        }
-        message = publishScreen();
-      });
-    } catch (const MainThreadGate::Stopping& stopping) {
-      sendJson(response, errorJson(stopping.what()), 503);
-      return;
-    }
-    sendJson(response, actionAnswer(message, links_.since(linksBefore), error), status);
-  });
-
-  server_->Get("/api/links", [this](const httplib::Request&, httplib::Response& response) {
-    sendJson(response, linksMessage(links_.since(0)));
-  });
-
-  server_->Get(R"(/images/([0-9a-f]+)\.png)", [this](const httplib::Request& request, httplib::Response& response) {
-    auto image = images_.imageWithId(request.matches[1]);
-    if (!image) {
-      response.status = 404;
-      return;
-    }
-    // An id names the same bytes for good.
-    response.set_header("Cache-Control", "public, max-age=31536000, immutable");
-    const auto& png = image->pngData();
-    response.set_content(std::string(png.begin(), png.end()), "image/png");
-  });
-
-  server_->Get("/api/events", [this](const httplib::Request&, httplib::Response& response) {
-    std::vector<ServerEvent> initial{{"busy", json(gate_.busy()).dump()}};
-    if (std::string screen = publisher_.latestText(); !screen.empty()) initial.push_back({"screen", screen});
-    auto subscription = hub_.subscribe(std::move(initial), kMaxEventStreams);
-    if (!subscription) {
-      sendJson(response,
-               errorJson("too many pages are open on the Settings host (at most " +
-                         std::to_string(kMaxEventStreams) + "); close some and reload this one"),
-               503);
-      return;
-    }
-    response.set_header("Cache-Control", "no-store");
-    response.set_chunked_content_provider(
-        "text/event-stream",
-        [subscription](std::size_t, httplib::DataSink& sink) {
-          auto event = subscription->next(kKeepAliveComment);
-          if (subscription->closed()) {
-            sink.done();
-            return true;
-          }
-          // A comment keeps idle proxies and browsers from dropping the stream.
-          const std::string text = event ? event->wireText() : ": idle\n\n";
-          return sink.write(text.data(), text.size());
-        },
-        [this, subscription](bool) { hub_.unsubscribe(subscription); });
-  });
+  auto route = [this](auto member) { return adapt([this, member](const HostRequest& r) { return (this->*member)(r); }); };
+  server_->Get("/api/screen", route(&HostServer::screenRoute));
+  server_->Post("/api/action", route(&HostServer::actionRoute));
+  server_->Get("/api/events", route(&HostServer::eventsRoute));
+  server_->Get("/api/links", route(&HostServer::linksRoute));
+  server_->Get(R"(/images/([0-9a-f]+)\.png)", route(&HostServer::imageRoute));
 
   server_->set_file_request_handler([](const httplib::Request&, httplib::Response& response) {
     response.set_header("Cache-Control", "no-cache");
@@ -259,4 +213,67 @@ void HostServer::addRoutes() {
   if (!server_->set_mount_point("/", webDirectory_.string())) {
     throw std::runtime_error("cannot serve the browser page from " + webDirectory_.string());
   }
+}
+
+HostResponse HostServer::screenRoute(const HostRequest&) {
+  json body;
+  gate_.call([&] { body = publishScreen(); });
+  return jsonResponse(body);
+}
+
+HostResponse HostServer::actionRoute(const HostRequest& request) {
+  if (mediaType(request.contentType) != kJson)
+    return jsonResponse(errorJson("refused: an action must be sent as application/json"), 415);
+  if (request.origin && !isOwnOrigin(*request.origin))
+    return jsonResponse(errorJson("refused: actions come only from the Settings host's own page"), 403);
+  json action = json::parse(request.body, nullptr, false);
+  if (action.is_discarded()) return jsonResponse(errorJson("the action is not JSON"), 400);
+  const std::uint64_t linksBefore = links_.lastSequence();
+  json message;
+  std::optional<std::string> error;
+  int status = 200;
+  gate_.call([&] {
+    try {
+      app_.perform(action);
+    } catch (const std::invalid_argument& failure) {
+      error = failure.what();
+      status = 400;
+    } catch (const std::exception& failure) {
+      error = failure.what();
+      status = 500;
+    }
+    message = publishScreen();
+  });
+  return jsonResponse(actionAnswer(message, links_.since(linksBefore), error), status);
+}
+
+HostResponse HostServer::eventsRoute(const HostRequest&) {
+  std::vector<ServerEvent> initial{{"busy", json(gate_.busy()).dump()}};
+  if (std::string screen = publisher_.latestText(); !screen.empty()) initial.push_back({"screen", screen});
+  auto subscription = hub_.subscribe(std::move(initial), kMaxEventStreams);
+  if (!subscription) {
+    return jsonResponse(errorJson("too many pages are open on the Settings host (at most " +
+                                  std::to_string(kMaxEventStreams) + "); close some and reload this one"),
+                        503);
+  }
+  HostResponse stream{200, "text/event-stream", {}, {{"Cache-Control", "no-store"}}, {}, {}};
+  stream.nextChunk = [subscription]() -> std::optional<std::string> {
+    auto event = subscription->next(kKeepAliveComment);
+    if (subscription->closed()) return std::nullopt;
+    // A comment keeps idle proxies and browsers from dropping the stream.
+    return event ? event->wireText() : ": idle\n\n";
+  };
+  stream.streamEnded = [this, subscription] { hub_.unsubscribe(subscription); };
+  return stream;
+}
+
+HostResponse HostServer::linksRoute(const HostRequest&) { return jsonResponse(linksMessage(links_.since(0))); }
+
+HostResponse HostServer::imageRoute(const HostRequest& request) {
+  auto image = images_.imageWithId(request.pathParameter);
+  if (!image) return {404, {}, {}, {}, {}, {}};
+  const auto& png = image->pngData();
+  // An id names the same bytes for good.
+  return {200, "image/png", std::string(png.begin(), png.end()),
+          {{"Cache-Control", "public, max-age=31536000, immutable"}}, {}, {}};
 }

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "host/EventHub.h"
+#include "host/HostExchange.h"
 #include "host/ImageRegistry.h"
 #include "host/LinkLog.h"
 #include "host/MainThreadGate.h"
@@ -74,6 +75,12 @@ class HostServer {
 
  private:
   void addRoutes();
+  // One handler per route, in the order of the table above.
+  HostResponse screenRoute(const HostRequest& request);
+  HostResponse actionRoute(const HostRequest& request);
+  HostResponse eventsRoute(const HostRequest& request);
+  HostResponse linksRoute(const HostRequest& request);
+  HostResponse imageRoute(const HostRequest& request);
   bool isOwnHost(const std::string& host) const;
   bool isOwnOrigin(const std::string& origin) const;
   void linkOpened(const std::string& url);
