@@ -62,7 +62,7 @@ TEST_F(MailTest, ThePresentedSheetShowsTheMessageAndSendingHandsItOnAsAMailtoLin
   EXPECT_EQ(mail->subject, "Tone & vibration?");
   EXPECT_EQ(mail->body, "Hello! 100% sure: ");
   EXPECT_FALSE(mail->isHTML);
-  EXPECT_TRUE(composer->lastTransitionAnimated());
+  EXPECT_TRUE(lastTransitionAnimated());
 
   driver().sendMail();
   EXPECT_THAT(openedLinks(),
@@ -101,7 +101,7 @@ TEST_F(MailTest, TheSheetStaysUntilTheDelegateDismissesIt) {
   driver().cancelMail();
   EXPECT_TRUE(screen().mail.has_value());
   composer->dismissViewControllerAnimatedCompletion(false);
-  EXPECT_FALSE(composer->lastTransitionAnimated());
+  EXPECT_FALSE(lastTransitionAnimated());
   EXPECT_THROW(driver().sendMail(), std::invalid_argument);
 }
 

@@ -193,7 +193,7 @@ TEST_F(RootPageTest, ReportPresentsTheAddressedProblemReport) {
   EXPECT_FALSE(rowWithText(shown, "Report")->selected);
   auto composer = presentedComposer();
   ASSERT_NE(composer, nullptr);
-  EXPECT_TRUE(composer->lastTransitionAnimated());
+  EXPECT_TRUE(lastTransitionAnimated());
   EXPECT_EQ(composer->mailComposeDelegate(), std::dynamic_pointer_cast<MFMailComposeViewControllerDelegate>(page));
 }
 
@@ -214,7 +214,7 @@ TEST_F(RootPageTest, TheReportIsDismissedAnimatedWhateverTheResult) {
     endings[ending](*composer);
     EXPECT_FALSE(screen().mail.has_value()) << ending;
     EXPECT_EQ(composer->presentingViewController(), nullptr) << ending;
-    EXPECT_TRUE(composer->lastTransitionAnimated()) << ending;
+    EXPECT_TRUE(lastTransitionAnimated()) << ending;
     EXPECT_EQ(screen().depth, 1);
   }
   // Only sending hands the message on.

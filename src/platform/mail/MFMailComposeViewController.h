@@ -69,16 +69,10 @@ class MFMailComposeViewController : public UIViewController {
   // The mail system's failure to take the message.
   void failWithError(const std::shared_ptr<NSError>& error);
 
-  // Whether the sheet's last appearance or disappearance was animated.
-  bool lastTransitionAnimated() const { return lastTransitionAnimated_; }
-
   // On the screen model: the mail sheet; user actions "mail/send",
   // "mail/save" and "mail/cancel".
   void describePresentedScreen(Screen& screen) const override;
   bool performUserAction(const std::string& actionId) override;
-
-  void viewWillAppear(bool animated) override { lastTransitionAnimated_ = animated; }
-  void viewWillDisappear(bool animated) override { lastTransitionAnimated_ = animated; }
 
  private:
   void finish(MFMailComposeResult result, const std::shared_ptr<NSError>& error);
@@ -90,5 +84,4 @@ class MFMailComposeViewController : public UIViewController {
   std::vector<std::string> bccRecipients_;
   std::string body_;
   bool isHTML_ = false;
-  bool lastTransitionAnimated_ = false;
 };

@@ -52,7 +52,7 @@ void UINavigationController::pushViewControllerAnimated(const std::shared_ptr<UI
                                                         bool animated) {
   if (std::find(stack_.begin(), stack_.end(), controller) != stack_.end())
     throw std::invalid_argument("Pushing the same view controller instance more than once is not supported");
-  if (transitionListener_) transitionListener_(animated);
+  tellTransitionListener(animated);
   auto old = topViewController();
   controller->setParentViewController(std::static_pointer_cast<UIViewController>(shared_from_this()));
   controller->view();
@@ -70,7 +70,7 @@ void UINavigationController::pushViewControllerAnimated(const std::shared_ptr<UI
 
 std::shared_ptr<UIViewController> UINavigationController::popViewControllerAnimated(bool animated) {
   if (stack_.size() < 2) return nullptr;
-  if (transitionListener_) transitionListener_(animated);
+  tellTransitionListener(animated);
   auto old = stack_.back();
   auto below = stack_[stack_.size() - 2];
   bool showing = isShowing();

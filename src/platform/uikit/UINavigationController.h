@@ -2,8 +2,8 @@
 // A stack of pages under a navigation bar. Push and pop send the appearance
 // calls in UIKit's order (the new page's view loads first; will-disappear of
 // the old page, will-appear of the new, then the did- calls) while the
-// controller itself is showing. Animation is recorded, not played.
-#include <functional>
+// controller itself is showing. Animation is not played; the transition
+// listener (UIViewController) is told of each push and pop.
 #include <memory>
 #include <vector>
 
@@ -27,11 +27,6 @@ class UINavigationController : public UIViewController {
   // The page popped, or none when only the root is left.
   std::shared_ptr<UIViewController> popViewControllerAnimated(bool animated);
 
-  // Told of every push and pop as it starts, with whether it is animated
-  // (the Settings app draws no animation; tests check the pages ask for one).
-  using TransitionListener = std::function<void(bool animated)>;
-  void setTransitionListener(TransitionListener listener) { transitionListener_ = std::move(listener); }
-
   void loadView() override;
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
@@ -43,5 +38,4 @@ class UINavigationController : public UIViewController {
   void resignEditingIn(const std::shared_ptr<UIViewController>& controller);
 
   std::vector<std::shared_ptr<UIViewController>> stack_;
-  TransitionListener transitionListener_;
 };

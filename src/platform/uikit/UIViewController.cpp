@@ -55,6 +55,7 @@ void UIViewController::presentViewControllerAnimatedCompletion(const std::shared
   }
   host->presented_ = controller;
   controller->presenting_ = host;
+  host->tellTransitionListener(animated);
   controller->view();
   controller->beginAppearanceTransition(true, animated);
   controller->endAppearanceTransition();
@@ -74,6 +75,7 @@ void UIViewController::dismissViewControllerAnimatedCompletion(bool animated, st
   }
   auto controller = presented_;
   if (controller->presented_) controller->dismissViewControllerAnimatedCompletion(animated, nullptr);
+  tellTransitionListener(animated);
   controller->beginAppearanceTransition(false, animated);
   controller->endAppearanceTransition();
   controller->presenting_.reset();

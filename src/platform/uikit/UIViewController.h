@@ -53,6 +53,13 @@ class UIViewController : public UIResponder {
   std::shared_ptr<UIViewController> presentingViewController() const { return presenting_.lock(); }
   std::shared_ptr<UIViewController> presentedViewController() const { return presented_; }
 
+  // Told of every transition this controller starts, with whether it is
+  // animated: a presentation or dismissal it hosts, and a navigation
+  // controller's push and pop. The Settings app draws no animation; tests
+  // check that the pages ask for one.
+  using TransitionListener = std::function<void(bool animated)>;
+  void setTransitionListener(TransitionListener listener) { transitionListener_ = std::move(listener); }
+
   // Extension points for modal screens made in other frameworks (e.g. the
   // mail sheet): describe yourself on the screen model when presented, and
   // perform a user action by id ("mail/send"); false when the id is not yours.
@@ -66,6 +73,11 @@ class UIViewController : public UIResponder {
   // Set by containers.
   void setParentViewController(const std::shared_ptr<UIViewController>& parent) { parent_ = parent; }
 
+ protected:
+  void tellTransitionListener(bool animated) const {
+    if (transitionListener_) transitionListener_(animated);
+  }
+
  private:
   std::shared_ptr<UIViewController> presentationHost();
 
@@ -75,6 +87,7 @@ class UIViewController : public UIResponder {
   std::weak_ptr<UIViewController> parent_;
   std::shared_ptr<UIViewController> presented_;
   std::weak_ptr<UIViewController> presenting_;
+  TransitionListener transitionListener_;
   bool loadingView_ = false;
   bool showing_ = false;
   bool transitionAppearing_ = false;
