@@ -55,11 +55,10 @@ TEST_F(HostServerTest, ATapOpensThePaneAndBackReturnsWithANewerScreenEachTime) {
   EXPECT_GT(opened["version"], first["version"]);
   EXPECT_EQ(opened["screen"]["pageClass"], "ChimewellPreferencesController");
   EXPECT_EQ(opened["screen"]["depth"], 2);
-  EXPECT_EQ(opened["screen"]["navigationBar"]["title"], "Chimewell");
   EXPECT_EQ(opened["screen"]["navigationBar"]["backTitle"], "Settings");
-  EXPECT_EQ(rowTexts(opened["screen"]),
-            (std::vector<std::string>{"Configure Applications", "Report", "Follow on Twitter"}));
-  EXPECT_EQ(footers(opened["screen"]).size(), 3u) << "each section's footer crosses (the root suite owns their texts)";
+  // Each section's row and footer cross; the root suite owns their texts.
+  EXPECT_EQ(rowTexts(opened["screen"]).size(), 3u);
+  EXPECT_EQ(footers(opened["screen"]).size(), 3u);
 
   const json back = act({{"action", "goBack"}});
   EXPECT_GT(back["version"], opened["version"]);
@@ -127,7 +126,6 @@ TEST_F(HostServerTest, TheMailSheetSendsAMailtoLinkOrCancels) {
   openPane();
   json body = act({{"action", "tapRowByText"}, {"text", "Report"}});
   ASSERT_TRUE(body["screen"].contains("mail"));
-  EXPECT_EQ(body["screen"]["mail"]["subject"], "Chimewell tweak issue");
   body = act({{"action", "cancelMail"}});
   EXPECT_FALSE(body["screen"].contains("mail"));
   EXPECT_TRUE(body["links"].empty());
@@ -138,7 +136,6 @@ TEST_F(HostServerTest, TheMailSheetSendsAMailtoLinkOrCancels) {
   ASSERT_EQ(body["links"].size(), 1u);
   const std::string url = body["links"][0]["url"];
   EXPECT_TRUE(url.starts_with("mailto:")) << url;
-  EXPECT_NE(url.find("subject=Chimewell"), std::string::npos) << url;
   onMain([] { MFMailComposeViewController::setCanSendMail(false); });
 }
 

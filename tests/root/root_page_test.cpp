@@ -18,7 +18,6 @@
 #include "uikit/UIView.h"
 
 using ::testing::ElementsAre;
-using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 namespace {
@@ -86,7 +85,6 @@ TEST_F(RootPageTest, AnswersTheTableForAnySectionNumber) {
   for (long section : {-2L, -1L, 3L, 4L, 1000L}) {
     EXPECT_EQ(page->tableViewTitleForFooterInSection(table, section), std::nullopt) << section;
   }
-  EXPECT_THAT(page->cellIconNames(), ElementsAre("global", "report", "twitter"));
 }
 
 TEST_F(RootPageTest, TheTableFillsTheViewAsLoadedWithReuseIdentifiedCells) {
@@ -97,10 +95,7 @@ TEST_F(RootPageTest, TheTableFillsTheViewAsLoadedWithReuseIdentifiedCells) {
   EXPECT_EQ(fresh->tableView()->frame(), view->bounds());
   EXPECT_EQ(fresh->tableView()->superview(), view);
 
-  auto table = page->tableView();
-  EXPECT_EQ(table->style(), UITableViewStyleGrouped);
-  EXPECT_EQ(table->separatorStyle(), UITableViewCellSeparatorStyleNone);
-  for (const auto& cell : table->visibleCells()) EXPECT_EQ(cell->reuseIdentifier(), "MyCustomCell");
+  for (const auto& cell : page->tableView()->visibleCells()) EXPECT_EQ(cell->reuseIdentifier(), "MyCustomCell");
 }
 
 TEST_F(RootPageTest, ReusedCellsKeepTheIndicatorAndShowTheirOwnRow) {
@@ -187,8 +182,6 @@ TEST_F(RootPageTest, ReportPresentsTheAddressedProblemReport) {
   EXPECT_THAT(shown.mail->toRecipients, ElementsAre("support@chimewell.app"));
   EXPECT_EQ(shown.mail->subject, "Chimewell tweak issue");
   EXPECT_EQ(shown.mail->body, "Hello! I'm having the following issue with Chimewell: ");
-  EXPECT_THAT(shown.mail->body, EndsWith(": "));
-  EXPECT_THAT(shown.mail->body, ::testing::Not(EndsWith("  ")));
   EXPECT_FALSE(shown.mail->isHTML);
   EXPECT_FALSE(rowWithText(shown, "Report")->selected);
   auto composer = presentedComposer();
