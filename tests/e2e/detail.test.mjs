@@ -1,0 +1,85 @@
+// The per-app sound page in a real browser on the demo device: what a person
+// sets there is what the app's per-app settings file on disk holds, and what
+// the page shows when they come back.
+import assert from 'node:assert/strict';
+import { readFile, readlink, writeFile } from 'node:fs/promises';
+import path from 'node:path';
+import { test } from 'node:test';
+import { hostAndPagePerTest } from './harness.mjs';
+
+const session = hostAndPagePerTest();
+
+const APP = { name: 'Météo Plus', identifier: 'com.example.meteoplus' };
+
+// Polls until `read` gives `expected` (the page answers a moment later).
+async function eventually(read, expected, what) {
+  const deadline = Date.now() + 5000;
+  let actual;
+  while (Date.now() < deadline) {
+    actual = await read();
+    if (JSON.stringify(actual) === JSON.stringify(expected)) return;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.deepEqual(actual, expected, what);
+}
+
+// A device path inside the host's device root, through the phone's /var/jb link.
+async function jailbreakPath(...parts) {
+  const jb = await readlink(path.join(session.host.root, 'private', 'var', 'jb'));
+  return path.join(session.host.root, jb, ...parts);
+}
+
+// Hands the app off as the picker does, then opens the per-app page by name.
+async function openAppPage() {
+  const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
+  await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+<key>currentApp</key><string>${APP.name}</string>
+<key>currentAppIdentifier</key><string>${APP.identifier}</string>
+</dict></plist>
+`);
+  await session.page.goto(`${session.host.url}?push=ChimewellDetailView`);
+  await session.page.getByRole('heading', { level: 1 }).filter({ hasText: APP.name }).waitFor();
+}
+
+// The stored keys of the app's file, read from its XML: key to value text.
+async function storedKeys() {
+  const file = await jailbreakPath('Library', 'Application Support', 'Chimewell-plist', `${APP.identifier}.plist`);
+  const xml = await readFile(file, 'utf8');
+  const keys = {};
+  for (const [, key, value] of xml.matchAll(/<key>([^<]*)<\/key>\s*<(true\/|false\/|string>[^<]*<\/string)>/g)) {
+    keys[key] = value.startsWith('string') ? value.slice('string>'.length, -'</string'.length) : value === 'true/';
+  }
+  return keys;
+}
+
+const toggle = (name) => session.page.getByRole('switch', { name, exact: true });
+const checked = (name) => toggle(name).getAttribute('aria-checked');
+const count = () => session.page.getByRole('textbox');
+
+test('switches and a typed count reach the file, and the page shows them when opened again', async () => {
+  await openAppPage();
+  assert.equal(await checked('Enable Custom Sound'), 'false');
+  assert.ok(await session.page.getByRole('button', { name: 'Custom Sound Default', exact: true }).isVisible());
+
+  await toggle('Enable Custom Sound').click();
+  await eventually(() => checked('Enable Custom Sound'), 'true', 'sound on');
+  await toggle('Enable Custom Vibration').click();
+  await eventually(() => checked('Enable Custom Vibration'), 'true', 'vibration on');
+
+  await count().click();
+  await count().pressSequentially('3', { delay: 30 });
+  await count().press('Enter');
+  await eventually(() => count().inputValue(), '3', 'typed');
+
+  // Going back ends the editing, which stores the count.
+  await session.page.getByRole('button', { name: 'Back' }).click();
+  await session.page.getByRole('heading', { level: 1 }).filter({ hasText: 'Settings' }).waitFor();
+  await eventually(storedKeys, { enableToggle: true, vibrationTimes: '3', vibrationToggle: true }, 'on disk');
+
+  await openAppPage();
+  assert.equal(await checked('Enable Custom Sound'), 'true');
+  assert.equal(await checked('Enable Custom Vibration'), 'true');
+  assert.equal(await count().inputValue(), '3');
+});
