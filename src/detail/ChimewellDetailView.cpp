@@ -19,12 +19,14 @@ constexpr long kSectionCount = 4;
 constexpr long kVibrationCountSection = 3;
 constexpr CGRect kCountFieldFrame = CGRectMake(33.0, 6.0, 259.0, 31.0);
 
-const char* const kSoundFooter =
-    "Select the Custom sound (you can import your own custom sounds by placing them in "
-    "/var/jb/Library/Application Support/Chimewell";
-const char* const kVibrationSwitchFooterFormat = "Enable Custom Vibration pattern for %@";
-const char* const kVibrationCountFooter =
-    "Set the number of vibrations (there's usually a 1 second delay between each vibration";
+// The closing parentheses are missing in the texts users know.
+constexpr std::array<SoundPageFooter, kSectionCount> kFooters{{
+    {kSoundSwitchFooterFormat, true},
+    {"Select the Custom sound (you can import your own custom sounds by placing them in "
+     "/var/jb/Library/Application Support/Chimewell"},
+    {"Enable Custom Vibration pattern for %@", true},
+    {"Set the number of vibrations (there's usually a 1 second delay between each vibration"},
+}};
 
 bool isKnownSection(long section) { return section >= 0 && section < kSectionCount; }
 
@@ -125,18 +127,7 @@ void ChimewellDetailView::updateSwitchAtIndexPath2(const std::shared_ptr<UISwitc
 
 std::optional<std::string> ChimewellDetailView::tableViewTitleForFooterInSection(const std::shared_ptr<UITableView>&,
                                                                                  long section) {
-  switch (section) {
-    case kSoundSwitchSection:
-      return formatWithCurrentApp(kSoundSwitchFooterFormat);
-    case kSoundSection:
-      return kSoundFooter;
-    case kVibrationSwitchSection:
-      return formatWithCurrentApp(kVibrationSwitchFooterFormat);
-    case kVibrationCountSection:
-      return kVibrationCountFooter;
-    default:
-      return std::nullopt;
-  }
+  return footerForSection(kFooters, section);
 }
 
 void ChimewellDetailView::tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,

@@ -1,5 +1,7 @@
 #include "detail/SmartDetailView.h"
 
+#include <array>
+
 #include "detail/SoundPageRows.h"
 #include "detail/SoundPageVariables.h"
 #include "foundation/NSClassRegistry.h"
@@ -12,11 +14,14 @@ const bool registered = NSRegisterClass<SmartDetailView>("SmartDetailView");
 constexpr long kSectionCount = 4;
 constexpr long kClosingSection = 3;  // a footer and no row
 
-const char* const kSoundFooter = "Select the Custom sound";
-const char* const kVibrationSwitchFooterFormat = "Enable Custom vibration pattern for %@";
-const char* const kClosingFooter =
-    "Dial in how many times you would like the phone to vibrate when notification is received "
-    "(usually there's a 0.5 sec interval between each vibration";
+// Lower-case "vibration" and the missing closing parenthesis are the texts users know.
+constexpr std::array<SoundPageFooter, kSectionCount> kFooters{{
+    {kSoundSwitchFooterFormat, true},
+    {"Select the Custom sound"},
+    {"Enable Custom vibration pattern for %@", true},
+    {"Dial in how many times you would like the phone to vibrate when notification is received "
+     "(usually there's a 0.5 sec interval between each vibration"},
+}};
 
 }  // namespace
 
@@ -63,18 +68,7 @@ void SmartDetailView::updateSwitchAtIndexPath2(const std::shared_ptr<UISwitch>& 
 
 std::optional<std::string> SmartDetailView::tableViewTitleForFooterInSection(const std::shared_ptr<UITableView>&,
                                                                              long section) {
-  switch (section) {
-    case kSoundSwitchSection:
-      return formatWithCurrentApp(kSoundSwitchFooterFormat);
-    case kSoundSection:
-      return kSoundFooter;
-    case kVibrationSwitchSection:
-      return formatWithCurrentApp(kVibrationSwitchFooterFormat);
-    case kClosingSection:
-      return kClosingFooter;
-    default:
-      return std::nullopt;
-  }
+  return footerForSection(kFooters, section);
 }
 
 void SmartDetailView::tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,

@@ -28,8 +28,9 @@ void loadSoundPage(UIViewController& page) {
   plist = loadSettings();
 }
 
-std::string formatWithCurrentApp(const char* format) {
-  return stringWithFormat(format, NSUserDefaults::standardUserDefaults()->stringForKey(kCurrentAppKey));
+std::optional<std::string> footerText(const SoundPageFooter& footer) {
+  if (!footer.namesApp) return footer.text;
+  return stringWithFormat(footer.text, NSUserDefaults::standardUserDefaults()->stringForKey(kCurrentAppKey));
 }
 
 std::shared_ptr<UITableViewCell> shownOrNewNumberedCell(const std::shared_ptr<UITableView>& table,

@@ -3,7 +3,10 @@
 // sound page share: the switch rows, the sound row and the sound chooser it
 // opens, and storing a switch so that it always shows what the file holds.
 // Main thread only; every step reads the hand-off keys afresh.
+#include <array>
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/PropertyList.h"
@@ -29,8 +32,18 @@ inline constexpr long kVibrationSwitchSection = 2;
 // handed-off currentApp and loads plist from the app's per-app settings file.
 void loadSoundPage(UIViewController& page);
 
-// The format with the handed-off currentApp in place of its %@.
-std::string formatWithCurrentApp(const char* format);
+// A section footer: a fixed text, or a format naming the handed-off currentApp.
+struct SoundPageFooter {
+  const char* text;
+  bool namesApp = false;
+};
+std::optional<std::string> footerText(const SoundPageFooter& footer);
+// The footer of the section among a page's footers; none outside them.
+template <std::size_t N>
+std::optional<std::string> footerForSection(const std::array<SoundPageFooter, N>& footers, long section) {
+  if (section < 0 || static_cast<std::size_t>(section) >= N) return std::nullopt;
+  return footerText(footers[static_cast<std::size_t>(section)]);
+}
 
 // The cell shown for the row, or a new one of the default style whose reuse
 // identifier is "Cell <row>".

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import path from 'node:path';
 import { beforeEach, test } from 'node:test';
-import { buildDir, hostAndPagePerTest } from './harness.mjs';
+import { buildDir, eventually, hostAndPagePerTest } from './harness.mjs';
 
 const session = hostAndPagePerTest({
   empty: true,
@@ -15,18 +15,6 @@ beforeEach(async () => {
 });
 
 const cell = (text) => session.page.locator('.cell').filter({ hasText: text });
-
-// Polls until `read` gives `expected` (the page answers a moment later).
-async function eventually(read, expected, what) {
-  const deadline = Date.now() + 5000;
-  let actual;
-  while (Date.now() < deadline) {
-    actual = await read();
-    if (JSON.stringify(actual) === JSON.stringify(expected)) return;
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
-  assert.deepEqual(actual, expected, what);
-}
 
 test('a switch is named by its row and flips through the host', async () => {
   const toggle = session.page.getByRole('switch', { name: 'Sound' });

@@ -5,23 +5,11 @@ import assert from 'node:assert/strict';
 import { readFile, readlink, writeFile } from 'node:fs/promises';
 import path from 'node:path';
 import { test } from 'node:test';
-import { hostAndPagePerTest } from './harness.mjs';
+import { eventually, hostAndPagePerTest } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
 const APP = { name: 'Météo Plus', identifier: 'com.example.meteoplus' };
-
-// Polls until `read` gives `expected` (the page answers a moment later).
-async function eventually(read, expected, what) {
-  const deadline = Date.now() + 5000;
-  let actual;
-  while (Date.now() < deadline) {
-    actual = await read();
-    if (JSON.stringify(actual) === JSON.stringify(expected)) return;
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
-  assert.deepEqual(actual, expected, what);
-}
 
 // A device path inside the host's device root, through the phone's /var/jb link.
 async function jailbreakPath(...parts) {

@@ -6,6 +6,7 @@ import { cp, mkdtemp, rm } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import assert from 'node:assert/strict';
 import { after, afterEach, before, beforeEach } from 'node:test';
 import { chromium } from 'playwright-core';
 
@@ -85,4 +86,16 @@ export function hostAndPagePerTest(hostOptions = {}) {
     await session.host.stop();
   });
   return session;
+}
+
+// Polls until `read` gives `expected` (the page answers a moment later).
+export async function eventually(read, expected, what) {
+  const deadline = Date.now() + 5000;
+  let actual;
+  while (Date.now() < deadline) {
+    actual = await read();
+    if (JSON.stringify(actual) === JSON.stringify(expected)) return;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  assert.deepEqual(actual, expected, what);
 }
