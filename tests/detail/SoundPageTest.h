@@ -2,9 +2,9 @@
 // The fixture of the sound page suites: an app handed off as the picker
 // hands it off, a first page to go back to, and helpers to open a sound page
 // by class name, find its rows and read the app's per-app settings file.
-#include <filesystem>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,11 +32,9 @@ class SoundPageTest : public PageTest {
   // As the picker does before it pushes a sound page.
   static void handOff(const std::optional<std::string>& name, const std::optional<std::string>& identifier) {
     auto defaults = NSUserDefaults::standardUserDefaults();
-    auto value = [](const std::optional<std::string>& text) {
-      return text ? std::optional<PlistValue>(*text) : std::nullopt;
-    };
-    defaults->setObjectForKey(value(name), "currentApp");
-    defaults->setObjectForKey(value(identifier), "currentAppIdentifier");
+    defaults->setObjectForKey(name ? std::optional<PlistValue>(*name) : std::nullopt, kCurrentAppKey);
+    defaults->setObjectForKey(identifier ? std::optional<PlistValue>(*identifier) : std::nullopt,
+                              kCurrentAppIdentifierKey);
     defaults->synchronize();
   }
 
