@@ -30,6 +30,13 @@ constexpr std::array<SoundPageFooter, kSectionCount> kFooters{{
 
 bool isKnownSection(long section) { return section >= 0 && section < kSectionCount; }
 
+// A real as NSNumber prints it: the shortest text that reads back the same.
+std::string shortestDecimal(double real) {
+  std::array<char, 32> digits{};
+  auto written = std::to_chars(digits.data(), digits.data() + digits.size(), real);
+  return std::string(digits.data(), written.ptr);
+}
+
 // vibrationTimes as the field shows it: a string as typed, a number in
 // decimal, nothing for anything else or an absent key.
 std::string vibrationTimesText() {
@@ -37,11 +44,9 @@ std::string vibrationTimesText() {
   if (!value) return {};
   if (auto text = value->as<std::string>()) return *text;
   if (auto flag = value->as<bool>()) return *flag ? "1" : "0";
-  std::array<char, 32> digits{};
-  std::to_chars_result written{digits.data(), std::errc()};
-  if (auto whole = value->as<std::int64_t>()) written = std::to_chars(digits.data(), digits.data() + digits.size(), *whole);
-  else if (auto real = value->as<double>()) written = std::to_chars(digits.data(), digits.data() + digits.size(), *real);
-  return std::string(digits.data(), written.ptr);
+  if (auto whole = value->as<std::int64_t>()) return std::to_string(*whole);
+  if (auto real = value->as<double>()) return shortestDecimal(*real);
+  return {};
 }
 
 }  // namespace
