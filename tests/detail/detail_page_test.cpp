@@ -46,13 +46,13 @@ TEST_F(DetailPageTest, FirstVisitShowsNothingStoredAndTheFirstFlipWritesThatKeyA
   EXPECT_FALSE(rowIn(shown, 0).accessorySwitch->on);
   EXPECT_EQ(rowIn(shown, 1).text, "Custom Sound");
   EXPECT_EQ(rowIn(shown, 1).detailText, "Default");
-  EXPECT_EQ(rowIn(shown, 1).accessory, 1);
+  EXPECT_EQ(rowIn(shown, 1).accessory, ScreenAccessory::disclosure);
   EXPECT_EQ(rowIn(shown, 2).text, "Enable Custom Vibration");
   EXPECT_FALSE(rowIn(shown, 2).accessorySwitch->on);
   ASSERT_EQ(rowIn(shown, 3).textFields.size(), 1u);
   const ScreenTextField field = rowIn(shown, 3).textFields[0];
   EXPECT_EQ(field.text, "");
-  EXPECT_EQ(field.alignment, 1);
+  EXPECT_EQ(field.alignment, ScreenTextAlignment::center);
   EXPECT_TRUE(field.highlighted);
   EXPECT_EQ(std::vector<double>({field.x, field.y, field.width, field.height}), std::vector<double>({33, 6, 259, 31}));
   auto table = page->tableView();
