@@ -266,6 +266,7 @@ function renderTable(screen, focus) {
   const viewportBottom = table.contentOffset + table.viewportHeight;
   for (const section of table.sections) {
     if (section.rows.length) canvas.append(sectionView(section, table, viewportBottom, focus));
+    else if (footerInView(section, table, viewportBottom)) canvas.append(loneFooterView(section));
   }
   content.replaceChildren(canvas);
 }
@@ -284,6 +285,16 @@ function sectionView(section, table, viewportBottom, focus) {
   const header = first.row === 0 && section.header !== undefined ? h('p', { class: 'header' }, section.header) : null;
   const footer = ends && section.footer !== undefined ? h('p', { class: 'footer' }, section.footer) : null;
   return h('section', { class: 'section', style: { top: px(first.y) } }, header, group, footer);
+}
+
+// A section none of whose rows is in view (it may have none at all) still
+// shows its footer where the footer lies.
+function footerInView(section, table, viewportBottom) {
+  return section.footer !== undefined && section.footerY >= table.contentOffset - 0.5 && section.footerY < viewportBottom;
+}
+
+function loneFooterView(section) {
+  return h('section', { class: 'section', style: { top: px(section.footerY) } }, h('p', { class: 'footer' }, section.footer));
 }
 
 // The accessory's glyph; none draws nothing.

@@ -148,7 +148,7 @@ json tableJson(const ScreenTable& table, ImageRegistry& images) {
   for (const auto& section : table.sections) {
     json rows = json::array();
     for (const auto& row : section.rows) rows.push_back(rowJson(row, images));
-    json object = {{"index", section.index}, {"rows", std::move(rows)}};
+    json object = {{"index", section.index}, {"rows", std::move(rows)}, {"footerY", section.footerY}};
     putOptional(object, "header", section.header);
     putOptional(object, "footer", section.footer);
     sections.push_back(std::move(object));

@@ -15,7 +15,8 @@
 //   rightButton? {id, systemItem?, title?}  (a system item or a title)
 // table:
 //   style, separators, contentHeight, contentOffset, viewportHeight,
-//   sections [{index, header?, footer?, rows [row...]}]  (rows in the viewport only)
+//   sections [{index, header?, footer?, footerY, rows [row...]}]  (rows in the
+//   viewport only; footerY places the footer of a section none of whose rows is there)
 // row:
 //   id, section, row, style, text?, detailText?, image?, accessory,
 //   switch? {id, on}, textFields [field...], labels [label...],

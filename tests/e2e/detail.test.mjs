@@ -17,8 +17,8 @@ async function jailbreakPath(...parts) {
   return path.join(session.host.root, jb, ...parts);
 }
 
-// Hands the app off as the picker does, then opens the per-app page by name.
-async function openAppPage() {
+// Hands the app off as the picker does, then opens a sound page by name.
+async function openAppPage(className = 'ChimewellDetailView') {
   const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
   await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
@@ -27,7 +27,7 @@ async function openAppPage() {
 <key>currentAppIdentifier</key><string>${APP.identifier}</string>
 </dict></plist>
 `);
-  await session.page.goto(`${session.host.url}?push=ChimewellDetailView`);
+  await session.page.goto(`${session.host.url}?push=${className}`);
   await session.page.getByRole('heading', { level: 1 }).filter({ hasText: APP.name }).waitFor();
 }
 
@@ -70,4 +70,15 @@ test('switches and a typed count reach the file, and the page shows them when op
   assert.equal(await checked('Enable Custom Sound'), 'true');
   assert.equal(await checked('Enable Custom Vibration'), 'true');
   assert.equal(await count().inputValue(), '3');
+});
+
+test('the alternate page shows three rows and the footer of its empty last section', async () => {
+  await openAppPage('SmartDetailView');
+  assert.equal(await session.page.locator('.cell').count(), 3);
+  assert.equal(await count().count(), 0);
+  const closing = session.page.locator('.footer').last();
+  assert.match(await closing.textContent(), /^Dial in how many times/);
+  assert.ok(await closing.isVisible());
+  const vibrationFooter = await session.page.locator('.footer').nth(2).boundingBox();
+  assert.ok((await closing.boundingBox()).y > vibrationFooter.y + vibrationFooter.height, 'below the rows');
 });

@@ -68,7 +68,7 @@ TEST_F(ScreenJsonTest, OnlyPositionsAndSizesCrossAsNumbers) {
   // The numbers by right, as ScreenJson.h lists them; any other key here is
   // a UIKit constant sent as a bare number.
   const std::set<std::string> measures{"depth", "section", "row", "index", "x", "y", "width", "height",
-                                       "contentHeight", "contentOffset", "viewportHeight", "fontSize"};
+                                       "contentHeight", "contentOffset", "viewportHeight", "footerY", "fontSize"};
   for (const auto& key : numberKeys) EXPECT_TRUE(measures.contains(key)) << "\"" << key << "\" is a bare number";
 
   EXPECT_EQ(out["table"]["sections"][0]["rows"][0]["accessory"], "checkmark");
@@ -151,6 +151,7 @@ TEST_F(ScreenJsonTest, CarriesControlsAlertsAndTheMailSheet) {
   ScreenSection section;
   section.header = "Header";
   section.footer = "Footer";
+  section.footerY = 120;
   ScreenRow row = rowWithTexts("Sound", std::nullopt);
   row.accessorySwitch = ScreenSwitch{"s0r0/switch", true};
   row.textFields.push_back({"s0r0/field0", "3", "Count", ScreenTextAlignment::right, true, false, 10, 5, 80, 30});
@@ -174,6 +175,7 @@ TEST_F(ScreenJsonTest, CarriesControlsAlertsAndTheMailSheet) {
   EXPECT_EQ(jsonRow["textFields"][0]["frame"]["width"], 80);
   EXPECT_EQ(out["table"]["sections"][0]["header"], "Header");
   EXPECT_EQ(out["table"]["sections"][0]["footer"], "Footer");
+  EXPECT_EQ(out["table"]["sections"][0]["footerY"], 120);
   EXPECT_FALSE(out["alert"].contains("message"));
   EXPECT_EQ(out["alert"]["actions"][1]["title"], "OK");
   EXPECT_EQ(out["alert"]["textFields"][0]["placeholder"], "Name");

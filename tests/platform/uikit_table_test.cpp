@@ -204,6 +204,9 @@ TEST_F(TableTest, GroupedSectionsAreSpacedAndFootersTakeLinesByLength) {
                    UITableView::kGroupedTopSpacing + 44 + oneLineFooter + UITableView::kGroupedSectionSpacing);
   EXPECT_DOUBLE_EQ(table.contentHeight, UITableView::kGroupedTopSpacing + 2 * 44 + 2 * oneLineFooter + twoLineFooter +
                                             2 * UITableView::kGroupedSectionSpacing);
+  // A footer's place follows its section's rows; a section without rows has it too.
+  EXPECT_DOUBLE_EQ(table.sections[0].footerY, UITableView::kGroupedTopSpacing + 44);
+  EXPECT_DOUBLE_EQ(table.sections[2].footerY, table.contentHeight - oneLineFooter);
 }
 
 TEST_F(TableTest, AHeaderTitleSitsAboveItsSectionsRows) {

@@ -164,7 +164,8 @@ ScreenTable describeTable(UITableView& table) {
   described.viewportHeight = table.viewportHeight();
   for (long section = 0; section < table.numberOfSections(); ++section)
     described.sections.push_back(ScreenSection{static_cast<int>(section), table.headerTitleForSection(section),
-                                               table.footerTitleForSection(section), {}});
+                                               table.footerTitleForSection(section), {},
+                                               table.rectForFooterInSection(section).origin.y});
   for (const auto& indexPath : table.indexPathsForVisibleRows()) {
     auto cell = table.cellForRowAtIndexPath(indexPath);
     described.sections[indexPath.section].rows.push_back(describeRow(table, indexPath, *cell));

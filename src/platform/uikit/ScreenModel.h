@@ -79,6 +79,7 @@ struct ScreenSection {
   std::optional<std::string> header;
   std::optional<std::string> footer;
   std::vector<ScreenRow> rows;  // only the rows in the viewport
+  double footerY = 0;  // top of the footer in the table's content, rows or none
 };
 
 struct ScreenTable {

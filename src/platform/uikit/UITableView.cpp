@@ -142,7 +142,9 @@ void UITableView::placeRows() {
       layout.rowTops[row] = y;
       y += layout.rowHeights[row];
     }
-    y += titleHeightFor(layout.footer);
+    layout.footerTop = y;
+    layout.footerHeight = titleHeightFor(layout.footer);
+    y += layout.footerHeight;
   }
   contentHeight_ = y;
 }
@@ -322,6 +324,13 @@ CGRect UITableView::rectForRowAtIndexPath(const NSIndexPath& indexPath) {
   if (!validIndexPath(indexPath)) return CGRectZero;
   const auto& layout = sections_[indexPath.section];
   return CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, layout.rowHeights[indexPath.row]);
+}
+
+CGRect UITableView::rectForFooterInSection(long section) {
+  layoutIfNeeded();
+  if (section < 0 || static_cast<std::size_t>(section) >= sections_.size()) return CGRectZero;
+  const auto& layout = sections_[section];
+  return CGRectMake(0, layout.footerTop, frame().size.width, layout.footerHeight);
 }
 
 CGSize UITableView::contentSize() {

@@ -80,6 +80,9 @@ class UITableView : public UIView {
   std::optional<std::string> footerTitleForSection(long section);
   // The row's frame in the table's content.
   CGRect rectForRowAtIndexPath(const NSIndexPath& indexPath);
+  // The section footer's frame in the table's content (zero height without
+  // a footer); a section without rows still has its footer's place.
+  CGRect rectForFooterInSection(long section);
 
   // Scrolling: the top of the viewport in the content, clamped to the content.
   CGPoint contentOffset() const { return {0, contentOffset_}; }
@@ -105,6 +108,8 @@ class UITableView : public UIView {
     std::vector<bool> rowSelfSizing;  // sized by its cell's content
     std::optional<std::string> header;
     std::optional<std::string> footer;
+    CGFloat footerTop = 0;
+    CGFloat footerHeight = 0;
   };
 
   void invalidateRows();
