@@ -529,7 +529,8 @@ function onScroll() {
 const preview = { clip: null, generation: 0, context: null, sources: [], playing: 0, fetching: false };
 
 // The preview's state on <body data-audio>, for people's tools and tests:
-// idle, loading, playing, blocked (waiting for a tap), stopped or ended.
+// idle, loading, playing, blocked (waiting for a tap), stopped or ended;
+// <body data-clip> names the clip this tab played last.
 function setAudioState(value) {
   document.body.dataset.audio = value;
   $('#audio-notice').hidden = value !== 'blocked';
@@ -540,7 +541,10 @@ function followAudio(audio) {
     const mine = audio && audio.state === 'playing' && (audio.tab === undefined || audio.tab === TAB);
     if (preview.clip !== null || mine) stopPreview(mine ? 'loading' : 'stopped');
     preview.clip = audio ? audio.clip : null;
-    if (mine) playPreview(audio);
+    if (mine) {
+      document.body.dataset.clip = audio.clip;
+      playPreview(audio);
+    }
   } else if (audio.state === 'stopped') {
     stopPreview('stopped');
   }
