@@ -61,7 +61,7 @@ class SelectListTest : public PageTest {
     const Screen shown = screen();
     for (const auto& section : shown.table->sections)
       for (const auto& row : section.rows)
-        if (row.accessory == 3) checked.push_back(row.text.value_or(""));
+        if (row.accessory == ScreenAccessory::checkmark) checked.push_back(row.text.value_or(""));
     return checked;
   }
   std::optional<std::string> storedSound() const {
@@ -86,8 +86,8 @@ TEST_F(SelectListTest, OpensTitledWithTheAppListingEverySoundWithTheCurrentOneCh
   EXPECT_EQ(shown.pageClass, "QCSelectListTableViewController");
   EXPECT_EQ(shown.navigationBar.title, "Mail");
   ASSERT_TRUE(shown.navigationBar.rightButton.has_value());
-  EXPECT_EQ(shown.navigationBar.rightButton->systemItem, 4);
-  EXPECT_EQ(shown.table->style, 1);
+  EXPECT_EQ(shown.navigationBar.rightButton->systemItem, ScreenSystemItem::add);
+  EXPECT_EQ(shown.table->style, ScreenTableStyle::grouped);
   EXPECT_THAT(rowTexts(shown), ElementsAre("Sunrise.m4r", "Chime.m4r", "Ping.wav"));
   EXPECT_THAT(checkedRows(), ElementsAre("Chime.m4r"));
   ASSERT_EQ(shown.table->sections.size(), 1u);
