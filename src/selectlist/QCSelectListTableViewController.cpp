@@ -128,7 +128,7 @@ void QCSelectListTableViewController::storeChoice(const std::string& soundName,
   const std::optional<std::string> stored = readSoundName();
   currentValue_ = stored;
   showCheckmarks(tableView);
-  if (itemChangedBlock_) itemChangedBlock_(stored.value_or(kDefaultSoundText));
+  if (itemChangedBlock_) itemChangedBlock_(stored.value_or(kNoStoredSoundText));
 }
 
 void QCSelectListTableViewController::showCheckmarks(const std::shared_ptr<UITableView>& tableView) {

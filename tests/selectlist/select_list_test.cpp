@@ -240,7 +240,7 @@ TEST_F(SelectListTest, AChoiceThatCannotBeStoredShowsWhatIsStoredAndStillPlays) 
   driver().tapRowByText("Chime.m4r");
   EXPECT_THAT(checkedRows(), IsEmpty());
   EXPECT_EQ(chooser->currentValue(), std::nullopt);
-  EXPECT_THAT(told, ElementsAre("Chime.m4r", kDefaultSoundText));
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", kNoStoredSoundText));
   EXPECT_EQ(readFileAt(kSettingsFile), "not a property list");
   ASSERT_NE(audioPlayer1, nullptr);
   EXPECT_TRUE(audioPlayer1->isPlaying());
@@ -252,7 +252,7 @@ TEST_F(SelectListTest, AChoiceThatCannotBeStoredShowsWhatIsStoredAndStillPlays) 
   clearLogMessages();
   driver().tapRowByText("Chime.m4r");
   EXPECT_THAT(checkedRows(), IsEmpty());
-  EXPECT_THAT(told, ElementsAre("Chime.m4r", kDefaultSoundText));
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", kNoStoredSoundText));
   EXPECT_THAT(logMessages(), ElementsAre(HasSubstr("Not saving NotificationAlert")));
 }
 
