@@ -537,15 +537,20 @@ function setAudioState(value) {
 }
 
 function followAudio(audio) {
-  if (!audio || audio.clip !== preview.clip) {
-    const mine = audio && audio.state === 'playing' && (audio.tab === undefined || audio.tab === TAB);
-    if (preview.clip !== null || mine) stopPreview(mine ? 'loading' : 'stopped');
-    preview.clip = audio ? audio.clip : null;
-    if (mine) {
-      document.body.dataset.clip = audio.clip;
-      playPreview(audio);
-    }
-  } else if (audio.state === 'stopped') {
+  const soundingHere = preview.fetching || preview.playing > 0;
+  if (audio && audio.clip === preview.clip) {
+    if (audio.state === 'stopped' && soundingHere) stopPreview('stopped');
+    return;
+  }
+  // A new clip: this tab plays it when its own tap started it, and in any
+  // case stops what it was playing (the host stopped that preview).
+  preview.clip = audio ? audio.clip : null;
+  const mine = audio && audio.state === 'playing' && (audio.tab === undefined || audio.tab === TAB);
+  if (mine) {
+    stopPreview('loading');
+    document.body.dataset.clip = audio.clip;
+    playPreview(audio);
+  } else if (soundingHere) {
     stopPreview('stopped');
   }
 }
