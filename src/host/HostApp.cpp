@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "host/BrowserAudio.h"
 #include "host/PaneCatalog.h"
 #include "host/SettingsListController.h"
 #include "host/UserActions.h"
@@ -29,6 +30,12 @@ HostApp::HostApp(std::shared_ptr<PaneCatalog> catalog)
 
 HostApp::~HostApp() {
   if (window_->isKeyWindow()) window_->resignKeyWindow();
+}
+
+Screen HostApp::screen() const {
+  Screen screen = driver_.screen();
+  screen.audio = currentScreenAudio();
+  return screen;
 }
 
 void HostApp::perform(const nlohmann::json& action) {

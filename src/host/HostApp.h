@@ -23,7 +23,8 @@ class HostApp {
   HostApp(const HostApp&) = delete;
   HostApp& operator=(const HostApp&) = delete;
 
-  Screen screen() const { return driver_.screen(); }
+  // What the phone shows, and the sound preview the browser is to play.
+  Screen screen() const;
 
   // A browser action: one of the user driver's (see UserActions.h), or
   // {"action": "push", "class": NAME}, which pushes an exported page onto

@@ -78,7 +78,7 @@ HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--audio") {
       std::string value = reader.valueFor(option);
       auto mode = AudioOutput::modeNamed(value);
-      if (!mode) throw badOption("--audio needs auto or none, not \"" + value + "\"");
+      if (!mode) throw badOption("--audio needs browser, device or none, not \"" + value + "\"");
       options.audio = *mode;
     } else if (option == "--mail") {
       options.canSendMail = parseYesNo(option, reader.valueFor(option));
@@ -106,7 +106,9 @@ std::string hostUsage(const std::string& programName) {
          "  --root DIR        use DIR, laid out like an iOS rootless file system, in place\n"
          "                    (default: a copy of the demo device in the user's data folder)\n"
          "  --port N          port on 127.0.0.1 (default 8080; 0 picks a free one)\n"
-         "  --audio auto|none play sound previews on the audio device, or silently (default auto)\n"
+         "  --audio browser|device|none\n"
+         "                    play sound previews in the browser showing the page (default),\n"
+         "                    on this machine's sound card (also: auto), or silently\n"
          "  --mail yes|no     whether the device can send mail (default yes)\n"
          "  --push CLASS      push the exported page CLASS after start; may repeat\n"
          "  --bundle DIR      also offer the preference bundle DIR; may repeat\n"

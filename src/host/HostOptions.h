@@ -10,7 +10,7 @@
 struct HostOptions {
   std::optional<std::filesystem::path> root;  // none: the demo device
   int port = 8080;  // 0: any free port
-  AudioOutputMode audio = AudioOutputMode::automatic;
+  AudioOutputMode audio = AudioOutputMode::browser;  // heard where the page is shown
   bool canSendMail = true;
   std::vector<std::string> pushClasses;  // pushed in order after start
   std::vector<std::filesystem::path> bundles;  // panes beyond those of the build

@@ -9,8 +9,10 @@
 #include <stdexcept>
 
 #include "dispatch/MainRunLoop.h"
+#include "host/BrowserAudio.h"
 #include "host/HostApp.h"
 #include "host/ScreenJson.h"
+#include "media/AudioOutput.h"
 #include "uikit/UIApplication.h"
 #include "uikit/UIImage.h"
 
@@ -25,6 +27,17 @@ constexpr std::chrono::seconds kKeepAliveComment{10};
 // An idle connection holds an HTTP thread until it times out.
 constexpr time_t kKeepAliveSeconds = 2;
 constexpr std::size_t kKeepAliveRequests = 100;
+// A page asks for the next part of a clip as soon as it has the last; the
+// answer waits until that part is made, which is at most about a part's
+// length (half a second) for a clip that is playing.
+constexpr std::chrono::seconds kClipPartWait{3};
+
+// The browser tab an action comes from, so a preview it starts plays there.
+std::optional<std::string> actingTab(const json& action) {
+  auto tab = action.is_object() ? action.find("tab") : action.end();
+  if (tab == action.end() || !tab->is_string()) return std::nullopt;
+  return tab->get<std::string>();
+}
 
 HostResponse jsonResponse(const json& body, int status = 200) {
   return {status, kJson, body.dump(), {{"Cache-Control", "no-store"}}, {}, {}};
@@ -118,6 +131,7 @@ HostServer::~HostServer() {
     if (!*watching) return;
     *watching = false;
     UIApplication::sharedApplication()->setLinkOpener({});
+    AudioOutput::setActivityListener({});
   };
   // Not through the gate, which stop() closed to the HTTP threads.
   if (loop_.isMainThread()) {
@@ -172,6 +186,14 @@ void HostServer::linkOpened(const std::string& url) {
 
 void HostServer::attach() {
   UIApplication::sharedApplication()->setLinkOpener([this](const std::string& url) { linkOpened(url); });
+  // A clip that becomes ready, stops or ends shows at once, not at the next watch.
+  auto watching = watching_;
+  AudioOutput::setActivityListener([this, watching, &loop = loop_](AudioActivity activity) {
+    if (activity == AudioActivity::firstFrameHanded) return;
+    loop.post([this, watching] {
+      if (*watching) publishScreen();
+    });
+  });
   publishScreen();
   watch();
 }
@@ -206,6 +228,7 @@ void HostServer::addRoutes() {
   server_->Get("/api/events", route(&HostServer::eventsRoute));
   server_->Get("/api/links", route(&HostServer::linksRoute));
   server_->Get(R"(/images/([0-9a-f]+)\.png)", route(&HostServer::imageRoute));
+  server_->Get(R"(/clips/([0-9a-f]+-[0-9]+/[0-9]{1,6})\.wav)", route(&HostServer::clipRoute));
 
   server_->set_file_request_handler([](const httplib::Request&, httplib::Response& response) {
     response.set_header("Cache-Control", "no-cache");
@@ -233,6 +256,7 @@ HostResponse HostServer::actionRoute(const HostRequest& request) {
   std::optional<std::string> error;
   int status = 200;
   gate_.call([&] {
+    AudioOutput::setActingTab(actingTab(action));
     try {
       app_.perform(action);
     } catch (const std::invalid_argument& failure) {
@@ -242,6 +266,7 @@ HostResponse HostServer::actionRoute(const HostRequest& request) {
       error = failure.what();
       status = 500;
     }
+    AudioOutput::setActingTab(std::nullopt);
     message = publishScreen();
   });
   return jsonResponse(actionAnswer(message, links_.since(linksBefore), error), status);
@@ -276,4 +301,13 @@ HostResponse HostServer::imageRoute(const HostRequest& request) {
   // An id names the same bytes for good.
   return {200, "image/png", std::string(png.begin(), png.end()),
           {{"Cache-Control", "public, max-age=31536000, immutable"}}, {}, {}};
+}
+
+// "<clip id>/<part>": the part's WAV once it is made.
+HostResponse HostServer::clipRoute(const HostRequest& request) {
+  const auto slash = request.pathParameter.find('/');
+  ClipPartAnswer answer = clipPart(request.pathParameter.substr(0, slash),
+                                   std::stoul(request.pathParameter.substr(slash + 1)), kClipPartWait);
+  return {answer.status, answer.status == 200 ? "audio/wav" : "", std::move(answer.wav),
+          {{"Cache-Control", "no-store"}}, {}, {}};
 }

@@ -9,6 +9,9 @@
 //   GET  /api/events       server-sent events: "screen", "busy", "link"
 //   GET  /api/links        {"links": [{"sequence", "url"}...]}: every link opened
 //   GET  /images/<id>.png  an image on screen
+//   GET  /clips/<id>/<n>.wav  part n of the sound preview clip the screen names
+//                          (200; 202 while it is still being made; 404 when
+//                          the clip stopped or ended before it)
 // Only this machine's own page may drive it: a request naming any other host
 // (a DNS-rebinding site) is refused with 403, and so is an action that is
 // not JSON (415; a cross-site page can only send JSON after a CORS preflight,
@@ -81,6 +84,7 @@ class HostServer {
   HostResponse eventsRoute(const HostRequest& request);
   HostResponse linksRoute(const HostRequest& request);
   HostResponse imageRoute(const HostRequest& request);
+  HostResponse clipRoute(const HostRequest& request);
   bool isOwnHost(const std::string& host) const;
   bool isOwnOrigin(const std::string& origin) const;
   void linkOpened(const std::string& url);

@@ -13,6 +13,15 @@ using nlohmann::json;
 // would send the bare number, is switched off for the host.
 namespace {
 
+const char* screenName(ScreenAudioState state) {
+  switch (state) {
+    case ScreenAudioState::playing: return "playing";
+    case ScreenAudioState::stopped: return "stopped";
+    case ScreenAudioState::ended: return "ended";
+  }
+  throw std::logic_error("an audio state without a name");
+}
+
 const char* screenName(ScreenTableStyle style) {
   switch (style) {
     case ScreenTableStyle::plain: return "plain";
@@ -199,6 +208,12 @@ json mailJson(const ScreenMail& mail) {
           {"isHTML", mail.isHTML}};
 }
 
+json audioJson(const ScreenAudio& audio) {
+  json object = {{"clip", audio.clip}, {"parts", "/clips/" + audio.clip + "/"}, {"state", screenName(audio.state)}};
+  putOptional(object, "tab", audio.tab);
+  return object;
+}
+
 }  // namespace
 
 json screenToJson(const Screen& screen, ImageRegistry& images) {
@@ -208,6 +223,7 @@ json screenToJson(const Screen& screen, ImageRegistry& images) {
   if (screen.table) object["table"] = tableJson(*screen.table, images);
   if (screen.alert) object["alert"] = alertJson(*screen.alert);
   if (screen.mail) object["mail"] = mailJson(*screen.mail);
+  if (screen.audio) object["audio"] = audioJson(*screen.audio);
   return object;
 }
 

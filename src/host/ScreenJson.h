@@ -8,7 +8,7 @@
 // positions and sizes in points, font sizes.
 //
 // screen:
-//   depth, pageClass, navigationBar, table?, alert?, mail?
+//   depth, pageClass, navigationBar, table?, alert?, mail?, audio?
 // navigationBar:
 //   title?, backTitle? (none on the first page),
 //   searchBar? {text, placeholder?, showsCancelButton, editing},
@@ -32,6 +32,9 @@
 //   title?, message?, textFields [field...], actions [{id, title, style}]
 // mail:
 //   toRecipients [text...], subject, body, isHTML
+// audio (the latest sound preview, when previews go to the browser):
+//   clip, parts ("/clips/<clip>/": part n is <parts><n>.wav), tab? (the tab
+//   whose action started it; none: any), state
 //
 // The names:
 //   table style       "plain" "grouped"
@@ -41,6 +44,7 @@
 //   alignment         "left" "center" "right" "justified"
 //   systemItem        "done" "cancel" "edit" "save" "add"
 //   alert action style "default" "cancel" "destructive"
+//   audio state       "playing" "stopped" (end it at once) "ended"
 //
 // Around the screen:
 //   screen message  {version, screen}: GET /api/screen, the "screen" event

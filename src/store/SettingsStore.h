@@ -47,6 +47,9 @@ enum class StoreResult {
 [[nodiscard]] StoreResult storeSettingsKey(std::shared_ptr<NSMutableDictionary>& copy,
                                            const std::string& key, const PlistValue& value);
 
+// What the per-app page's sound row shows when no sound is stored.
+inline constexpr const char* kNoStoredSoundText = "Default";
+
 // NotificationAlert from a fresh read of the file; none when the file, the
 // dictionary or the key is missing, or the value is not a string.
 std::optional<std::string> readSoundName();

@@ -21,7 +21,7 @@ TEST(HostOptionsTest, DefaultsServeTheDemoDeviceOnPort8080WithSoundAndMail) {
   const HostOptions options = parseHostOptions({});
   EXPECT_FALSE(options.root);
   EXPECT_EQ(options.port, 8080);
-  EXPECT_EQ(options.audio, AudioOutputMode::automatic);
+  EXPECT_EQ(options.audio, AudioOutputMode::browser);
   EXPECT_TRUE(options.canSendMail);
   EXPECT_TRUE(options.pushClasses.empty());
   EXPECT_FALSE(options.help);
@@ -44,7 +44,7 @@ TEST(HostOptionsTest, BadOptionsGiveOneMessageNamingTheProblem) {
   EXPECT_NE(errorFor({"--port", "-1"}).find("--port needs a number from 0 to 65535, not \"-1\""), std::string::npos);
   EXPECT_NE(errorFor({"--port", "80a"}).find("not \"80a\""), std::string::npos);
   EXPECT_NE(errorFor({"--port", "70000"}).find("--port"), std::string::npos);
-  EXPECT_NE(errorFor({"--audio", "loud"}).find("--audio needs auto or none"), std::string::npos);
+  EXPECT_NE(errorFor({"--audio", "loud"}).find("--audio needs browser, device or none"), std::string::npos);
   EXPECT_NE(errorFor({"--mail", "maybe"}).find("--mail needs yes or no"), std::string::npos);
   EXPECT_NE(errorFor({"--root"}).find("--root needs a value"), std::string::npos);
   EXPECT_NE(errorFor({"--root="}).find("--root needs a folder"), std::string::npos);

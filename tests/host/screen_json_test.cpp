@@ -48,6 +48,7 @@ Screen everyPart() {
   screen.alert = ScreenAlert{"Title", "Message", {{"alert/field0", "", "Name", ScreenTextAlignment::right}},
                              {{"alert/action0", "OK", ScreenAlertActionStyle::destructive}}};
   screen.mail = ScreenMail{{"a@b.c"}, "Subject", "Body", true};
+  screen.audio = ScreenAudio{"5eed-1", "tab-1", ScreenAudioState::stopped};
   return screen;
 }
 
@@ -119,6 +120,18 @@ TEST_F(ScreenJsonTest, EveryValueOfAKindHasANameOfItsOwn) {
                     [](Screen& s, ScreenAlertActionStyle v) { s.alert->actions[0].style = v; },
                     [](const json& out) { return out["alert"]["actions"][0]["style"]; }),
               ElementsAre("default", "cancel", "destructive"));
+  EXPECT_THAT(names(std::vector{ScreenAudioState::playing, ScreenAudioState::stopped, ScreenAudioState::ended},
+                    [](Screen& s, ScreenAudioState v) { s.audio->state = v; },
+                    [](const json& out) { return out["audio"]["state"]; }),
+              ElementsAre("playing", "stopped", "ended"));
+}
+
+TEST_F(ScreenJsonTest, ThePreviewClipNamesWhereItsPartsAreAndItsTabWhenThereIsOne) {
+  Screen screen = everyPart();
+  EXPECT_EQ(screenToJson(screen, images)["audio"],
+            json({{"clip", "5eed-1"}, {"parts", "/clips/5eed-1/"}, {"tab", "tab-1"}, {"state", "stopped"}}));
+  screen.audio->tab.reset();
+  EXPECT_FALSE(screenToJson(screen, images)["audio"].contains("tab"));
 }
 
 TEST_F(ScreenJsonTest, NoneIsLeftOutWhileAnEmptyTextIsKept) {

@@ -1,12 +1,78 @@
-#include "AVAudioPlayer.h"
+#include "media/AVAudioPlayer.h"
 
-// Placeholder until decoding lands: nothing opens as audio yet.
-std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithContentsOfURL(
-    const std::shared_ptr<NSURL>&, std::shared_ptr<NSError>*) {
-  return nullptr;
+#include "media/AudioDecoder.h"
+#include "media/AudioOutput.h"
+#include "media/AudioSink.h"
+#include "media/PlaybackSession.h"
+
+namespace {
+
+const std::string NSOSStatusErrorDomain = "NSOSStatusErrorDomain";
+// Core Audio's status codes for what AVAudioPlayer refuses: a file it cannot
+// open ('wht?'), and content that is not a sound it plays ('typ?').
+constexpr long kAudioFileUnspecifiedError = 2003334207;
+constexpr long kAudioFileUnsupportedFileTypeError = 1954115647;
+
+void setError(std::shared_ptr<NSError>* error, long code, const std::string& description) {
+  if (error) *error = std::make_shared<NSError>(NSOSStatusErrorDomain, code, description);
 }
 
-std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithData(const std::shared_ptr<NSData>&,
-                                                           std::shared_ptr<NSError>*) {
-  return nullptr;
+}  // namespace
+
+AVAudioPlayer::AVAudioPlayer(std::shared_ptr<const AudioSource> source, std::unique_ptr<AudioDecoder> decoder)
+    : source_(std::move(source)), openedDecoder_(std::move(decoder)), duration_(openedDecoder_->duration()) {}
+
+AVAudioPlayer::~AVAudioPlayer() {
+  if (session_) session_->stop();
 }
+
+std::shared_ptr<AVAudioPlayer> AVAudioPlayer::withSource(std::shared_ptr<const AudioSource> source,
+                                                         const std::string& what, std::shared_ptr<NSError>* error) {
+  std::string why;
+  auto decoder = AudioDecoder::open(source, &why);
+  if (!decoder) {
+    setError(error, kAudioFileUnsupportedFileTypeError, what + " is not a sound that plays: " + why);
+    return nullptr;
+  }
+  return std::make_shared<AVAudioPlayer>(std::move(source), std::move(decoder));
+}
+
+std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithContentsOfURL(const std::shared_ptr<NSURL>& url,
+                                                                   std::shared_ptr<NSError>* error) {
+  if (!url || !url->isFileURL()) {
+    setError(error, kAudioFileUnspecifiedError, "Only a file URL can be played");
+    return nullptr;
+  }
+  const std::string path = url->path();
+  std::string why;
+  auto source = AudioSource::openDeviceFile(path, &why);
+  if (!source) {
+    setError(error, kAudioFileUnspecifiedError, "The file " + path + " cannot be opened: " + why);
+    return nullptr;
+  }
+  return withSource(std::move(source), "The file " + path, error);
+}
+
+std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithData(const std::shared_ptr<NSData>& data,
+                                                          std::shared_ptr<NSError>* error) {
+  if (!data) {
+    setError(error, kAudioFileUnspecifiedError, "No data to play");
+    return nullptr;
+  }
+  auto bytes = std::make_shared<const std::vector<std::uint8_t>>(data->bytes());
+  return withSource(AudioSource::withBytes(std::move(bytes)), "The data", error);
+}
+
+void AVAudioPlayer::play() {
+  if (session_) session_->stop();
+  // The decoder that opening checked plays first; every later play opens the
+  // source anew, on the playing thread.
+  session_ = PlaybackSession::start(std::move(openedDecoder_), source_,
+                                    makeAudioSink(AudioOutput::mode(), AudioOutput::actingTab()));
+}
+
+void AVAudioPlayer::stop() {
+  if (session_) session_->stop();
+}
+
+bool AVAudioPlayer::isPlaying() const { return session_ && session_->isPlaying(); }

@@ -131,6 +131,17 @@ struct ScreenMail {
   bool isHTML = false;
 };
 
+// stopped: end it at once; ended: it has been played to its end.
+enum class ScreenAudioState { playing, stopped, ended };
+
+// The latest sound preview, for the browser to play: filled in by the host
+// when previews go to the browser.
+struct ScreenAudio {
+  std::string clip;                // its id: the host serves its parts by it
+  std::optional<std::string> tab;  // the browser tab to play it in; none: any
+  ScreenAudioState state = ScreenAudioState::playing;
+};
+
 struct Screen {
   int depth = 0;  // view controllers on the navigation stack
   std::string pageClass;  // class name of the top page
@@ -138,4 +149,5 @@ struct Screen {
   std::optional<ScreenTable> table;
   std::optional<ScreenAlert> alert;  // presented alert, if any
   std::optional<ScreenMail> mail;    // presented mail sheet, if any
+  std::optional<ScreenAudio> audio;  // the browser's sound preview, if any
 };

@@ -1,0 +1,78 @@
+// The sound chooser in a real browser with previews heard in the page
+// (--audio browser): a tap checks the sound, the page plays its clip, a
+// second tap replaces it, and the per-app page's sound row shows the choice.
+import assert from 'node:assert/strict';
+import { writeFile } from 'node:fs/promises';
+import path from 'node:path';
+import { test } from 'node:test';
+import { buildDir, hostAndPagePerTest } from './harness.mjs';
+
+// The chooser is opened from the gallery's stand-in for the per-app page's
+// sound row, which opens it as that page does.
+const session = hostAndPagePerTest({
+  extraArgs: ['--audio', 'browser', '--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle')],
+});
+
+const row = (name) => session.page.getByRole('button', { name, exact: true });
+const body = () => session.page.locator('body');
+
+// Hands Mail off as the app picker does, opens the sound row page by name and
+// from there the sound chooser.
+async function openChooser(page = session.page) {
+  const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
+  await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+<key>currentApp</key><string>Mail</string>
+<key>currentAppIdentifier</key><string>com.apple.mobilemail</string>
+</dict></plist>
+`);
+  await page.goto(`${session.host.url}?push=SoundRowPage`);
+  await page.getByRole('heading', { level: 1 }).filter({ hasText: 'Sound Row' }).waitFor();
+  await page.getByRole('button', { name: 'Custom Sound Default', exact: true }).click();
+  await page.getByRole('button', { name: 'Chime.m4r', exact: true }).waitFor();
+}
+
+async function waitForAudio(state, clip) {
+  await session.page.waitForFunction(([wanted, other]) => document.body.dataset.audio === wanted
+    && (!other || document.body.dataset.clip !== other), [state, clip]);
+}
+
+async function checkedRows() {
+  return session.page.locator('.cell[data-accessory="checkmark"]').allTextContents();
+}
+
+test('a tap checks the sound and plays its clip in this tab, a second tap replaces it, and the sound row shows it', async () => {
+  await openChooser();
+  assert.deepEqual(await checkedRows(), []);
+  assert.equal(await body().getAttribute('data-audio'), 'idle');
+
+  await row('Chime.m4r').click();
+  await waitForAudio('playing');
+  assert.deepEqual(await checkedRows(), ['Chime.m4r']);
+  const first = await body().getAttribute('data-clip');
+
+  await row('Ping.wav').click();
+  await waitForAudio('playing', first);
+  assert.deepEqual(await checkedRows(), ['Ping.wav']);
+  assert.notEqual(await body().getAttribute('data-clip'), first);
+  // The host stops the preview three seconds after the tap; Ping is shorter and may end first.
+  await session.page.waitForFunction(() => ['stopped', 'ended'].includes(document.body.dataset.audio), null, { timeout: 6000 });
+  assert.equal(await session.page.locator('#audio-notice').isVisible(), false);
+
+  await session.page.getByRole('button', { name: 'Back' }).click();
+  await row('Custom Sound Ping.wav').waitFor();
+});
+
+test('a preview plays only in the tab whose tap started it', async () => {
+  await openChooser();
+  const other = await session.context.newPage();
+  await other.goto(session.host.url);
+  await other.getByRole('button', { name: 'Sunrise.m4r', exact: true }).waitFor();
+
+  await row('Sunrise.m4r').click();
+  await waitForAudio('playing');
+  // The other tab sees the checkmark move, and hears nothing.
+  await other.locator('.cell[data-accessory="checkmark"]').filter({ hasText: 'Sunrise.m4r' }).waitFor();
+  assert.equal(await other.locator('body').getAttribute('data-audio'), 'idle');
+});

@@ -1,0 +1,283 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "foundation/NSURL.h"
+#include "media/AVAudioPlayer.h"
+#include "media/AudioDecoder.h"
+#include "media/AudioOutput.h"
+#include "media/BrowserClip.h"
+#include "support/ChimewellTest.h"
+#include "support/TestSounds.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr const char* kFolder = "/var/jb/Library/Application Support/Chimewell/";
+
+// Records what the output reports, so a test can wait for the decoding thread.
+class ActivityLog {
+ public:
+  ActivityLog() {
+    AudioOutput::setActivityListener([this](AudioActivity activity) {
+      {
+        std::lock_guard guard(mutex_);
+        seen_.push_back(activity);
+      }
+      changed_.notify_all();
+    });
+  }
+  ~ActivityLog() { AudioOutput::setActivityListener({}); }
+
+  bool waitFor(AudioActivity activity, std::size_t count = 1) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10),
+                             [&] { return std::ranges::count(seen_, activity) >= static_cast<long>(count); });
+  }
+  std::vector<AudioActivity> seen() {
+    std::lock_guard guard(mutex_);
+    return seen_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<AudioActivity> seen_;
+};
+
+class MediaTest : public ChimewellTest {
+ protected:
+  void TearDown() override {
+    AudioOutput::setMode(AudioOutputMode::silent);
+    AudioOutput::setActingTab(std::nullopt);
+    ChimewellTest::TearDown();
+  }
+
+  std::string soundPath(const std::string& name) const { return kFolder + name; }
+  std::filesystem::path hostSound(const std::string& name) const { return hostPathFor(soundPath(name)); }
+  std::string makeSound(const std::string& name, double seconds) {
+    makeTestSound(hostSound(name), seconds);
+    return soundPath(name);
+  }
+  std::shared_ptr<AVAudioPlayer> playerFor(const std::string& devicePath, std::shared_ptr<NSError>* error = nullptr) {
+    return AVAudioPlayer::initWithContentsOfURL(NSURL::fileURLWithPath(devicePath), error);
+  }
+  std::shared_ptr<AVAudioPlayer> playerForBytes(const std::string& bytes) {
+    return AVAudioPlayer::initWithData(std::make_shared<NSData>(std::vector<std::uint8_t>(bytes.begin(), bytes.end())));
+  }
+
+  // Every sample of the sound, decoded; none when it does not open.
+  std::optional<std::vector<std::int16_t>> decodeAll(const std::string& devicePath) {
+    std::string why;
+    auto decoder = AudioDecoder::open(AudioSource::openDeviceFile(devicePath, &why), &why);
+    if (!decoder) return std::nullopt;
+    std::vector<std::int16_t> samples;
+    while (decoder->read(samples, 4096) > 0) {
+    }
+    return samples;
+  }
+};
+
+double secondsOf(const std::vector<std::int16_t>& samples) {
+  return static_cast<double>(samples.size()) / AudioOutput::kChannels / AudioOutput::kSampleRate;
+}
+
+int loudest(const std::vector<std::int16_t>& samples) {
+  int peak = 0;
+  for (auto sample : samples) peak = std::max(peak, std::abs(static_cast<int>(sample)));
+  return peak;
+}
+
+TEST_F(MediaTest, EveryFormatADeviceKeepsDecodesWholeToTheOutputFormat) {
+  for (const std::string extension : {"m4r", "m4a", "caf", "mp3", "wav", "aiff", "ogg"}) {
+    SCOPED_TRACE(extension);
+    const auto samples = decodeAll(makeSound("tone." + extension, 0.5));
+    ASSERT_TRUE(samples.has_value());
+    // Encoders add a little padding; nothing is lost.
+    EXPECT_NEAR(secondsOf(*samples), 0.5, 0.06);
+    EXPECT_GT(loudest(*samples), 1500);  // a tone, not silence
+    EXPECT_NE(playerFor(soundPath("tone." + extension)), nullptr);
+  }
+}
+
+TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
+  std::mt19937 random(7);
+  std::string garbage(64 * 1024, '\0');
+  for (auto& byte : garbage) byte = static_cast<char>(random());
+  makeSound("good.wav", 0.3);
+  makeSound("good.m4a", 0.3);
+  makeSound("good.aiff", 0.3);
+  const std::string wav = readHostFile(hostSound("good.wav"));
+  const std::string m4a = readHostFile(hostSound("good.m4a"));
+  const std::string aiff = readHostFile(hostSound("good.aiff"));
+  std::string brokenWav = wav;
+  brokenWav.replace(20, 2, "\xff\xff");  // an unknown sample format
+  std::string wavWithoutFormat = wav;
+  wavWithoutFormat.replace(12, 4, "junk");  // the format chunk renamed away
+  std::string brokenAiff = aiff;
+  brokenAiff.replace(brokenAiff.find("COMM") + 8, 18, std::string(18, '\0'));  // no channels, no rate
+  const std::map<std::string, std::string> notAudio{
+      {"garbage.m4r", garbage},
+      {"empty.wav", ""},
+      {"ReadMe.txt", "Drop your sounds in this folder.\n"},
+      {"picture.png", "\x89PNG\r\n\x1a\n" + garbage.substr(0, 200)},
+      {"header-only.wav", wav.substr(0, 44)},
+      {"bad-format.wav", brokenWav},
+      {"no-format.wav", wavWithoutFormat},
+      {"no-comm.aiff", brokenAiff},
+      {"no-moov.m4a", m4a.substr(0, m4a.size() / 2)},  // the index sits at the end
+  };
+  for (const auto& [name, bytes] : notAudio) {
+    SCOPED_TRACE(name);
+    writeHostFile(hostSound(name), bytes);
+    std::shared_ptr<NSError> error;
+    EXPECT_EQ(playerFor(soundPath(name), &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_THAT(error->localizedDescription(), HasSubstr("is not a sound that plays"));
+    EXPECT_EQ(playerForBytes(bytes), nullptr);
+  }
+}
+
+TEST_F(MediaTest, WhatCannotBeOpenedGivesNoPlayerAndSaysWhy) {
+  makeFolderAt(soundPath("folder.wav"));
+  ASSERT_EQ(mkfifo(hostSound("pipe.wav").c_str(), 0600), 0);
+  for (const std::string name : {"missing.wav", "folder.wav", "pipe.wav"}) {
+    SCOPED_TRACE(name);
+    std::shared_ptr<NSError> error;
+    EXPECT_EQ(playerFor(soundPath(name), &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_THAT(error->localizedDescription(), HasSubstr("cannot be opened"));
+  }
+  EXPECT_EQ(AVAudioPlayer::initWithContentsOfURL(NSURL::URLWithString("https://example.com/a.wav")), nullptr);
+  EXPECT_EQ(AVAudioPlayer::initWithContentsOfURL(nullptr), nullptr);
+  EXPECT_EQ(AVAudioPlayer::initWithData(nullptr), nullptr);
+}
+
+TEST_F(MediaTest, AFileCutShortInItsAudioPlaysWhatIsThere) {
+  makeSound("long.wav", 2);
+  makeSound("long.mp3", 2);
+  for (const std::string name : {"long.wav", "long.mp3"}) {
+    SCOPED_TRACE(name);
+    const std::string bytes = readHostFile(hostSound(name));
+    writeHostFile(hostSound("cut-" + name), bytes.substr(0, bytes.size() / 2));
+    const auto samples = decodeAll(soundPath("cut-" + name));
+    ASSERT_TRUE(samples.has_value());
+    EXPECT_NEAR(secondsOf(*samples), 1.0, 0.1);
+    EXPECT_NE(playerForBytes(bytes.substr(0, bytes.size() / 2)), nullptr);
+  }
+}
+
+TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceWithoutWaitingForTheThread) {
+  ActivityLog activity;
+  auto player = playerFor(makeSound("long.m4r", 20));
+  ASSERT_NE(player, nullptr);
+  EXPECT_NEAR(player->duration(), 20, 0.1);
+  EXPECT_FALSE(player->isPlaying());
+  player->stop();  // before any play: nothing happens
+  player->play();
+  EXPECT_TRUE(player->isPlaying());
+  ASSERT_TRUE(activity.waitFor(AudioActivity::firstFrameHanded));
+  player->stop();
+  EXPECT_FALSE(player->isPlaying());
+  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped));
+  // A second play opens the sound again and starts from its beginning.
+  player->play();
+  EXPECT_TRUE(player->isPlaying());
+  ASSERT_TRUE(activity.waitFor(AudioActivity::firstFrameHanded, 2));
+  player->play();  // restarts: the running play is stopped
+  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped, 2));
+  EXPECT_TRUE(player->isPlaying());
+}
+
+TEST_F(MediaTest, APlayEndsByItselfOnceTheWholeSoundHasBeenHeard) {
+  ActivityLog activity;
+  auto player = playerForBytes(readHostFile((makeSound("short.wav", 0.2), hostSound("short.wav"))));
+  ASSERT_NE(player, nullptr);
+  player->play();
+  ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
+  EXPECT_FALSE(player->isPlaying());
+  EXPECT_TRUE(activity.waitFor(AudioActivity::firstFrameHanded));
+}
+
+TEST_F(MediaTest, TheBrowserGetsTheClipInPartsForTheActingTabAndAStopEndsIt) {
+  AudioOutput::setMode(AudioOutputMode::browser);
+  ActivityLog activity;
+  auto player = playerFor(makeSound("long.m4a", 20));
+  ASSERT_NE(player, nullptr);
+  AudioOutput::setActingTab("tab-1");
+  player->play();
+  AudioOutput::setActingTab(std::nullopt);
+  auto clip = BrowserClip::current();
+  ASSERT_NE(clip, nullptr);
+  EXPECT_EQ(clip->tab(), "tab-1");
+  EXPECT_EQ(BrowserClip::withId(clip->id()), clip);
+  std::string wav;
+  ASSERT_EQ(clip->part(0, std::chrono::seconds(10), wav), BrowserClipPart::ready);
+  EXPECT_TRUE(activity.waitFor(AudioActivity::clipReady));
+  ASSERT_EQ(wav.size(), 44u + AudioOutput::kSampleRate / 2 * AudioOutput::kChannels * 2);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+  // Decoding keeps close to what has been heard: far from the whole 20 s.
+  EXPECT_LE(clip->partCount(), 4u);
+  EXPECT_EQ(clip->part(30, std::chrono::milliseconds(1), wav), BrowserClipPart::later);
+
+  player->stop();
+  EXPECT_EQ(clip->state(), BrowserClipState::stopped);  // told at once, not when the thread gets to it
+  EXPECT_EQ(clip->part(1, std::chrono::seconds(1), wav), BrowserClipPart::none);
+  player->play();  // each play is a new clip
+  EXPECT_NE(BrowserClip::current(), clip);
+  EXPECT_EQ(BrowserClip::current()->tab(), std::nullopt);
+}
+
+TEST_F(MediaTest, AShortClipIsWholeAtOnceAndEnds) {
+  AudioOutput::setMode(AudioOutputMode::browser);
+  ActivityLog activity;
+  auto player = playerFor(makeSound("short.caf", 0.7));
+  player->play();
+  auto clip = BrowserClip::current();
+  std::string first, second, none;
+  ASSERT_EQ(clip->part(0, std::chrono::seconds(10), first), BrowserClipPart::ready);
+  ASSERT_EQ(clip->part(1, std::chrono::seconds(10), second), BrowserClipPart::ready);
+  EXPECT_EQ(clip->part(2, std::chrono::seconds(10), none), BrowserClipPart::none);
+  EXPECT_NEAR((first.size() + second.size() - 88) / 4.0 / AudioOutput::kSampleRate, 0.7, 0.01);
+  ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
+  EXPECT_EQ(clip->state(), BrowserClipState::ended);
+}
+
+TEST_F(MediaTest, OutputModesAreNamedAsTheCommandLineSpellsThem) {
+  EXPECT_EQ(AudioOutput::mode(), AudioOutputMode::silent);  // tests hear nothing unless they ask
+  EXPECT_EQ(AudioOutput::modeNamed("browser"), AudioOutputMode::browser);
+  EXPECT_EQ(AudioOutput::modeNamed("device"), AudioOutputMode::device);
+  EXPECT_EQ(AudioOutput::modeNamed("auto"), AudioOutputMode::device);
+  EXPECT_EQ(AudioOutput::modeNamed("none"), AudioOutputMode::silent);
+  EXPECT_EQ(AudioOutput::modeNamed("loud"), std::nullopt);
+  for (auto mode : {AudioOutputMode::browser, AudioOutputMode::device, AudioOutputMode::silent}) {
+    EXPECT_EQ(AudioOutput::modeNamed(AudioOutput::nameOf(mode)), mode);
+  }
+}
+
+TEST_F(MediaTest, TheDeviceOutputPlaysOnSdlOrSilentlyWithoutACard) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);  // a card of SDL's own, so no machine's sound is needed
+  AudioOutput::setMode(AudioOutputMode::device);
+  ActivityLog activity;
+  auto player = playerFor(makeSound("long.mp3", 20));
+  player->play();
+  ASSERT_TRUE(activity.waitFor(AudioActivity::firstFrameHanded));
+  player->stop();
+  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped));
+  EXPECT_THAT(logMessages(), ::testing::IsEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "dispatch/MainRunLoop.h"
+#include "foundation/NSClassRegistry.h"
+#include "foundation/NSUserDefaults.h"
+#include "selectlist/QCSelectListTableViewController.h"
+#include "store/SettingsStore.h"
+#include "support/PageTest.h"
+#include "support/TestSounds.h"
+#include "uikit/UINavigationController.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+constexpr const char* kIdentifier = "com.apple.mobilemail";
+const std::string kSettingsFile = std::string(kSettingsDirectory) + kIdentifier + ".plist";
+
+// The page the chooser is pushed from, as the per-app page would be.
+class OpenerPage : public UITableViewController {};
+
+class SelectListTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(std::string("Mail"), kCurrentAppKey);
+    defaults->setObjectForKey(std::string(kIdentifier), kCurrentAppIdentifierKey);
+    makeFolderAt(kSettingsDirectory);
+    showPage(std::make_shared<OpenerPage>());
+  }
+
+  void makeSound(const std::string& name, double seconds = 20) {
+    makeTestSound(hostPathFor(soundFilePath(name)), seconds);
+  }
+
+  // Pushes a chooser over the opener, as the per-app page does: one list as
+  // items and values, the change block noting what it is told.
+  std::shared_ptr<QCSelectListTableViewController> openChooser(std::optional<std::vector<std::string>> sounds,
+                                                                std::optional<std::string> currentValue,
+                                                                bool popView = false) {
+    chooser = std::make_shared<QCSelectListTableViewController>(
+        UITableViewStyleGrouped, "Custom Sound", sounds, sounds, std::move(currentValue), popView,
+        [this](const std::string& value) { told.push_back(value); });
+    navigationController()->pushViewControllerAnimated(chooser, true);
+    MainRunLoop::main().runDue();
+    window()->layoutIfNeeded();
+    return chooser;
+  }
+
+  std::vector<std::string> checkedRows() {
+    std::vector<std::string> checked;
+    const Screen shown = screen();
+    for (const auto& section : shown.table->sections)
+      for (const auto& row : section.rows)
+        if (row.accessory == ScreenAccessory::checkmark) checked.push_back(row.text.value_or(""));
+    return checked;
+  }
+  std::optional<std::string> storedSound() const {
+    auto stored = readDictionaryAt(kSettingsFile);
+    if (!stored || !stored->contains(kNotificationAlertKey)) return std::nullopt;
+    const auto* name = stored->at(kNotificationAlertKey).as<std::string>();
+    return name ? std::optional<std::string>(*name) : std::nullopt;
+  }
+  void advance(double seconds) {
+    clock().advance(std::chrono::nanoseconds(static_cast<std::int64_t>(seconds * 1e9)));
+    MainRunLoop::main().runDue();
+  }
+
+  std::shared_ptr<QCSelectListTableViewController> chooser;
+  std::vector<std::string> told;
+};
+
+TEST_F(SelectListTest, OpensTitledWithTheAppListingEverySoundWithTheCurrentOneCheckedAndAnAddButton) {
+  writeDictionaryAt(kSettingsFile, {{"enableToggle", true}});
+  openChooser(std::vector<std::string>{"Sunrise.m4r", "Chime.m4r", "Ping.wav"}, "Chime.m4r");
+  const Screen shown = screen();
+  EXPECT_EQ(shown.pageClass, "QCSelectListTableViewController");
+  EXPECT_EQ(shown.navigationBar.title, "Mail");
+  ASSERT_TRUE(shown.navigationBar.rightButton.has_value());
+  EXPECT_EQ(shown.navigationBar.rightButton->systemItem, ScreenSystemItem::add);
+  EXPECT_EQ(shown.table->style, ScreenTableStyle::grouped);
+  EXPECT_THAT(rowTexts(shown), ElementsAre("Sunrise.m4r", "Chime.m4r", "Ping.wav"));
+  EXPECT_THAT(checkedRows(), ElementsAre("Chime.m4r"));
+  ASSERT_EQ(shown.table->sections.size(), 1u);
+  EXPECT_FALSE(shown.table->sections[0].footer.has_value());
+  ASSERT_NE(dict1, nullptr);
+  EXPECT_EQ(dict1->objectForKey("enableToggle"), PlistValue(true));
+  // Add does nothing yet, and the page stays.
+  driver().tapRightBarButton();
+  EXPECT_EQ(screen().pageClass, "QCSelectListTableViewController");
+  EXPECT_TRUE(NSClassFromString("QCSelectListTableViewController").has_value());
+}
+
+TEST_F(SelectListTest, NoTitleCurrentOrLibraryGivesAnUntitledPageWithoutRowsOrChecksButWithAdd) {
+  NSUserDefaults::standardUserDefaults()->setObjectForKey(std::nullopt, kCurrentAppKey);
+  openChooser(std::nullopt, std::nullopt);
+  EXPECT_EQ(screen().navigationBar.title, std::nullopt);
+  EXPECT_THAT(rowTexts(screen()), IsEmpty());
+  EXPECT_TRUE(screen().navigationBar.rightButton.has_value());
+  driver().goBack();
+  openChooser(std::vector<std::string>{}, "Chime.m4r");
+  EXPECT_THAT(rowTexts(screen()), IsEmpty());
+  EXPECT_TRUE(screen().navigationBar.rightButton.has_value());
+  driver().goBack();
+  openChooser(std::vector<std::string>{"Sunrise.m4r", "Chime.m4r"}, "Gone.m4r");
+  EXPECT_THAT(checkedRows(), IsEmpty());
+}
+
+TEST_F(SelectListTest, ATapToldFirstThenChecksPlaysAndStoresTheName) {
+  makeSound("Chime.m4r");
+  makeSound("Ping.wav");
+  openChooser(std::vector<std::string>{"Chime.m4r", "Ping.wav"}, "Chime.m4r");
+  driver().tapRowByText("Chime.m4r");
+  auto first = audioPlayer1;
+  // When the block is told, nothing else of the tap has happened yet.
+  std::optional<std::string> storedWhenTold;
+  bool previewWhenTold = true;
+  chooser->setItemChangedBlock([&](const std::string& value) {
+    told.push_back(value);
+    storedWhenTold = storedSound();
+    previewWhenTold = audioPlayer1 != first;
+  });
+  driver().tapRowByText("Ping.wav");
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", "Ping.wav"));
+  EXPECT_EQ(storedWhenTold, "Chime.m4r");
+  EXPECT_FALSE(previewWhenTold);
+  EXPECT_THAT(checkedRows(), ElementsAre("Ping.wav"));
+  EXPECT_FALSE(rowWithText(screen(), "Ping.wav")->selected);  // deselected
+  EXPECT_EQ(storedSound(), "Ping.wav");
+  EXPECT_EQ(chooser->currentValue(), "Ping.wav");
+  ASSERT_NE(audioPlayer1, nullptr);
+  EXPECT_TRUE(audioPlayer1->isPlaying());
+  EXPECT_FALSE(first->isPlaying());
+  // The checked row again: a new preview from the start, told and stored again.
+  auto second = audioPlayer1;
+  driver().tapRowByText("Ping.wav");
+  EXPECT_NE(audioPlayer1, second);
+  EXPECT_TRUE(audioPlayer1->isPlaying());
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", "Ping.wav", "Ping.wav"));
+  EXPECT_THAT(checkedRows(), ElementsAre("Ping.wav"));
+}
+
+TEST_F(SelectListTest, EachPreviewPlaysThreeSecondsFromItsOwnTap) {
+  makeSound("Chime.m4r");
+  makeSound("Ping.wav");
+  openChooser(std::vector<std::string>{"Chime.m4r", "Ping.wav"}, std::nullopt);
+  driver().tapRowByText("Chime.m4r");
+  auto first = audioPlayer1;
+  advance(1);
+  driver().tapRowByText("Ping.wav");
+  auto second = audioPlayer1;
+  EXPECT_FALSE(first->isPlaying());  // stopped at once by the second tap
+  EXPECT_TRUE(second->isPlaying());
+  advance(2);  // the first tap's three seconds are over
+  EXPECT_TRUE(second->isPlaying());
+  advance(0.9);
+  EXPECT_TRUE(second->isPlaying());
+  advance(0.1);  // the second tap's are
+  EXPECT_FALSE(second->isPlaying());
+}
+
+TEST_F(SelectListTest, TheCheckmarkStaysOnTheChosenRowAfterScrollingAndReload) {
+  std::vector<std::string> sounds;
+  for (int i = 0; i < 40; ++i) sounds.push_back("Sound " + std::to_string(i) + ".caf");
+  openChooser(sounds, "Sound 30.caf");
+  driver().setViewportHeight(300);
+  driver().tapRowByText("Sound 2.caf");
+  EXPECT_THAT(checkedRows(), ElementsAre("Sound 2.caf"));
+  EXPECT_EQ(audioPlayer1, nullptr);  // no such file: no preview
+  EXPECT_EQ(storedSound(), "Sound 2.caf");
+  driver().scrollTo(1000);
+  EXPECT_THAT(checkedRows(), IsEmpty());  // row 30, current when the page opened, is not checked
+  driver().scrollTo(0);
+  EXPECT_THAT(checkedRows(), ElementsAre("Sound 2.caf"));
+  chooser->tableView()->reloadData();
+  EXPECT_THAT(checkedRows(), ElementsAre("Sound 2.caf"));
+}
+
+TEST_F(SelectListTest, AFileThatIsNotAudioPlaysNothingButIsStillChosen) {
+  makeSound("Chime.m4r");
+  writeFileAt(soundFilePath("ReadMe.txt"), "Put your sounds here.\n");
+  openChooser(std::vector<std::string>{"Chime.m4r", "ReadMe.txt"}, std::nullopt);
+  driver().tapRowByText("Chime.m4r");
+  auto chime = audioPlayer1;
+  driver().tapRowByText("ReadMe.txt");
+  EXPECT_EQ(audioPlayer1, nullptr);
+  EXPECT_FALSE(chime->isPlaying());
+  EXPECT_EQ(storedSound(), "ReadMe.txt");
+  EXPECT_THAT(checkedRows(), ElementsAre("ReadMe.txt"));
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", "ReadMe.txt"));
+  advance(3);  // the stop of a tap without a player does nothing
+}
+
+TEST_F(SelectListTest, LeavingThePageStopsThePreviewBackOrPopOnSelect) {
+  makeSound("Chime.m4r");
+  openChooser(std::vector<std::string>{"Chime.m4r"}, std::nullopt);
+  driver().tapRowByText("Chime.m4r");
+  ASSERT_TRUE(audioPlayer1->isPlaying());
+  driver().goBack();
+  EXPECT_FALSE(audioPlayer1->isPlaying());
+
+  openChooser(std::vector<std::string>{"Chime.m4r"}, std::nullopt, /*popView=*/true);
+  driver().tapRowByText("Chime.m4r");
+  EXPECT_EQ(screen().depth, 1);
+  ASSERT_NE(audioPlayer1, nullptr);
+  EXPECT_FALSE(audioPlayer1->isPlaying());
+  EXPECT_EQ(storedSound(), "Chime.m4r");
+}
+
+TEST_F(SelectListTest, AChoiceKeepsEveryKeyStoredSinceThePageOpened) {
+  writeDictionaryAt(kSettingsFile, {{"enableToggle", true}, {"fromElsewhere", std::string("kept")}});
+  openChooser(std::vector<std::string>{"Chime.m4r", "Ping.wav"}, std::nullopt);
+  // The per-app page stores the count (its edit ended as the chooser opened).
+  writeDictionaryAt(kSettingsFile, {{"enableToggle", true}, {"fromElsewhere", std::string("kept")},
+                                    {"vibrationTimes", std::string("3")}});
+  driver().tapRowByText("Ping.wav");
+  driver().tapRowByText("Chime.m4r");
+  auto stored = readDictionaryAt(kSettingsFile);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->at("vibrationTimes"), PlistValue(std::string("3")));
+  EXPECT_EQ(stored->at("fromElsewhere"), PlistValue(std::string("kept")));
+  EXPECT_EQ(stored->at("enableToggle"), PlistValue(true));
+  EXPECT_EQ(stored->at(kNotificationAlertKey), PlistValue(std::string("Chime.m4r")));
+}
+
+TEST_F(SelectListTest, AChoiceThatCannotBeStoredShowsWhatIsStoredAndStillPlays) {
+  makeSound("Chime.m4r");
+  // Unreadable settings: nothing is set, the file stays as it is.
+  writeFileAt(kSettingsFile, "not a property list");
+  openChooser(std::vector<std::string>{"Chime.m4r", "Ping.wav"}, std::nullopt);
+  driver().tapRowByText("Chime.m4r");
+  EXPECT_THAT(checkedRows(), IsEmpty());
+  EXPECT_EQ(chooser->currentValue(), std::nullopt);
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", kNoStoredSoundText));
+  EXPECT_EQ(readFileAt(kSettingsFile), "not a property list");
+  ASSERT_NE(audioPlayer1, nullptr);
+  EXPECT_TRUE(audioPlayer1->isPlaying());
+  ASSERT_THAT(logMessages(), ElementsAre(HasSubstr("not a readable property-list dictionary")));
+
+  // No settings folder: the write fails, and the log says so.
+  std::filesystem::remove_all(hostPathFor(kSettingsDirectory));
+  told.clear();
+  clearLogMessages();
+  driver().tapRowByText("Chime.m4r");
+  EXPECT_THAT(checkedRows(), IsEmpty());
+  EXPECT_THAT(told, ElementsAre("Chime.m4r", kNoStoredSoundText));
+  EXPECT_THAT(logMessages(), ElementsAre(HasSubstr("Not saving NotificationAlert")));
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#include "support/TestSounds.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// Encoder and container for each extension; m4r is an AAC file in the iPod
+// flavour of MP4, as ringtones are.
+const std::map<std::string, std::vector<std::string>>& formatArguments() {
+  static const std::map<std::string, std::vector<std::string>> arguments{
+      {".m4r", {"-c:a", "aac", "-b:a", "96k", "-f", "ipod"}},
+      {".m4a", {"-c:a", "aac", "-b:a", "96k", "-f", "ipod"}},
+      {".caf", {"-c:a", "pcm_s16be", "-f", "caf"}},
+      {".mp3", {"-c:a", "libmp3lame", "-b:a", "96k", "-f", "mp3"}},
+      {".wav", {"-c:a", "pcm_s16le", "-f", "wav"}},
+      {".aiff", {"-c:a", "pcm_s16be", "-f", "aiff"}},
+      {".ogg", {"-c:a", "libvorbis", "-f", "ogg"}},
+  };
+  return arguments;
+}
+
+}  // namespace
+
+void makeTestSound(const std::filesystem::path& file, double seconds, int frequency) {
+  auto format = formatArguments().find(file.extension().string());
+  if (format == formatArguments().end()) throw std::runtime_error("no test sound format for " + file.string());
+  std::filesystem::create_directories(file.parent_path());
+  std::vector<std::string> arguments{"ffmpeg", "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                     "sine=frequency=" + std::to_string(frequency) +
+                                         ":sample_rate=44100:duration=" + std::to_string(seconds)};
+  arguments.insert(arguments.end(), format->second.begin(), format->second.end());
+  arguments.push_back(file.string());
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (posix_spawnp(&child, "ffmpeg", nullptr, nullptr, argv.data(), environ) != 0) {
+    throw std::runtime_error("the ffmpeg command is needed to make test sounds (scripts/setup --test)");
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("ffmpeg failed to make " + file.string());
+}
+
+std::string readHostFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + file.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeHostFile(const std::filesystem::path& file, const std::string& bytes) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+}
