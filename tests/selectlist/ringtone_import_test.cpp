@@ -1,0 +1,274 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/URLLoader.h"
+#include "selectlist/QCSelectListTableViewController.h"
+#include "selectlist/RingtoneImport.h"
+#include "store/SettingsPaths.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/PageTest.h"
+#include "uikit/UIApplication.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using namespace std::chrono_literals;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kSoundFolder = kSoundLibraryDirectory;
+const char* const kDownloadFailed = "Could not download a ringtone from this link";
+const char* const kDownloaded = "Ringtone Downloaded! Kindly refresh this page in order for it to show";
+
+std::string demoSound(const std::string& name) {
+  const fs::path path = fs::path(CHIMEWELL_SOURCE_DIR) /
+                        "share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application Support/Chimewell" /
+                        name;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("missing demo sound " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A chooser listing one sound, over a sound library that holds it, and a
+// web server of the test's own serving two real ringtones.
+class RingtoneImportTest : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    URLLoadLimits limits;
+    limits.totalTimeout = 2s;
+    limits.maxBytes = 1024 * 1024;
+    setURLLoadLimits(limits);
+    UIApplication::sharedApplication()->setLinkOpener(
+        [this](const std::string& url) { openedLinks.push_back(url); });
+    writeFileAt(kSoundFolder + "Ping.wav", "ping");
+    chime = demoSound("Chime.m4r");
+    sunrise = demoSound("Sunrise.m4r");
+    server.serve("/chime.m4r", chime, "audio/x-m4r");
+    server.serve("/sunrise.m4r", sunrise, "audio/x-m4r");
+    const std::vector<std::string> sounds{"Ping.wav"};
+    chooser = showNewPage<QCSelectListTableViewController>(UITableViewStyleGrouped, "Custom Sound", sounds,
+                                                           sounds, std::nullopt, false, nullptr);
+  }
+  void TearDown() override {
+    UIApplication::sharedApplication()->setLinkOpener({});
+    setURLLoadLimits(URLLoadLimits{});
+    PageTest::TearDown();
+  }
+
+  void tapAdd() { startRingtoneImport(chooser); }
+
+  // Add, the link alert's "Import" with the link, the name alert's "Import" with the name.
+  void importFrom(const std::string& link, const std::string& name) {
+    tapAdd();
+    driver().tapAlertAction("Import", {link});
+    driver().tapAlertAction("Import", {name});
+  }
+
+  std::optional<std::string> alertMessage() {
+    auto alert = screen().alert;
+    return alert ? alert->message : std::nullopt;
+  }
+
+  // Every path under the device root with its content, to see that nothing changed.
+  std::map<std::string, std::string> deviceFiles() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(deviceRootPath())) {
+      std::string content;
+      if (entry.is_regular_file()) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        content.assign(std::istreambuf_iterator<char>(in), {});
+      }
+      files[entry.path().string()] = content;
+    }
+    return files;
+  }
+
+  LoopbackHttpServer server;
+  std::shared_ptr<QCSelectListTableViewController> chooser;
+  std::vector<std::string> openedLinks;
+  std::string chime;
+  std::string sunrise;
+};
+
+TEST_F(RingtoneImportTest, TheLinkAndNameAlertsAskInTheirOrder) {
+  tapAdd();
+  auto link = screen().alert;
+  ASSERT_TRUE(link);
+  EXPECT_EQ(link->title, "Chimewell");
+  EXPECT_EQ(link->message,
+            "You can import your own ringtones manually by placing them in /var/jb/Library/Application "
+            "Support/Chimewell or you paste a direct link to a ringtone to download and import it");
+  ASSERT_EQ(link->textFields.size(), 1u);
+  EXPECT_EQ(link->textFields[0].placeholder, "URL");
+  EXPECT_EQ(link->textFields[0].text, "");
+  ASSERT_EQ(link->actions.size(), 3u);
+  EXPECT_EQ(link->actions[0].title, "Open site");
+  EXPECT_EQ(link->actions[0].style, 0);
+  EXPECT_EQ(link->actions[1].title, "Import");
+  EXPECT_EQ(link->actions[1].style, 0);
+  EXPECT_EQ(link->actions[2].title, "Cancel");
+  EXPECT_EQ(link->actions[2].style, 1);
+
+  driver().tapAlertAction("Import", {server.url("/chime.m4r")});
+  auto name = screen().alert;
+  ASSERT_TRUE(name);
+  EXPECT_EQ(name->title, "Chimewell");
+  EXPECT_EQ(name->message, "Type a name for the ringtone");
+  ASSERT_EQ(name->textFields.size(), 1u);
+  EXPECT_EQ(name->textFields[0].placeholder, "Name");
+  ASSERT_EQ(name->actions.size(), 2u);
+  EXPECT_EQ(name->actions[0].title, "Import");
+  EXPECT_EQ(name->actions[0].style, 0);
+  EXPECT_EQ(name->actions[1].title, "Cancel");
+  EXPECT_EQ(name->actions[1].style, 1);
+  EXPECT_EQ(server.totalRequests(), 0) << "nothing loads before the name is given";
+}
+
+TEST_F(RingtoneImportTest, AGoodRingtoneIsSavedUnderItsNameAndReplacedByTheNext) {
+  server.routes().Get("/share", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect(server.url("/chime.m4r"), 302);
+  });
+  importFrom(server.url("/share"), "tone.m4r");
+
+  EXPECT_EQ(readFileAt(kSoundFolder + "tone.m4r"), chime);
+  auto confirmation = screen().alert;
+  ASSERT_TRUE(confirmation);
+  EXPECT_EQ(confirmation->title, "Chimewell");
+  EXPECT_EQ(confirmation->message, kDownloaded);
+  ASSERT_EQ(confirmation->actions.size(), 1u);
+  EXPECT_EQ(confirmation->actions[0].title, "OK");
+  EXPECT_EQ(confirmation->actions[0].style, 0);
+  driver().tapAlertAction("OK");
+  EXPECT_FALSE(screen().alert);
+  EXPECT_THAT(rowTexts(screen()), ElementsAre("Ping.wav")) << "the rows stay as they were given";
+
+  // A second import under the same name replaces the file, and leaves nothing else.
+  importFrom(server.url("/sunrise.m4r"), "tone.m4r");
+  EXPECT_EQ(alertMessage(), kDownloaded);
+  EXPECT_EQ(readFileAt(kSoundFolder + "tone.m4r"), sunrise);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(hostPathFor(kSoundFolder))) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_THAT(names, ElementsAre("Ping.wav", "tone.m4r"));
+  EXPECT_THAT(logMessages(), IsEmpty());
+}
+
+TEST_F(RingtoneImportTest, CancelAndOpenSiteEndTheFlowQuietly) {
+  tapAdd();
+  driver().tapAlertAction("Cancel", {server.url("/chime.m4r")});
+  EXPECT_FALSE(screen().alert);
+  EXPECT_THAT(logMessages(), IsEmpty());
+
+  tapAdd();
+  driver().tapAlertAction("Import", {server.url("/chime.m4r")});
+  driver().tapAlertAction("Cancel", {"tone.m4r"});
+  EXPECT_FALSE(screen().alert);
+  EXPECT_THAT(logMessages(), ElementsAre("Canelled"));
+
+  clearLogMessages();
+  tapAdd();
+  driver().tapAlertAction("Open site");
+  EXPECT_FALSE(screen().alert);
+  EXPECT_THAT(openedLinks, ElementsAre("https://www.zedge.net/ringtones"));
+  EXPECT_THAT(logMessages(), IsEmpty());
+
+  EXPECT_EQ(server.totalRequests(), 0);
+  EXPECT_FALSE(readFileAt(kSoundFolder + "tone.m4r"));
+}
+
+TEST_F(RingtoneImportTest, AFailedDownloadIsSaidAndNothingIsWritten) {
+  server.routes().Get("/missing.m4r", [](const httplib::Request&, httplib::Response& response) {
+    response.status = 404;
+  });
+  server.serve("/page.m4r", "<!DOCTYPE html><html><body>Download tone.m4r</body></html>", "text/html");
+  server.serve("/huge.m4r", chime + std::string(1024 * 1024, '\0'), "audio/x-m4r");
+  server.stallAt("/stalled.m4r");
+  for (int hop = 1; hop <= 11; ++hop) {
+    server.routes().Get("/hop" + std::to_string(hop), [this, hop](const httplib::Request&, httplib::Response& response) {
+      response.set_redirect(server.url(hop == 1 ? "/chime.m4r" : "/hop" + std::to_string(hop - 1)), 302);
+    });
+  }
+  const auto before = deviceFiles();
+  const std::vector<std::string> links{"",
+                                       "not a link",
+                                       server.url("/missing.m4r"),
+                                       server.url("/page.m4r"),
+                                       server.url("/huge.m4r"),
+                                       server.url("/stalled.m4r"),
+                                       server.url("/hop11")};
+  for (const auto& link : links) {
+    SCOPED_TRACE(link);
+    clearLogMessages();
+    importFrom(link, "tone.m4r");
+    auto alert = screen().alert;
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title, "Chimewell");
+    EXPECT_EQ(alert->message, kDownloadFailed);
+    ASSERT_EQ(alert->actions.size(), 1u);
+    EXPECT_EQ(alert->actions[0].title, "OK");
+    EXPECT_THAT(logMessages(), ElementsAre(StartsWith("Could not download a ringtone: ")));
+    driver().tapAlertAction("OK");
+    EXPECT_FALSE(screen().alert);
+  }
+  EXPECT_EQ(deviceFiles(), before);
+  EXPECT_EQ(server.requestsTo("/chime.m4r"), 0) << "the eleventh hop is not taken";
+}
+
+TEST_F(RingtoneImportTest, ANameThatIsNoPlainFileNameIsRefusedBeforeAnyDownload) {
+  const auto before = deviceFiles();
+  const std::vector<std::string> names{"", ".", "..", "sub/tone.m4r", "../../Preferences/x.plist", "/",
+                                       std::string("tone\0.m4r", 9)};
+  for (const auto& name : names) {
+    SCOPED_TRACE(name);
+    importFrom(server.url("/chime.m4r"), name);
+    auto refused = screen().alert;
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->title, "Chimewell");
+    EXPECT_EQ(refused->message, "Type a file name for the ringtone, such as tone.m4r, without \"/\"");
+    ASSERT_EQ(refused->actions.size(), 1u);
+    EXPECT_EQ(refused->actions[0].title, "OK");
+
+    // "OK" asks for the name again; "Cancel" there ends the flow.
+    driver().tapAlertAction("OK");
+    EXPECT_EQ(alertMessage(), "Type a name for the ringtone");
+    driver().tapAlertAction("Cancel");
+  }
+  EXPECT_EQ(server.totalRequests(), 0);
+  EXPECT_EQ(deviceFiles(), before);
+
+  // The link typed first is kept through a refusal.
+  importFrom(server.url("/chime.m4r"), "..");
+  driver().tapAlertAction("OK");
+  driver().tapAlertAction("Import", {"Chime Copy.m4r"});
+  EXPECT_EQ(alertMessage(), kDownloaded);
+  EXPECT_EQ(readFileAt(kSoundFolder + "Chime Copy.m4r"), chime);
+}
+
+TEST_F(RingtoneImportTest, AFailedWriteIsSaidInsteadOfTheConfirmation) {
+  fs::create_directory(hostPathFor(kSoundFolder + "Folder.m4r"));
+  importFrom(server.url("/chime.m4r"), "Folder.m4r");
+  EXPECT_EQ(alertMessage(), "Could not save the ringtone");
+  ASSERT_EQ(screen().alert->actions.size(), 1u);
+  EXPECT_EQ(screen().alert->actions[0].title, "OK");
+  EXPECT_TRUE(fs::is_directory(hostPathFor(kSoundFolder + "Folder.m4r")));
+  driver().tapAlertAction("OK");
+
+  // Without a sound library directory the import does not make one.
+  fs::remove_all(hostPathFor(kSoundFolder));
+  importFrom(server.url("/chime.m4r"), "tone.m4r");
+  EXPECT_EQ(alertMessage(), "Could not save the ringtone");
+  EXPECT_FALSE(fs::exists(hostPathFor(kSoundFolder)));
+}
+
+}  // namespace
