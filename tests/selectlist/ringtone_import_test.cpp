@@ -80,6 +80,29 @@ class RingtoneImportTest : public PageTest {
     return alert ? alert->message : std::nullopt;
   }
 
+  // The alert's actions as "title/style", and its fields' placeholders.
+  static std::vector<std::string> actions(const ScreenAlert& alert) {
+    std::vector<std::string> shown;
+    for (const auto& action : alert.actions)
+      shown.push_back(action.title + (action.style == 1 ? "/cancel" : action.style == 0 ? "/default" : "/other"));
+    return shown;
+  }
+  static std::vector<std::string> placeholders(const ScreenAlert& alert) {
+    std::vector<std::string> shown;
+    for (const auto& field : alert.textFields) shown.push_back(field.placeholder.value_or("(none)"));
+    return shown;
+  }
+
+  // The shown alert is titled "Chimewell", says `message` and offers one "OK".
+  void expectMessageAlert(const std::string& message) {
+    auto alert = screen().alert;
+    ASSERT_TRUE(alert) << message;
+    EXPECT_EQ(alert->title, "Chimewell");
+    EXPECT_EQ(alert->message, message);
+    EXPECT_THAT(placeholders(*alert), IsEmpty());
+    EXPECT_THAT(actions(*alert), ElementsAre("OK/default"));
+  }
+
   // Every path under the device root with its content, to see that nothing changed.
   std::map<std::string, std::string> deviceFiles() const {
     std::map<std::string, std::string> files;
@@ -109,29 +132,18 @@ TEST_F(RingtoneImportTest, TheLinkAndNameAlertsAskInTheirOrder) {
   EXPECT_EQ(link->message,
             "You can import your own ringtones manually by placing them in /var/jb/Library/Application "
             "Support/Chimewell or you paste a direct link to a ringtone to download and import it");
-  ASSERT_EQ(link->textFields.size(), 1u);
-  EXPECT_EQ(link->textFields[0].placeholder, "URL");
+  EXPECT_THAT(placeholders(*link), ElementsAre("URL"));
   EXPECT_EQ(link->textFields[0].text, "");
-  ASSERT_EQ(link->actions.size(), 3u);
-  EXPECT_EQ(link->actions[0].title, "Open site");
-  EXPECT_EQ(link->actions[0].style, 0);
-  EXPECT_EQ(link->actions[1].title, "Import");
-  EXPECT_EQ(link->actions[1].style, 0);
-  EXPECT_EQ(link->actions[2].title, "Cancel");
-  EXPECT_EQ(link->actions[2].style, 1);
+  EXPECT_THAT(actions(*link), ElementsAre("Open site/default", "Import/default", "Cancel/cancel"));
 
   driver().tapAlertAction("Import", {server.url("/chime.m4r")});
   auto name = screen().alert;
   ASSERT_TRUE(name);
   EXPECT_EQ(name->title, "Chimewell");
   EXPECT_EQ(name->message, "Type a name for the ringtone");
-  ASSERT_EQ(name->textFields.size(), 1u);
-  EXPECT_EQ(name->textFields[0].placeholder, "Name");
-  ASSERT_EQ(name->actions.size(), 2u);
-  EXPECT_EQ(name->actions[0].title, "Import");
-  EXPECT_EQ(name->actions[0].style, 0);
-  EXPECT_EQ(name->actions[1].title, "Cancel");
-  EXPECT_EQ(name->actions[1].style, 1);
+  EXPECT_THAT(placeholders(*name), ElementsAre("Name"));
+  EXPECT_EQ(name->textFields[0].text, "");
+  EXPECT_THAT(actions(*name), ElementsAre("Import/default", "Cancel/cancel"));
   EXPECT_EQ(server.totalRequests(), 0) << "nothing loads before the name is given";
 }
 
@@ -142,13 +154,7 @@ TEST_F(RingtoneImportTest, AGoodRingtoneIsSavedUnderItsNameAndReplacedByTheNext)
   importFrom(server.url("/share"), "tone.m4r");
 
   EXPECT_EQ(readFileAt(kSoundFolder + "tone.m4r"), chime);
-  auto confirmation = screen().alert;
-  ASSERT_TRUE(confirmation);
-  EXPECT_EQ(confirmation->title, "Chimewell");
-  EXPECT_EQ(confirmation->message, kDownloaded);
-  ASSERT_EQ(confirmation->actions.size(), 1u);
-  EXPECT_EQ(confirmation->actions[0].title, "OK");
-  EXPECT_EQ(confirmation->actions[0].style, 0);
+  expectMessageAlert(kDownloaded);
   driver().tapAlertAction("OK");
   EXPECT_FALSE(screen().alert);
   EXPECT_THAT(rowTexts(screen()), ElementsAre("Ping.wav")) << "the rows stay as they were given";
@@ -211,12 +217,7 @@ TEST_F(RingtoneImportTest, AFailedDownloadIsSaidAndNothingIsWritten) {
     SCOPED_TRACE(link);
     clearLogMessages();
     importFrom(link, "tone.m4r");
-    auto alert = screen().alert;
-    ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title, "Chimewell");
-    EXPECT_EQ(alert->message, kDownloadFailed);
-    ASSERT_EQ(alert->actions.size(), 1u);
-    EXPECT_EQ(alert->actions[0].title, "OK");
+    expectMessageAlert(kDownloadFailed);
     EXPECT_THAT(logMessages(), ElementsAre(StartsWith("Could not download a ringtone: ")));
     driver().tapAlertAction("OK");
     EXPECT_FALSE(screen().alert);
@@ -232,12 +233,7 @@ TEST_F(RingtoneImportTest, ANameThatIsNoPlainFileNameIsRefusedBeforeAnyDownload)
   for (const auto& name : names) {
     SCOPED_TRACE(name);
     importFrom(server.url("/chime.m4r"), name);
-    auto refused = screen().alert;
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->title, "Chimewell");
-    EXPECT_EQ(refused->message, "Type a file name for the ringtone, such as tone.m4r, without \"/\"");
-    ASSERT_EQ(refused->actions.size(), 1u);
-    EXPECT_EQ(refused->actions[0].title, "OK");
+    expectMessageAlert("Type a file name for the ringtone, such as tone.m4r, without \"/\"");
 
     // "OK" asks for the name again; "Cancel" there ends the flow.
     driver().tapAlertAction("OK");
@@ -258,9 +254,7 @@ TEST_F(RingtoneImportTest, ANameThatIsNoPlainFileNameIsRefusedBeforeAnyDownload)
 TEST_F(RingtoneImportTest, AFailedWriteIsSaidInsteadOfTheConfirmation) {
   fs::create_directory(hostPathFor(kSoundFolder + "Folder.m4r"));
   importFrom(server.url("/chime.m4r"), "Folder.m4r");
-  EXPECT_EQ(alertMessage(), "Could not save the ringtone");
-  ASSERT_EQ(screen().alert->actions.size(), 1u);
-  EXPECT_EQ(screen().alert->actions[0].title, "OK");
+  expectMessageAlert("Could not save the ringtone");
   EXPECT_TRUE(fs::is_directory(hostPathFor(kSoundFolder + "Folder.m4r")));
   driver().tapAlertAction("OK");
 
