@@ -84,7 +84,9 @@ class RingtoneImportTest : public PageTest {
   static std::vector<std::string> actions(const ScreenAlert& alert) {
     std::vector<std::string> shown;
     for (const auto& action : alert.actions)
-      shown.push_back(action.title + (action.style == 1 ? "/cancel" : action.style == 0 ? "/default" : "/other"));
+      shown.push_back(action.title + (action.style == ScreenAlertActionStyle::cancel     ? "/cancel"
+                                      : action.style == ScreenAlertActionStyle::standard ? "/default"
+                                                                                         : "/destructive"));
     return shown;
   }
   static std::vector<std::string> placeholders(const ScreenAlert& alert) {
