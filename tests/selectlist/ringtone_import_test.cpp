@@ -15,7 +15,6 @@
 #include "store/SettingsPaths.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/PageTest.h"
-#include "uikit/UIApplication.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -49,8 +48,6 @@ class RingtoneImportTest : public PageTest {
     limits.totalTimeout = 2s;
     limits.maxBytes = 1024 * 1024;
     setURLLoadLimits(limits);
-    UIApplication::sharedApplication()->setLinkOpener(
-        [this](const std::string& url) { openedLinks.push_back(url); });
     writeFileAt(kSoundFolder + "Ping.wav", "ping");
     chime = demoSound("Chime.m4r");
     sunrise = demoSound("Sunrise.m4r");
@@ -61,7 +58,6 @@ class RingtoneImportTest : public PageTest {
                                                            sounds, std::nullopt, false, nullptr);
   }
   void TearDown() override {
-    UIApplication::sharedApplication()->setLinkOpener({});
     setURLLoadLimits(URLLoadLimits{});
     PageTest::TearDown();
   }
@@ -121,7 +117,6 @@ class RingtoneImportTest : public PageTest {
 
   LoopbackHttpServer server;
   std::shared_ptr<QCSelectListTableViewController> chooser;
-  std::vector<std::string> openedLinks;
   std::string chime;
   std::string sunrise;
 };
@@ -188,7 +183,7 @@ TEST_F(RingtoneImportTest, CancelAndOpenSiteEndTheFlowQuietly) {
   tapAdd();
   driver().tapAlertAction("Open site");
   EXPECT_FALSE(screen().alert);
-  EXPECT_THAT(openedLinks, ElementsAre("https://www.zedge.net/ringtones"));
+  EXPECT_THAT(openedLinks(), ElementsAre("https://www.zedge.net/ringtones"));
   EXPECT_THAT(logMessages(), IsEmpty());
 
   EXPECT_EQ(server.totalRequests(), 0);
