@@ -1,6 +1,9 @@
 #include "selectlist/QCSelectListTableViewController.h"
 
+#include "selectlist/RingtoneImport.h"
+#include "uikit/UIBarButtonItem.h"
 #include "uikit/UILabel.h"
+#include "uikit/UINavigationItem.h"
 #include "uikit/UITableView.h"
 #include "uikit/UITableViewCell.h"
 
@@ -22,6 +25,14 @@ QCSelectListTableViewController::QCSelectListTableViewController(
       popView_(popViewOnSelect) {
   setTitle(std::move(title));
 }
+
+void QCSelectListTableViewController::viewDidLoad() {
+  UITableViewController::viewDidLoad();
+  navigationItem()->setRightBarButtonItem(std::make_shared<UIBarButtonItem>(
+      UIBarButtonSystemItemAdd, selfAs<QCSelectListTableViewController>(), &QCSelectListTableViewController::addSound));
+}
+
+void QCSelectListTableViewController::addSound() { startRingtoneImport(selfAs<QCSelectListTableViewController>()); }
 
 long QCSelectListTableViewController::tableViewNumberOfRowsInSection(
     const std::shared_ptr<UITableView>&, long) {

@@ -1,7 +1,7 @@
 #pragma once
 // The sound chooser: one row per sound name, a checkmark on the current one.
-// For now it only lists its items; selection, preview and the Add button
-// arrive with the chooser itself. Lives on the main thread like every page.
+// For now it lists its items and offers the ringtone import; selection and
+// preview arrive with the chooser itself. Lives on the main thread like every page.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,6 +28,11 @@ class QCSelectListTableViewController : public UITableViewController {
   const std::optional<std::string>& currentValue() const { return currentValue_; }
   bool popView() const { return popView_; }
   const QCItemChangedBlock& itemChangedBlock() const { return itemChangedBlock_; }
+
+  // Puts the Add button, whose action is addSound, on the navigation bar.
+  void viewDidLoad() override;
+  // The ringtone import.
+  void addSound();
 
   long tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>& tableView,
                                       long section) override;

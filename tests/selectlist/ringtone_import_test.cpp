@@ -11,7 +11,6 @@
 
 #include "foundation/URLLoader.h"
 #include "selectlist/QCSelectListTableViewController.h"
-#include "selectlist/RingtoneImport.h"
 #include "store/SettingsPaths.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/PageTest.h"
@@ -62,7 +61,7 @@ class RingtoneImportTest : public PageTest {
     PageTest::TearDown();
   }
 
-  void tapAdd() { startRingtoneImport(chooser); }
+  void tapAdd() { driver().tapRightBarButton(); }
 
   // Add, the link alert's "Import" with the link, the name alert's "Import" with the name.
   void importFrom(const std::string& link, const std::string& name) {
