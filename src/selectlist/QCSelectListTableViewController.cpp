@@ -4,6 +4,7 @@
 #include "foundation/NSClassRegistry.h"
 #include "foundation/NSURL.h"
 #include "foundation/NSUserDefaults.h"
+#include "selectlist/RingtoneImport.h"
 #include "store/SettingsStore.h"
 #include "uikit/UIBarButtonItem.h"
 #include "uikit/UILabel.h"
@@ -48,7 +49,7 @@ void QCSelectListTableViewController::viewDidLoad() {
       UIBarButtonSystemItemAdd, selfAs<QCSelectListTableViewController>(), &QCSelectListTableViewController::addSound));
 }
 
-void QCSelectListTableViewController::addSound() {}
+void QCSelectListTableViewController::addSound() { startRingtoneImport(selfAs<QCSelectListTableViewController>()); }
 
 void QCSelectListTableViewController::viewWillDisappear(bool animated) {
   UITableViewController::viewWillDisappear(animated);

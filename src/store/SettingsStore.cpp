@@ -33,9 +33,13 @@ std::string shownIdentifier(const std::optional<std::string>& identifier) {
 
 }  // namespace
 
+bool isPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
 bool isUsableBundleIdentifier(const std::optional<std::string>& identifier) {
-  if (!identifier || identifier->empty() || *identifier == "." || *identifier == "..") return false;
-  return identifier->find_first_of(std::string("/\0", 2)) == std::string::npos;
+  return identifier && isPlainFileName(*identifier);
 }
 
 std::optional<std::string> perAppSettingsPath() {

@@ -5,13 +5,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "foundation/NSDictionary.h"
 #include "foundation/PropertyList.h"
 #include "store/SettingsPaths.h"
 
+// A name that stands for one entry of a folder when joined to its path: not
+// empty, "." or "..", and without "/" or NUL.
+bool isPlainFileName(std::string_view name);
+
 // A bundle identifier that can name a file in the settings directory: not
-// none, empty, "." or "..", and without "/" or NUL.
+// none, and a plain file name.
 bool isUsableBundleIdentifier(const std::optional<std::string>& identifier);
 
 // The per-app settings file of the handed-off application (read afresh from
