@@ -2,6 +2,7 @@
 
 #include "uikit/UILabel.h"
 #include "uikit/UITableView.h"
+#include "uikit/UILabel.h"
 #include "uikit/UITableViewCell.h"
 
 namespace {
