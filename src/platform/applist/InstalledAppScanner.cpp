@@ -1,0 +1,128 @@
+#include "applist/InstalledAppScanner.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "applist/AppIcon.h"
+#include "foundation/CaseInsensitiveSearch.h"
+#include "foundation/DeviceFiles.h"
+#include "foundation/DeviceRoot.h"
+#include "foundation/NSDictionary.h"
+
+namespace {
+
+const PlistValue* member(const PlistValue::Dictionary& dictionary, const char* key) {
+  auto found = dictionary.find(key);
+  return found == dictionary.end() ? nullptr : &found->second;
+}
+
+// A non-empty string value, or none.
+std::optional<std::string> nonEmptyString(const PlistValue::Dictionary& dictionary, const char* key) {
+  const auto* value = member(dictionary, key);
+  const auto* text = value ? value->as<std::string>() : nullptr;
+  if (!text || text->empty()) return std::nullopt;
+  return *text;
+}
+
+bool isHidden(const PlistValue::Dictionary& info) {
+  const auto* tags = member(info, "SBAppTags");
+  const auto* list = tags ? tags->as<PlistValue::Array>() : nullptr;
+  if (!list) return false;
+  return std::any_of(list->begin(), list->end(), [](const PlistValue& tag) {
+    const auto* text = tag.as<std::string>();
+    return text && *text == "hidden";
+  });
+}
+
+std::string folderName(const std::string& folder) { return folder.substr(folder.rfind('/') + 1); }
+
+std::vector<std::string> entriesEndingInApp(const std::string& folder) {
+  std::vector<std::string> apps;
+  for (auto& name : listDeviceDirectory(folder).value_or(std::vector<std::string>{}))
+    if (name.size() > 4 && name.ends_with(".app")) apps.push_back(folder + "/" + name);
+  return apps;
+}
+
+std::vector<std::string> appFolders() {
+  auto folders = entriesEndingInApp(InstalledAppScanner::kSystemApplications);
+  for (const auto& container : listDeviceDirectory(InstalledAppScanner::kContainers).value_or(std::vector<std::string>{})) {
+    auto inside = entriesEndingInApp(std::string(InstalledAppScanner::kContainers) + "/" + container);
+    folders.insert(folders.end(), inside.begin(), inside.end());
+  }
+  auto jailbreak = entriesEndingInApp(InstalledAppScanner::kJailbreakApplications);
+  folders.insert(folders.end(), jailbreak.begin(), jailbreak.end());
+  return folders;
+}
+
+}  // namespace
+
+bool InstalledAppScanner::Stamp::operator==(const Stamp& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+std::vector<SparkAppRecord> InstalledAppScanner::scan() {
+  std::lock_guard guard(mutex_);
+  auto root = currentDeviceRoot();
+  if (root != root_) {
+    known_.clear();
+    root_ = root;
+  }
+  parsedByLastScan_ = 0;
+  // Only folders seen now are kept, so removed apps are forgotten.
+  std::map<std::string, Known> seen;
+  std::vector<Found> found;
+  for (const auto& folder : appFolders()) scanFolder(folder, seen, found);
+  known_ = std::move(seen);
+  for (auto& entry : found) entry.known = &known_.at(entry.folder);
+
+  std::erase_if(found, [](const Found& entry) { return !entry.known->app; });
+  std::sort(found.begin(), found.end(), [](const Found& left, const Found& right) {
+    return std::tie(left.known->sortKey, left.known->app->bundleIdentifier(), left.folder) <
+           std::tie(right.known->sortKey, right.known->app->bundleIdentifier(), right.folder);
+  });
+  std::vector<SparkAppRecord> apps;
+  apps.reserve(found.size());
+  for (const auto& entry : found) apps.push_back(*entry.known->app);
+  return apps;
+}
+
+void InstalledAppScanner::scanFolder(const std::string& appFolder, std::map<std::string, Known>& seen,
+                                     std::vector<Found>& found) {
+  // Both follow links inside the root: a dangling one is simply not there.
+  auto folderStatus = statDevicePath(appFolder);
+  if (!folderStatus || !S_ISDIR(folderStatus->st_mode)) return;
+  auto status = statDevicePath(appFolder + "/Info.plist");
+  if (!status || !S_ISREG(status->st_mode)) return;
+  Stamp stamp{status->st_dev, status->st_ino, status->st_size, status->st_mtim};
+  auto known = known_.find(appFolder);
+  if (known != known_.end() && known->second.stamp == stamp) {
+    seen.emplace(appFolder, std::move(known->second));
+  } else {
+    seen.emplace(appFolder, read(appFolder, stamp));
+    ++parsedByLastScan_;
+  }
+  found.push_back({appFolder, nullptr});
+}
+
+InstalledAppScanner::Known InstalledAppScanner::read(const std::string& appFolder, const Stamp& stamp) {
+  Known known{stamp, std::nullopt, {}};
+  auto info = readPropertyListDictionary(appFolder + "/Info.plist");
+  if (!info || isHidden(*info)) return known;
+  auto identifier = nonEmptyString(*info, "CFBundleIdentifier");
+  if (!identifier) return known;
+  auto name = nonEmptyString(*info, "CFBundleDisplayName");
+  if (!name) name = nonEmptyString(*info, "CFBundleName");
+  if (!name) {
+    name = folderName(appFolder);
+    name->resize(name->size() - 4);  // ".app"
+  }
+  known.sortKey = caseFoldedText(*name);
+  known.app.emplace(std::move(*identifier), std::move(*name), appIcon(appFolder, appIconFileNames(*info)));
+  return known;
+}
+
+std::size_t InstalledAppScanner::infoPlistsParsedByLastScan() const {
+  std::lock_guard guard(mutex_);
+  return parsedByLastScan_;
+}
