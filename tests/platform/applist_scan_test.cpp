@@ -121,8 +121,15 @@ TEST_F(AppListScanTest, ARepeatScanParsesOnlyChangedInfoPlistsAndForgetsRemovedA
   install("/Applications/One.app", appInfo("com.example.one", "One"));
   install("/Applications/Two.app", appInfo("com.example.two", "Two"), InfoFormat::binary);
   install("/var/jb/Applications/Three.app", appInfo("com.example.three", "Three"));
-  ASSERT_EQ(scanner.scan().size(), 3u);
-  EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 3u);
+  install("/var/containers/Bundle/Application/K1/Four.app", appInfo("com.example.four", "Four"));
+  ASSERT_EQ(scanner.scan().size(), 4u);
+  EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 4u);
+  // An app moved inside its container is found by its new name.
+  fs::rename(hostPathFor("/var/containers/Bundle/Application/K1/Four.app"),
+             hostPathFor("/var/containers/Bundle/Application/K1/Renamed.app"));
+  ASSERT_EQ(scanner.scan().size(), 4u);
+  EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 1u);
+  fs::remove_all(hostPathFor("/var/containers/Bundle/Application/K1"));
 
   const auto icon = scanner.scan()[1].icon();
   EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 0u);

@@ -34,6 +34,10 @@ bool isHidden(const PlistValue::Dictionary& info) {
   });
 }
 
+InstalledAppScanner::Stamp stampOf(const struct stat& status) {
+  return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+}
+
 std::string folderName(const std::string& folder) { return folder.substr(folder.rfind('/') + 1); }
 
 std::vector<std::string> entriesEndingInApp(const std::string& folder) {
@@ -41,17 +45,6 @@ std::vector<std::string> entriesEndingInApp(const std::string& folder) {
   for (auto& name : listDeviceDirectory(folder).value_or(std::vector<std::string>{}))
     if (name.size() > 4 && name.ends_with(".app")) apps.push_back(folder + "/" + name);
   return apps;
-}
-
-std::vector<std::string> appFolders() {
-  auto folders = entriesEndingInApp(InstalledAppScanner::kSystemApplications);
-  for (const auto& container : listDeviceDirectory(InstalledAppScanner::kContainers).value_or(std::vector<std::string>{})) {
-    auto inside = entriesEndingInApp(std::string(InstalledAppScanner::kContainers) + "/" + container);
-    folders.insert(folders.end(), inside.begin(), inside.end());
-  }
-  auto jailbreak = entriesEndingInApp(InstalledAppScanner::kJailbreakApplications);
-  folders.insert(folders.end(), jailbreak.begin(), jailbreak.end());
-  return folders;
 }
 
 }  // namespace
@@ -66,6 +59,7 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   auto root = currentDeviceRoot();
   if (root != root_) {
     known_.clear();
+    containers_.clear();
     root_ = root;
   }
   parsedByLastScan_ = 0;
@@ -87,27 +81,55 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   return apps;
 }
 
+std::vector<std::string> InstalledAppScanner::appFolders() {
+  auto folders = entriesEndingInApp(kSystemApplications);
+  // A container's listing is kept while the container folder is unchanged
+  // (adding, removing or renaming an entry changes its modification time).
+  std::map<std::string, Listing> listed;
+  for (const auto& name : listDeviceDirectory(kContainers).value_or(std::vector<std::string>{})) {
+    const std::string container = std::string(kContainers) + "/" + name;
+    auto status = statDevicePath(container);
+    if (!status || !S_ISDIR(status->st_mode)) continue;
+    auto known = containers_.find(container);
+    Listing listing{stampOf(*status), {}};
+    if (known != containers_.end() && known->second.stamp == listing.stamp) {
+      listing.apps = std::move(known->second.apps);
+    } else {
+      listing.apps = entriesEndingInApp(container);
+    }
+    folders.insert(folders.end(), listing.apps.begin(), listing.apps.end());
+    listed.emplace(container, std::move(listing));
+  }
+  containers_ = std::move(listed);
+  auto jailbreak = entriesEndingInApp(kJailbreakApplications);
+  folders.insert(folders.end(), jailbreak.begin(), jailbreak.end());
+  return folders;
+}
+
 void InstalledAppScanner::scanFolder(const std::string& appFolder, std::map<std::string, Known>& seen,
                                      std::vector<Found>& found) {
-  // Both follow links inside the root: a dangling one is simply not there.
-  auto folderStatus = statDevicePath(appFolder);
-  if (!folderStatus || !S_ISDIR(folderStatus->st_mode)) return;
-  auto status = statDevicePath(appFolder + "/Info.plist");
-  if (!status || !S_ISREG(status->st_mode)) return;
-  Stamp stamp{status->st_dev, status->st_ino, status->st_size, status->st_mtim};
   auto known = known_.find(appFolder);
-  if (known != known_.end() && known->second.stamp == stamp) {
+  auto isKnown = [&](const struct stat& status) {
+    return known != known_.end() && known->second.stamp == stampOf(status);
+  };
+  // One open gives the status and, for a new or changed file, the content. It
+  // follows links inside the root: an app behind a dangling one is not there.
+  auto file = readDeviceFileUnless(appFolder + "/Info.plist", isKnown, kMaximumPropertyListFileSize);
+  if (!file) return;
+  if (isKnown(file->status)) {
     seen.emplace(appFolder, std::move(known->second));
   } else {
-    seen.emplace(appFolder, read(appFolder, stamp));
+    seen.emplace(appFolder, read(appFolder, stampOf(file->status), file->content));
     ++parsedByLastScan_;
   }
   found.push_back({appFolder, nullptr});
 }
 
-InstalledAppScanner::Known InstalledAppScanner::read(const std::string& appFolder, const Stamp& stamp) {
+InstalledAppScanner::Known InstalledAppScanner::read(const std::string& appFolder, const Stamp& stamp,
+                                                     const std::optional<std::string>& infoPlist) {
   Known known{stamp, std::nullopt, {}};
-  auto info = readPropertyListDictionary(appFolder + "/Info.plist");
+  auto parsed = infoPlist ? parsePropertyList(*infoPlist) : std::nullopt;
+  const auto* info = parsed ? parsed->as<PlistValue::Dictionary>() : nullptr;
   if (!info || isHidden(*info)) return known;
   auto identifier = nonEmptyString(*info, "CFBundleIdentifier");
   if (!identifier) return known;

@@ -39,7 +39,7 @@ class InstalledAppScanner {
   // How many Info.plist files the last scan parsed (the rest were known).
   std::size_t infoPlistsParsedByLastScan() const;
 
- private:
+  // What tells a changed Info.plist.
   struct Stamp {
     dev_t device = 0;
     ino_t inode = 0;
@@ -47,21 +47,29 @@ class InstalledAppScanner {
     timespec modified{};
     bool operator==(const Stamp& other) const;
   };
+
+ private:
   struct Known {
     Stamp stamp;
     std::optional<SparkAppRecord> app;  // none: left out
     std::string sortKey;
+  };
+  struct Listing {
+    Stamp stamp;                    // of the container folder
+    std::vector<std::string> apps;  // its "*.app" folders
   };
   struct Found {
     std::string folder;
     const Known* known;
   };
 
+  std::vector<std::string> appFolders();
   void scanFolder(const std::string& appFolder, std::map<std::string, Known>& seen, std::vector<Found>& found);
-  Known read(const std::string& appFolder, const Stamp& stamp);
+  static Known read(const std::string& appFolder, const Stamp& stamp, const std::optional<std::string>& infoPlist);
 
   mutable std::mutex mutex_;
   std::shared_ptr<const DeviceRoot> root_;  // whose apps known_ describes
   std::map<std::string, Known> known_;      // by app folder
+  std::map<std::string, Listing> containers_;  // by container folder
   std::size_t parsedByLastScan_ = 0;
 };
