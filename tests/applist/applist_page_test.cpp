@@ -75,7 +75,7 @@ TEST_F(PickerTest, BuildsASearchBarTitleViewAndAFullPageGroupedTableThatFillsWhe
   EXPECT_EQ(page->searchBar()->delegate(), page);
   EXPECT_FALSE(page->tableView()->translatesAutoresizingMaskIntoConstraints());
   EXPECT_EQ(page->tableView()->frame(), page->view()->bounds());
-  EXPECT_EQ(shown.table->style, 1);
+  EXPECT_EQ(shown.table->style, ScreenTableStyle::grouped);
   EXPECT_THAT(rowsShown(shown), IsEmpty());  // the list comes later
   EXPECT_EQ(apps->gatherings(), 1u);
 
@@ -84,8 +84,8 @@ TEST_F(PickerTest, BuildsASearchBarTitleViewAndAFullPageGroupedTableThatFillsWhe
   EXPECT_THAT(rowsShown(shown),
               ElementsAre("Mail com.apple.mobilemail", "Maps com.apple.Maps", "Notes com.apple.mobilenotes"));
   for (const auto& row : shown.table->sections[0].rows) {
-    EXPECT_EQ(row.style, 3);     // subtitle
-    EXPECT_EQ(row.accessory, 1);  // disclosure indicator
+    EXPECT_EQ(row.style, ScreenCellStyle::subtitle);
+    EXPECT_EQ(row.accessory, ScreenAccessory::disclosure);
     EXPECT_NE(row.image, nullptr);
   }
   EXPECT_THAT(page->arr1(), ElementsAre("Mail", "Maps", "Notes"));
@@ -155,7 +155,7 @@ TEST_F(PickerTest, SearchFiltersDisplayNamesWithoutIconsAndAnEmptyTextBringsAllR
   EXPECT_THAT(rowsShown(shown), ElementsAre("Café Crème com.example.cafe", "Calendar com.apple.mobilecal"));
   for (const auto& row : shown.table->sections[0].rows) {
     EXPECT_EQ(row.image, nullptr);
-    EXPECT_EQ(row.accessory, 1);
+    EXPECT_EQ(row.accessory, ScreenAccessory::disclosure);
   }
   driver().setSearchText("cafe");  // marks must match
   EXPECT_THAT(rowsShown(screen()), IsEmpty());

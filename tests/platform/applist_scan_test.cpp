@@ -143,6 +143,19 @@ TEST_F(AppListScanTest, ARepeatScanParsesOnlyChangedInfoPlistsAndForgetsRemovedA
   EXPECT_EQ(scanner.scan()[0].icon(), icon);  // unchanged apps keep their icon
 }
 
+TEST_F(AppListScanTest, ManyAppsAreReadInTwoHalvesAndListedAsOne) {
+  std::vector<std::string> expected;
+  for (int index = 0; index < 100; ++index) {
+    const std::string number = std::to_string(1000 + index);
+    install("/var/containers/Bundle/Application/C" + number + "/App.app", appInfo("com.example.app" + number, "App " + number));
+    expected.push_back("App " + number + " com.example.app" + number);
+  }
+  EXPECT_EQ(names(scanner.scan()), expected);
+  EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 100u);
+  EXPECT_EQ(names(scanner.scan()), expected);
+  EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 0u);
+}
+
 TEST_F(AppListScanTest, GetAppListDeliversLaterOnTheMainThread) {
   install("/Applications/One.app", appInfo("com.example.one", "One"));
   bool delivered = false;

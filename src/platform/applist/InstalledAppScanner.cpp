@@ -1,6 +1,7 @@
 #include "applist/InstalledAppScanner.h"
 
 #include <algorithm>
+#include <future>
 #include <tuple>
 
 #include "applist/AppIcon.h"
@@ -62,12 +63,22 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
     containers_.clear();
     root_ = root;
   }
-  parsedByLastScan_ = 0;
+  // Two halves, the second on a thread of its own: reading is mostly
+  // waiting for the file system (a phone's, over the network, or two cores').
+  const auto folders = appFolders();
+  const std::size_t split = folders.size() >= kFoldersForTwoThreads ? folders.size() / 2 : folders.size();
+  Part first, second;
+  auto helper = split < folders.size() ? std::async(std::launch::async, [&] { scanFolders(folders, split, folders.size(), second); })
+                                       : std::future<void>();
+  scanFolders(folders, 0, split, first);
+  if (helper.valid()) helper.get();
+
   // Only folders seen now are kept, so removed apps are forgotten.
-  std::map<std::string, Known> seen;
-  std::vector<Found> found;
-  for (const auto& folder : appFolders()) scanFolder(folder, seen, found);
-  known_ = std::move(seen);
+  first.seen.merge(second.seen);
+  known_ = std::move(first.seen);
+  parsedByLastScan_ = first.parsed + second.parsed;
+  std::vector<Found> found = std::move(first.found);
+  found.insert(found.end(), second.found.begin(), second.found.end());
   for (auto& entry : found) entry.known = &known_.at(entry.folder);
 
   std::erase_if(found, [](const Found& entry) { return !entry.known->app; });
@@ -106,8 +117,13 @@ std::vector<std::string> InstalledAppScanner::appFolders() {
   return folders;
 }
 
-void InstalledAppScanner::scanFolder(const std::string& appFolder, std::map<std::string, Known>& seen,
-                                     std::vector<Found>& found) {
+// Each half reads known_ and moves out only its own folders' entries.
+void InstalledAppScanner::scanFolders(const std::vector<std::string>& folders, std::size_t begin, std::size_t end,
+                                      Part& part) {
+  for (std::size_t index = begin; index < end; ++index) scanFolder(folders[index], part);
+}
+
+void InstalledAppScanner::scanFolder(const std::string& appFolder, Part& part) {
   auto known = known_.find(appFolder);
   auto isKnown = [&](const struct stat& status) {
     return known != known_.end() && known->second.stamp == stampOf(status);
@@ -117,12 +133,12 @@ void InstalledAppScanner::scanFolder(const std::string& appFolder, std::map<std:
   auto file = readDeviceFileUnless(appFolder + "/Info.plist", isKnown, kMaximumPropertyListFileSize);
   if (!file) return;
   if (isKnown(file->status)) {
-    seen.emplace(appFolder, std::move(known->second));
+    part.seen.emplace(appFolder, std::move(known->second));
   } else {
-    seen.emplace(appFolder, read(appFolder, stampOf(file->status), file->content));
-    ++parsedByLastScan_;
+    part.seen.emplace(appFolder, read(appFolder, stampOf(file->status), file->content));
+    ++part.parsed;
   }
-  found.push_back({appFolder, nullptr});
+  part.found.push_back({appFolder, nullptr});
 }
 
 InstalledAppScanner::Known InstalledAppScanner::read(const std::string& appFolder, const Stamp& stamp,

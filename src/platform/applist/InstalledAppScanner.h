@@ -63,8 +63,17 @@ class InstalledAppScanner {
     const Known* known;
   };
 
+  struct Part {  // what one thread of a scan found
+    std::map<std::string, Known> seen;  // by app folder
+    std::vector<Found> found;
+    std::size_t parsed = 0;
+  };
+  // Fewer apps are read on one thread.
+  static constexpr std::size_t kFoldersForTwoThreads = 64;
+
   std::vector<std::string> appFolders();
-  void scanFolder(const std::string& appFolder, std::map<std::string, Known>& seen, std::vector<Found>& found);
+  void scanFolders(const std::vector<std::string>& folders, std::size_t begin, std::size_t end, Part& part);
+  void scanFolder(const std::string& appFolder, Part& part);
   static Known read(const std::string& appFolder, const Stamp& stamp, const std::optional<std::string>& infoPlist);
 
   mutable std::mutex mutex_;
