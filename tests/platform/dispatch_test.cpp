@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "dispatch/MainRunLoop.h"
+#include "dispatch/WorkerPool.h"
 #include "dispatch/dispatch.h"
 #include "support/ChimewellTest.h"
 
@@ -127,6 +128,54 @@ TEST_F(DispatchTest, ARunningLoopWakesWhenTheManualClockReachesATimer) {
   clock().advance(1s);
   loop.join();  // would hang if advancing the clock left the loop asleep
   EXPECT_TRUE(fired);
+}
+
+}  // namespace
+
+namespace {
+
+class GlobalQueueTest : public ChimewellTest {};
+
+TEST_F(GlobalQueueTest, WorkRunsOffTheMainThreadAndPostsItsResultBack) {
+  const auto mainThread = std::this_thread::get_id();
+  std::thread::id worker;
+  std::vector<std::string> ran;
+  dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [&] {
+    worker = std::this_thread::get_id();
+    dispatch_async(dispatch_get_main_queue(), [&] { ran.push_back("result on the main thread"); });
+  });
+  ASSERT_TRUE(MainRunLoop::main().runUntil([&] { return !ran.empty(); }));
+  EXPECT_NE(worker, mainThread);
+  EXPECT_THAT(ran, ElementsAre("result on the main thread"));
+  // The manual clock did not move while the loop waited.
+  EXPECT_EQ(MainRunLoop::main().now(), std::chrono::nanoseconds(0));
+}
+
+TEST_F(GlobalQueueTest, RunUntilGivesUpOnAConditionThatNeverHolds) {
+  EXPECT_FALSE(MainRunLoop::main().runUntil([] { return false; }, std::chrono::milliseconds(20)));
+}
+
+TEST_F(GlobalQueueTest, QueuesAreKnownByPriorityAndOnlyTheMainQueueTakesTimers) {
+  EXPECT_NE(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_HIGH, 0),
+            dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0));
+  EXPECT_EQ(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_BACKGROUND, 0),
+            dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_BACKGROUND, 0));
+  EXPECT_EQ(dispatch_get_global_queue(7, 0), nullptr);
+  EXPECT_EQ(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 1), nullptr);
+  EXPECT_THROW(dispatch_after(DISPATCH_TIME_NOW, dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_LOW, 0), [] {}),
+               std::invalid_argument);
+  EXPECT_THROW(dispatch_async(nullptr, [] {}), std::invalid_argument);
+}
+
+TEST(WorkerPoolTest, RunsEveryPostedTaskOffTheCallingThread) {
+  std::atomic<int> ran{0};
+  {
+    WorkerPool pool(2);
+    for (int task = 0; task < 50; ++task) pool.post([&] { ran.fetch_add(1); });
+    while (!pool.isIdle()) std::this_thread::yield();
+    EXPECT_EQ(ran.load(), 50);
+  }
+  EXPECT_EQ(ran.load(), 50);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/NSBundle.h"
+#include "support/AppListFixtures.h"
 #include "support/ChimewellTest.h"
 #include "uikit/UIImage.h"
 #include "uikit/UIScreen.h"
@@ -13,16 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The start of a PNG file: signature and IHDR chunk with the pixel size.
-std::vector<std::uint8_t> pngOfSize(std::uint32_t width, std::uint32_t height) {
-  std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
-  for (std::uint32_t value : {width, height}) {
-    for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<std::uint8_t>(value >> shift));
-  }
-  png.insert(png.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});  // depth, colour type, methods, CRC
-  return png;
-}
 
 class ImageTest : public ChimewellTest {
  protected:

@@ -73,6 +73,26 @@ std::size_t MainRunLoop::runDue() {
   return count;
 }
 
+bool MainRunLoop::runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    runDue();
+    if (done()) return true;
+    std::unique_lock lock(mutex_);
+    const bool workDue = !timers_.empty() && timers_.front().deadline <= clock_->now();
+    if (workDue) continue;
+    // Woken by a post from another thread; a short wait also catches a
+    // condition that changes without one.
+    if (wake_.wait_until(lock, std::min(giveUp, std::chrono::steady_clock::now() + std::chrono::milliseconds(5))) ==
+            std::cv_status::timeout &&
+        std::chrono::steady_clock::now() >= giveUp) {
+      lock.unlock();
+      runDue();
+      return done();
+    }
+  }
+}
+
 void MainRunLoop::run() {
   adoptCurrentThread();
   for (;;) {

@@ -2,6 +2,7 @@
 // The main thread's run loop: every page and platform object runs on it.
 // Other threads (the host's HTTP threads) hand it work with post() and wait
 // for their own result.
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -29,6 +30,12 @@ class MainRunLoop {
   // Runs, on the calling thread, every task that is due now, including tasks
   // that those post as due; returns how many ran.
   std::size_t runDue();
+  // Runs due tasks on the calling thread until `done` holds, waiting for
+  // other threads to post more; false when it still does not hold after
+  // `limit` of real time (a guard against a test that would hang, not a
+  // timing). Time on the loop's clock does not move.
+  bool runUntil(const std::function<bool()>& done,
+                std::chrono::milliseconds limit = std::chrono::seconds(20));
   // Runs until stop(), sleeping until work is posted or a timer is due.
   // The calling thread becomes the main thread.
   void run();

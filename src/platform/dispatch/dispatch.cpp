@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dispatch/MainRunLoop.h"
+#include "dispatch/WorkerPool.h"
 
 struct dispatch_queue_s {
   const char* label;
@@ -14,10 +15,21 @@ struct dispatch_queue_s {
 namespace {
 
 dispatch_queue_s mainQueue{"com.apple.main-thread"};
+dispatch_queue_s globalQueues[] = {{"com.apple.root.high-priority"},
+                                   {"com.apple.root.default-priority"},
+                                   {"com.apple.root.low-priority"},
+                                   {"com.apple.root.background-priority"}};
+
+bool isGlobalQueue(dispatch_queue_t queue) {
+  for (auto& global : globalQueues)
+    if (queue == &global) return true;
+  return false;
+}
 
 void requireMainQueue(dispatch_queue_t queue, const char* call) {
   if (queue != &mainQueue) {
-    throw std::invalid_argument(std::string(call) + ": only the main queue exists here");
+    throw std::invalid_argument(std::string(call) + (isGlobalQueue(queue) ? ": takes the main queue only"
+                                                                          : ": no such queue"));
   }
 }
 
@@ -29,6 +41,17 @@ dispatch_time_t nowOnMainClock() {
 }  // namespace
 
 dispatch_queue_t dispatch_get_main_queue() { return &mainQueue; }
+
+dispatch_queue_t dispatch_get_global_queue(long identifier, unsigned long flags) {
+  if (flags != 0) return nullptr;
+  switch (identifier) {
+    case DISPATCH_QUEUE_PRIORITY_HIGH: return &globalQueues[0];
+    case DISPATCH_QUEUE_PRIORITY_DEFAULT: return &globalQueues[1];
+    case DISPATCH_QUEUE_PRIORITY_LOW: return &globalQueues[2];
+    case DISPATCH_QUEUE_PRIORITY_BACKGROUND: return &globalQueues[3];
+    default: return nullptr;
+  }
+}
 
 dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t deltaNanoseconds) {
   if (when == DISPATCH_TIME_FOREVER) return DISPATCH_TIME_FOREVER;
@@ -43,6 +66,10 @@ dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t deltaNanosecond
 }
 
 void dispatch_async(dispatch_queue_t queue, dispatch_block_t block) {
+  if (isGlobalQueue(queue)) {
+    WorkerPool::global().post(std::move(block));
+    return;
+  }
   requireMainQueue(queue, "dispatch_async");
   MainRunLoop::main().post(std::move(block));
 }

@@ -15,9 +15,17 @@ inline constexpr std::int64_t NSEC_PER_SEC = 1'000'000'000;
 struct dispatch_queue_s;
 using dispatch_queue_t = dispatch_queue_s*;
 
-// The only queue: the main run loop. Calls with any other queue (a null
-// one) throw std::invalid_argument.
+// The main queue is the main run loop. The global queues (one per priority,
+// all served by the same few worker threads, WorkerPool) run work off the
+// main thread; dispatch_after takes the main queue only. A null queue
+// throws std::invalid_argument.
 dispatch_queue_t dispatch_get_main_queue();
+inline constexpr long DISPATCH_QUEUE_PRIORITY_HIGH = 2;
+inline constexpr long DISPATCH_QUEUE_PRIORITY_DEFAULT = 0;
+inline constexpr long DISPATCH_QUEUE_PRIORITY_LOW = -2;
+inline constexpr long DISPATCH_QUEUE_PRIORITY_BACKGROUND = -32768;
+// flags must be 0; an unknown priority gives none, as libdispatch does.
+dispatch_queue_t dispatch_get_global_queue(long identifier, unsigned long flags);
 dispatch_time_t dispatch_time(dispatch_time_t when, std::int64_t deltaNanoseconds);
 void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
 void dispatch_after(dispatch_time_t when, dispatch_queue_t queue, dispatch_block_t block);

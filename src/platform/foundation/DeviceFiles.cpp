@@ -24,6 +24,13 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = other.release();
+    }
+    return *this;
+  }
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
   int release() { return std::exchange(fd_, -1); }
@@ -131,24 +138,28 @@ std::optional<struct stat> statDevicePath(std::string_view devicePath, int* erro
   return status;
 }
 
-std::optional<std::string> readDeviceFile(std::string_view devicePath, int* error,
-                                          std::size_t maxBytes) {
-  // Non-blocking, so a FIFO or device node standing at the path cannot hang
-  // the main thread; only regular files are read.
-  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_RDONLY | O_NONBLOCK));
-  struct stat status {};
+namespace {
+
+// Opens a regular file for reading. Non-blocking, so a FIFO or device node
+// standing at the path cannot hang the caller.
+bool openRegularFile(std::string_view devicePath, FileDescriptor& file, struct stat& status, int* error) {
+  file = FileDescriptor(currentDeviceRoot()->open(devicePath, O_RDONLY | O_NONBLOCK));
   if (!file.valid() || ::fstat(file.get(), &status) != 0) {
     setError(error, errno);
-    return std::nullopt;
+    return false;
   }
   if (!S_ISREG(status.st_mode)) {
     setError(error, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-    return std::nullopt;
+    return false;
   }
+  return true;
+}
+
+std::optional<std::string> readAll(int fd, std::size_t maxBytes, int* error) {
   std::string content;
   char buffer[65536];
   for (;;) {
-    ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+    ssize_t count = ::read(fd, buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) {
       setError(error, errno);
@@ -161,6 +172,26 @@ std::optional<std::string> readDeviceFile(std::string_view devicePath, int* erro
     }
     content.append(buffer, static_cast<std::size_t>(count));
   }
+}
+
+}  // namespace
+
+std::optional<std::string> readDeviceFile(std::string_view devicePath, int* error,
+                                          std::size_t maxBytes) {
+  FileDescriptor file(-1);
+  struct stat status {};
+  if (!openRegularFile(devicePath, file, status, error)) return std::nullopt;
+  return readAll(file.get(), maxBytes, error);
+}
+
+std::optional<DeviceFileRead> readDeviceFileUnless(std::string_view devicePath,
+                                                   const std::function<bool(const struct stat&)>& known,
+                                                   std::size_t maxBytes, int* error) {
+  FileDescriptor file(-1);
+  DeviceFileRead result{};
+  if (!openRegularFile(devicePath, file, result.status, error)) return std::nullopt;
+  if (!known(result.status)) result.content = readAll(file.get(), maxBytes, error);
+  return result;
 }
 
 int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool atomically) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -27,6 +28,18 @@ std::optional<struct stat> statDevicePath(std::string_view devicePath, int* erro
 std::optional<std::string> readDeviceFile(
     std::string_view devicePath, int* error = nullptr,
     std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
+
+// One open for both the status and, unless `known(status)` holds, the
+// content (none when it cannot be read; see readDeviceFile): a reader that
+// keeps what it read rereads only a changed file. None when the path is no
+// readable regular file.
+struct DeviceFileRead {
+  struct stat status;
+  std::optional<std::string> content;
+};
+std::optional<DeviceFileRead> readDeviceFileUnless(
+    std::string_view devicePath, const std::function<bool(const struct stat&)>& known,
+    std::size_t maxBytes = std::numeric_limits<std::size_t>::max(), int* error = nullptr);
 
 // Writes the whole content. Atomically: into a new temporary file in the same
 // folder, then renamed over the target, so that a reader sees the old or the

@@ -68,8 +68,27 @@ double scaleOfFileName(const std::filesystem::path& path) {
 }  // namespace
 
 UIImage::UIImage(std::vector<std::uint8_t> png, double scale, std::optional<std::string> name)
-    : png_(std::move(png)), scale_(scale > 0 ? scale : 1), name_(std::move(name)) {
+    : name_(std::move(name)) {
+  setPNG(std::move(png), scale);
+}
+
+UIImage::UIImage(std::function<LoadedPNG()> load) : loaded_(false), load_(std::move(load)) {}
+
+void UIImage::setPNG(std::vector<std::uint8_t> png, double scale) {
+  png_ = std::move(png);
+  scale_ = scale > 0 ? scale : 1;
   if (auto size = pngPixelSize(png_)) std::tie(pixelWidth_, pixelHeight_) = *size;
+}
+
+void UIImage::loadIfNeeded() const {
+  if (loaded_.load(std::memory_order_acquire)) return;
+  std::lock_guard guard(loadMutex_);
+  if (loaded_.load(std::memory_order_relaxed)) return;
+  auto loaded = load_();
+  // Written once, before any reader is let past loaded_.
+  const_cast<UIImage*>(this)->setPNG(std::move(loaded.png), loaded.scale);
+  load_ = nullptr;
+  loaded_.store(true, std::memory_order_release);
 }
 
 std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
@@ -100,5 +119,28 @@ std::shared_ptr<UIImage> UIImage::imageWithPNGData(std::vector<std::uint8_t> png
   return std::make_shared<UIImage>(std::move(png), scale, std::nullopt);
 }
 
-double UIImage::width() const { return pixelWidth_ / scale_; }
-double UIImage::height() const { return pixelHeight_ / scale_; }
+std::shared_ptr<UIImage> UIImage::imageLoadedOnFirstUse(std::function<LoadedPNG()> load) {
+  return std::make_shared<UIImage>(std::move(load));
+}
+
+double UIImage::width() const {
+  loadIfNeeded();
+  return pixelWidth_ / scale_;
+}
+
+double UIImage::height() const {
+  loadIfNeeded();
+  return pixelHeight_ / scale_;
+}
+
+double UIImage::scale() const {
+  loadIfNeeded();
+  return scale_;
+}
+
+const std::vector<std::uint8_t>& UIImage::pngData() const {
+  loadIfNeeded();
+  return png_;
+}
+
+bool UIImage::isLoaded() const { return loaded_.load(std::memory_order_acquire); }

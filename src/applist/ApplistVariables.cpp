@@ -1,0 +1,5 @@
+#include "applist/ApplistVariables.h"
+
+std::shared_ptr<NSMutableDictionary> dict;
+bool isFiltering = false;
+std::vector<ApplistSearchResult> filteredArray;

@@ -1,0 +1,25 @@
+#pragma once
+// App icons: the PNG files an app's Info.plist names, read only when the
+// icon is first measured or drawn, and the generic app icon (our own artwork,
+// built into the library) for an app without a usable one.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/PropertyList.h"
+
+class UIImage;
+
+// The icon file names an Info.plist gives, as written there (with or without
+// ".png"): CFBundleIcons' CFBundlePrimaryIcon CFBundleIconFiles, then
+// CFBundleIconFiles, then CFBundleIconFile.
+std::vector<std::string> appIconFileNames(const PlistValue::Dictionary& info);
+
+// The icon of the app in that folder (a device path): of the files the names
+// stand for (name.png, name@2x.png, name@3x.png), the PNG with the most
+// pixels; the generic app icon when none of them is a readable PNG. Nothing
+// is read until the image is first measured or drawn.
+std::shared_ptr<UIImage> appIcon(std::string appFolder, std::vector<std::string> names);
+
+// The generic app icon: one image for the whole process, 60 points at 3x.
+std::shared_ptr<UIImage> genericAppIcon();

@@ -1,0 +1,73 @@
+// The application picker in a real browser, on the demo device and on a
+// device of 5,000 apps: search, open an app, scroll a long list.
+import assert from 'node:assert/strict';
+import { mkdir, writeFile } from 'node:fs/promises';
+import path from 'node:path';
+import { test } from 'node:test';
+import { hostAndPagePerTest } from './harness.mjs';
+
+const session = hostAndPagePerTest();
+
+const heading = () => session.page.getByRole('heading', { level: 1 });
+const button = (name) => session.page.getByRole('button', { name, exact: true });
+// A picker row: a button named by the app's name and its bundle identifier.
+const appRow = (name, identifier) => session.page.getByRole('button', { name: new RegExp(`^${name}\\s*${identifier.replaceAll('.', '\\.')}$`) });
+
+async function openPicker() {
+  await button('Chimewell').click();
+  await button('Configure Applications').click();
+  await session.page.getByRole('searchbox', { name: 'Search' }).waitFor();
+}
+
+async function search(text) {
+  const box = session.page.getByRole('searchbox', { name: 'Search' });
+  await box.click();
+  await box.fill(text);
+}
+
+test('searching the demo device for an app and opening it shows its name as the next title', async () => {
+  await openPicker();
+  await appRow('Calendar', 'com.apple.mobilecal').waitFor();
+  const icons = await appRow('Calendar', 'com.apple.mobilecal').locator('img')
+    .evaluateAll((images) => Promise.all(images.map((image) => image.decode().then(() => image.naturalWidth > 0, () => false))));
+  assert.deepEqual(icons, [true]);
+  // Hidden apps are not listed.
+  assert.equal(await session.page.getByRole('button', { name: /Web Sheet/ }).count(), 0);
+
+  await search('CAFÉ');
+  await appRow('Café Crème', 'com.example.cafecreme').waitFor();
+  await appRow('Calendar', 'com.apple.mobilecal').waitFor({ state: 'detached' });
+  assert.equal(await session.page.locator('.cell').count(), 1);
+
+  await appRow('Café Crème', 'com.example.cafecreme').click();
+  await heading().filter({ hasText: 'Café Crème' }).waitFor();
+  assert.equal(await heading().textContent(), 'Café Crème');
+});
+
+test('a picker of 5,000 apps draws few rows, scrolls to its end and filters', async () => {
+  const applications = path.join(session.host.root, 'Applications');
+  for (let index = 0; index < 5000; index += 1) {
+    const name = `Zz App ${String(index).padStart(4, '0')}`;
+    const folder = path.join(applications, `Bulk${index}.app`);
+    await mkdir(folder, { recursive: true });
+    await writeFile(path.join(folder, 'Info.plist'), `<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>CFBundleIdentifier</key><string>com.example.bulk${index}</string>` +
+      `<key>CFBundleDisplayName</key><string>${name}</string></dict></plist>`);
+  }
+  await openPicker();
+  await appRow('Calendar', 'com.apple.mobilecal').waitFor({ timeout: 20000 });
+  const drawn = await session.page.locator('.cell').count();
+  assert.ok(drawn > 5 && drawn < 40, `${drawn} rows drawn`);
+
+  // Rows are measured as they come into view: keep scrolling to the end.
+  const last = appRow('Zz App 4999', 'com.example.bulk4999');
+  for (let attempt = 0; attempt < 60 && !(await last.count()); attempt += 1) {
+    await session.page.locator('#content').evaluate((content) => { content.scrollTop = content.scrollHeight; });
+    await session.page.waitForTimeout(150);
+  }
+  await last.waitFor({ timeout: 5000 });
+
+  await search('app 1234');
+  await appRow('Zz App 1234', 'com.example.bulk1234').waitFor();
+  assert.equal(await session.page.locator('.cell').count(), 1);
+});
