@@ -19,12 +19,15 @@
 // row:
 //   id, section, row, style, text?, detailText?, image?, accessory,
 //   switch? {id, on}, textFields [field...], labels [label...],
-//   selectionStyle, selected, clearBackground, y, height
+//   selectionStyle, selected, clearBackground,
+//   separator (false when the cell's separator inset puts it out of sight), y, height
 // field:
 //   id, text, placeholder?, alignment, editing, highlighted,
 //   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
 // label:
-//   text, fontName, fontSize, alignment, secondaryColor
+//   text, fontName, fontSize, bold, alignment, secondaryColor,
+//   numberOfLines (0: as many as the text needs),
+//   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
 // image:
 //   {src: "/images/<id>.png", width, height}  (in points)
 // alert:
