@@ -337,15 +337,16 @@ function cellTexts(row) {
 function cellLabel(label) {
   const { frame } = label;
   const placed = frame.width > 0 && frame.height > 0;
-  const classes = ['cell-label', label.secondaryColor && 'secondary', placed && 'placed', label.numberOfLines !== 1 && 'wraps'];
+  const className = ['cell-label', label.secondaryColor && 'secondary', placed && 'placed', label.numberOfLines !== 1 && 'wraps']
+    .filter(Boolean).join(' ');
   const style = {
     fontSize: px(label.fontSize),
     fontWeight: label.bold ? '700' : null,
     textAlign: TEXT_ALIGN[label.alignment] || 'start',
   };
-  if (!placed) return h('span', { class: classes.filter(Boolean).join(' '), style }, label.text);
+  if (!placed) return h('span', { class: className, style }, label.text);
   Object.assign(style, { left: px(frame.x), top: px(frame.y), width: px(frame.width), height: px(frame.height) });
-  return h('span', { class: classes.filter(Boolean).join(' '), style }, h('span', { class: 'cell-label-text' }, label.text));
+  return h('span', { class: className, style }, h('span', { class: 'cell-label-text' }, label.text));
 }
 
 function switchView(row) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-
 #include <filesystem>
 #include <memory>
 #include <mutex>

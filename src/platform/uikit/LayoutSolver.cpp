@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
-#include <vector>
-
 #include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "uikit/UIView.h"
 
