@@ -337,7 +337,7 @@ function cellTexts(row) {
 function cellLabel(label) {
   const { frame } = label;
   const placed = frame.width > 0 && frame.height > 0;
-  const className = ['cell-label', label.secondaryColor && 'secondary', placed && 'placed', label.numberOfLines !== 1 && 'wraps']
+  const className = ['cell-label', label.secondaryColor && 'secondary', placed && 'placed', label.maxLines !== 1 && 'wraps']
     .filter(Boolean).join(' ');
   const style = {
     fontSize: px(label.fontSize),

@@ -116,14 +116,15 @@ json textFieldsJson(const std::vector<ScreenTextField>& fields) {
 }
 
 json labelJson(const ScreenLabel& label) {
-  return {{"text", label.text},
-          {"fontName", label.fontName},
-          {"fontSize", label.fontSize},
-          {"bold", label.bold},
-          {"alignment", label.alignment},
-          {"secondaryColor", label.secondaryColor},
-          {"numberOfLines", label.numberOfLines},
-          {"frame", frameJson(label.x, label.y, label.width, label.height)}};
+  json object = {{"text", label.text},
+                 {"fontName", label.fontName},
+                 {"fontSize", label.fontSize},
+                 {"bold", label.bold},
+                 {"alignment", label.alignment},
+                 {"secondaryColor", label.secondaryColor},
+                 {"frame", frameJson(label.x, label.y, label.width, label.height)}};
+  putOptional(object, "maxLines", label.maxLines);
+  return object;
 }
 
 json imageJson(const UIImage& image, const std::string& id) {

@@ -5,7 +5,7 @@
 //
 // Kinds cross by name, never by UIKit's number. Numbers are only what is a
 // number by right: versions, depth, sections, rows, indexes, sequences,
-// positions and sizes in points, font sizes.
+// positions and sizes in points, font sizes, line counts.
 //
 // screen:
 //   depth, pageClass, navigationBar, table?, alert?, mail?
@@ -26,7 +26,7 @@
 //   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
 // label:
 //   text, fontName, fontSize, bold, alignment, secondaryColor,
-//   numberOfLines (0: as many as the text needs),
+//   maxLines? (none: as many lines as the text needs),
 //   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
 // image:
 //   {src: "/images/<id>.png", width, height}  (in points)

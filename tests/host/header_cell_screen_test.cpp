@@ -61,7 +61,8 @@ TEST_F(HeaderCellScreenTest, DrawsTwoCentredLinesAsTallAsTheConstraintsSay) {
   EXPECT_EQ(detail["bold"], false);
   EXPECT_EQ(detail["alignment"], "center");
   EXPECT_EQ(detail["secondaryColor"], true);
-  EXPECT_EQ(detail["numberOfLines"], 0);
+  EXPECT_FALSE(detail.contains("maxLines")) << "it wraps to as many lines as it needs";
+  EXPECT_EQ(title["maxLines"], 1);
   EXPECT_EQ(detail["frame"], (json{{"x", 0}, {"y", 50}, {"width", 390}, {"height", 36}}));
 }
 

@@ -124,7 +124,8 @@ ScreenLabel describeLabel(const UILabel& label) {
   described.bold = font->isBold();
   described.alignment = alignment(label.textAlignment());
   described.secondaryColor = label.textColor() && label.textColor()->name() == "secondaryLabelColor";
-  described.numberOfLines = label.numberOfLines();
+  if (label.numberOfLines() > 0) described.maxLines = label.numberOfLines();
+  else described.maxLines.reset();
   described.x = label.frame().origin.x;
   described.y = label.frame().origin.y;
   described.width = label.frame().size.width;

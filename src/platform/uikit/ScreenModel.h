@@ -51,10 +51,10 @@ struct ScreenLabel {  // a UILabel placed in a cell's content view
   std::string text;
   std::string fontName;
   double fontSize = 17;
-  bool bold = false;
   ScreenTextAlignment alignment = ScreenTextAlignment::left;
   bool secondaryColor = false;
-  long numberOfLines = 1;  // 0: as many as the text needs
+  bool bold = false;
+  std::optional<long> maxLines = 1;  // none: as many as the text needs (numberOfLines 0)
   double x = 0, y = 0, width = 0, height = 0;  // frame in the row's content view; 0 x 0 when not placed
 };
 
