@@ -318,7 +318,10 @@ function cellView(row, focus) {
     ? h('button', { type: 'button', class: 'cell-main', onclick: () => send({ action: 'tapRow', id: row.id }) }, parts)
     : h('div', { class: 'cell-main' }, parts);
   return h('div', {
-    class: `cell style-${row.style}${row.selected ? ' selected' : ''}${row.clearBackground ? ' clear' : ''}${row.image ? ' has-image' : ''}`,
+    class: [
+      'cell', `style-${row.style}`, row.selected && 'selected', row.clearBackground && 'clear', row.image && 'has-image',
+      row.selectionStyle === 'none' && 'no-highlight', !row.separator && 'no-separator',
+    ].filter(Boolean).join(' '),
     'data-accessory': accessory,
     'data-row': row.id,
     style: { height: px(row.height) },
@@ -340,13 +343,26 @@ function cellTexts(row) {
   const lines = [];
   if (row.text !== undefined) lines.push(h('span', { class: 'cell-text' }, row.text));
   if (row.detailText !== undefined && row.style !== 'basic') lines.push(h('span', { class: 'cell-detail' }, row.detailText));
-  for (const label of row.labels) {
-    lines.push(h('span', {
-      class: `cell-label${label.secondaryColor ? ' secondary' : ''}`,
-      style: { fontSize: px(label.fontSize), textAlign: TEXT_ALIGN[label.alignment] || 'start' },
-    }, label.text));
-  }
+  for (const label of row.labels) lines.push(cellLabel(label));
   return h('span', { class: 'cell-texts' }, lines);
+}
+
+// A label placed by the page (its frame in the content view, which covers the
+// row) is drawn there, its text centred vertically as UIKit draws it; one
+// without a frame flows in the row's text column.
+function cellLabel(label) {
+  const { frame } = label;
+  const placed = frame.width > 0 && frame.height > 0;
+  const className = ['cell-label', label.secondaryColor && 'secondary', placed && 'placed', label.maxLines !== 1 && 'wraps']
+    .filter(Boolean).join(' ');
+  const style = {
+    fontSize: px(label.fontSize),
+    fontWeight: label.bold ? '700' : null,
+    textAlign: TEXT_ALIGN[label.alignment] || 'start',
+  };
+  if (!placed) return h('span', { class: className, style }, label.text);
+  Object.assign(style, { left: px(frame.x), top: px(frame.y), width: px(frame.width), height: px(frame.height) });
+  return h('span', { class: className, style }, h('span', { class: 'cell-label-text' }, label.text));
 }
 
 function switchView(row) {

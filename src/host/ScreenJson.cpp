@@ -104,11 +104,16 @@ void putOptional(json& object, const char* key, const std::optional<T>& value) {
   if (value) object[key] = *value;
 }
 
+// A frame in the row's content view.
+json frameJson(double x, double y, double width, double height) {
+  return {{"x", x}, {"y", y}, {"width", width}, {"height", height}};
+}
+
 json textFieldJson(const ScreenTextField& field) {
   json object = {{"id", field.id},         {"text", field.text},
                  {"alignment", field.alignment}, {"editing", field.editing},
                  {"highlighted", field.highlighted},
-                 {"frame", {{"x", field.x}, {"y", field.y}, {"width", field.width}, {"height", field.height}}}};
+                 {"frame", frameJson(field.x, field.y, field.width, field.height)}};
   putOptional(object, "placeholder", field.placeholder);
   return object;
 }
@@ -120,9 +125,15 @@ json textFieldsJson(const std::vector<ScreenTextField>& fields) {
 }
 
 json labelJson(const ScreenLabel& label) {
-  return {{"text", label.text},         {"fontName", label.fontName},
-          {"fontSize", label.fontSize}, {"alignment", label.alignment},
-          {"secondaryColor", label.secondaryColor}};
+  json object = {{"text", label.text},
+                 {"fontName", label.fontName},
+                 {"fontSize", label.fontSize},
+                 {"bold", label.bold},
+                 {"alignment", label.alignment},
+                 {"secondaryColor", label.secondaryColor},
+                 {"frame", frameJson(label.x, label.y, label.width, label.height)}};
+  putOptional(object, "maxLines", label.maxLines);
+  return object;
 }
 
 json imageJson(const UIImage& image, const std::string& id) {
@@ -140,6 +151,7 @@ json rowJson(const ScreenRow& row, ImageRegistry& images) {
                  {"selectionStyle", row.selectionStyle},
                  {"selected", row.selected},
                  {"clearBackground", row.clearBackground},
+                 {"separator", row.showsSeparator},
                  {"y", row.y},
                  {"height", row.height}};
   putOptional(object, "text", row.text);

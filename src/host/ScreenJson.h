@@ -5,7 +5,7 @@
 //
 // Kinds cross by name, never by UIKit's number. Numbers are only what is a
 // number by right: versions, depth, sections, rows, indexes, sequences,
-// positions and sizes in points, font sizes.
+// positions and sizes in points, font sizes, line counts.
 //
 // screen:
 //   depth, pageClass, navigationBar, table?, alert?, mail?, audio?
@@ -20,12 +20,15 @@
 // row:
 //   id, section, row, style, text?, detailText?, image?, accessory,
 //   switch? {id, on}, textFields [field...], labels [label...],
-//   selectionStyle, selected, clearBackground, y, height
+//   selectionStyle, selected, clearBackground,
+//   separator (false when the cell's separator inset puts it out of sight), y, height
 // field:
 //   id, text, placeholder?, alignment, editing, highlighted,
 //   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
 // label:
-//   text, fontName, fontSize, alignment, secondaryColor
+//   text, fontName, fontSize, bold, alignment, secondaryColor,
+//   maxLines? (none: as many lines as the text needs),
+//   frame {x, y, width, height}  (in the row's content view; zero when unplaced)
 // image:
 //   {src: "/images/<id>.png", width, height}  (in points)
 // alert:

@@ -69,7 +69,8 @@ TEST_F(ScreenJsonTest, OnlyPositionsAndSizesCrossAsNumbers) {
   // The numbers by right, as ScreenJson.h lists them; any other key here is
   // a UIKit constant sent as a bare number.
   const std::set<std::string> measures{"depth", "section", "row", "index", "x", "y", "width", "height",
-                                       "contentHeight", "contentOffset", "viewportHeight", "footerY", "fontSize"};
+                                       "contentHeight", "contentOffset", "viewportHeight", "footerY", "fontSize",
+                                       "maxLines"};
   for (const auto& key : numberKeys) EXPECT_TRUE(measures.contains(key)) << "\"" << key << "\" is a bare number";
 
   EXPECT_EQ(out["table"]["sections"][0]["rows"][0]["accessory"], "checkmark");

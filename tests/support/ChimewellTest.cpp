@@ -9,11 +9,13 @@
 #include "foundation/NSBundle.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
+#include "uikit/LayoutSolver.h"
 
 void ChimewellTest::SetUp() {
   root_.emplace();
   NSUserDefaults::resetStandardUserDefaults();
   setNSLogSink([this](const std::string& message, const std::string&) {
+    if (!layoutProblemsExpected_ && message.starts_with(LayoutSolver::kLogPrefix)) ADD_FAILURE() << message;
     std::lock_guard lock(logMutex_);
     logMessages_.push_back(message);
   });

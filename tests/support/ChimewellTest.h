@@ -2,8 +2,11 @@
 // The base fixture of every test: a fresh temporary device root made current,
 // fresh standard user defaults, NSLog captured instead of printed, an empty
 // main run loop on a manual clock, and the built Settings.app as main bundle.
+// A logged layout problem (constraints that conflict or leave a height open)
+// fails the test unless it calls expectLayoutProblems().
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -41,10 +44,13 @@ class ChimewellTest : public ::testing::Test {
   // NSLog messages (without the date and process prefix) since SetUp.
   std::vector<std::string> logMessages() const;
   void clearLogMessages();
+  // For tests that make layout problems on purpose and read their log lines.
+  void expectLayoutProblems() { layoutProblemsExpected_ = true; }
 
  private:
   std::optional<TemporaryDeviceRoot> root_;
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   mutable std::mutex logMutex_;
   std::vector<std::string> logMessages_;
+  std::atomic<bool> layoutProblemsExpected_{false};
 };

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "uikit/UIView.h"
@@ -11,6 +14,15 @@ namespace {
 
 using Attribute = NSLayoutAttribute;
 using Key = std::pair<const UIView*, Attribute>;
+
+// Sums of constants in points: anything closer than this is equal.
+constexpr CGFloat kTolerance = 1e-6;
+
+std::string points(CGFloat value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
 
 // The four attributes of one axis: low edge, high edge, size, centre.
 struct Axis {
@@ -51,7 +63,56 @@ class System {
 
   const std::vector<const UIView*>& views() const { return views_; }
 
+  // The constraints the solved values break, and the views whose edges and
+  // size disagree (each set from a different constraint).
+  std::vector<std::string> conflicts() const {
+    std::vector<std::string> found;
+    for (const auto* constraint : constraints_)
+      if (auto broken = brokenBy(*constraint)) found.push_back(*broken);
+    for (const auto* view : views_)
+      for (const auto& axis : kAxes)
+        if (auto broken = disagreement(view, axis)) found.push_back(*broken);
+    return found;
+  }
+
+  // Subviews placed by constraints whose vertical place stays open.
+  std::vector<std::string> openVerticalPlaces() const {
+    std::vector<std::string> found;
+    for (const auto* view : views_) {
+      if (view == &container_ || view->translatesAutoresizingMaskIntoConstraints()) continue;
+      if (!value(view, Attribute::Top) || !value(view, Attribute::Height))
+        found.push_back("the top or height of " + layoutItemName(*view) + " is not fixed");
+    }
+    return found;
+  }
+
  private:
+  std::optional<std::string> brokenBy(const NSLayoutConstraint& constraint) const {
+    auto first = value(constraint.firstAnchor().view().get(), constraint.firstAnchor().attribute());
+    std::optional<CGFloat> second = constraint.constant();
+    if (constraint.secondAnchor()) {
+      second = value(constraint.secondAnchor()->view().get(), constraint.secondAnchor()->attribute());
+      if (second) *second += constraint.constant();
+    }
+    if (!first || !second) return std::nullopt;
+    const CGFloat difference = *first - *second;
+    bool holds = std::fabs(difference) <= kTolerance;
+    if (constraint.relation() == NSLayoutRelation::GreaterThanOrEqual) holds = difference >= -kTolerance;
+    if (constraint.relation() == NSLayoutRelation::LessThanOrEqual) holds = difference <= kTolerance;
+    if (holds) return std::nullopt;
+    return constraint.description() + " is broken (" + points(*first) + " against " + points(*second) + ")";
+  }
+
+  std::optional<std::string> disagreement(const UIView* view, const Axis& axis) const {
+    auto low = value(view, axis.low), high = value(view, axis.high), size = value(view, axis.size),
+         center = value(view, axis.center);
+    if (!low || !high || !size || !center) return std::nullopt;
+    if (std::fabs(*low + *size - *high) <= kTolerance && std::fabs(*low + *size / 2 - *center) <= kTolerance)
+      return std::nullopt;
+    return "the edges and size of " + layoutItemName(*view) + " disagree (" + points(*low) + " + " +
+           points(*size) + " against " + points(*high) + ")";
+  }
+
   void collect(const UIView& view) {
     for (const auto& constraint : view.constraints())
       if (constraint->isActive() && involvesOnlyOurs(*constraint)) constraints_.push_back(constraint.get());
@@ -122,7 +183,7 @@ class System {
     bool changed = false;
     for (const auto* view : views_) {
       if (view == &container_ || value(view, Attribute::Height)) continue;
-      CGFloat height = view->intrinsicContentHeight();
+      CGFloat height = view->intrinsicContentHeight(value(view, Attribute::Width).value_or(view->frame().size.width));
       for (const auto* constraint : constraints_) {
         if (constraint->secondAnchor() || constraint->firstAnchor().view().get() != view ||
             constraint->firstAnchor().attribute() != Attribute::Height)
@@ -142,6 +203,12 @@ class System {
   std::vector<const NSLayoutConstraint*> constraints_;
   std::map<Key, CGFloat> known_;
 };
+
+std::string joined(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const auto& part : parts) text += (text.empty() ? "" : "; ") + part;
+  return text;
+}
 
 }  // namespace
 
@@ -164,10 +231,19 @@ void placeSubviews(UIView& container) {
   }
 }
 
-std::optional<CGFloat> fittingHeight(UIView& container) {
+Fitting fittingHeight(UIView& container) {
   System system(container, false);
   system.solve();
-  return system.value(&container, Attribute::Bottom);
+  Fitting fitting{system.value(&container, Attribute::Bottom), std::nullopt};
+  const std::string where = layoutItemName(container);
+  if (auto conflicts = system.conflicts(); !conflicts.empty()) {
+    fitting.problem = "Unable to simultaneously satisfy constraints in " + where + ": " + joined(conflicts);
+    return fitting;
+  }
+  auto open = system.openVerticalPlaces();
+  if (!fitting.height) open.push_back("no vertical chain of constraints reaches its bottom");
+  if (!open.empty()) fitting.problem = "Ambiguous layout in " + where + ": " + joined(open);
+  return fitting;
 }
 
 }  // namespace LayoutSolver

@@ -1,6 +1,55 @@
 #include "uikit/NSLayoutConstraint.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "uikit/UIView.h"
+
+namespace {
+
+std::string address(const void* pointer) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%p", pointer);
+  return text;
+}
+
+const char* attributeName(NSLayoutAttribute attribute) {
+  switch (attribute) {
+    case NSLayoutAttribute::Top: return "top";
+    case NSLayoutAttribute::Bottom: return "bottom";
+    case NSLayoutAttribute::Leading: return "leading";
+    case NSLayoutAttribute::Trailing: return "trailing";
+    case NSLayoutAttribute::Width: return "width";
+    case NSLayoutAttribute::Height: return "height";
+    case NSLayoutAttribute::CenterX: return "centerX";
+    case NSLayoutAttribute::CenterY: return "centerY";
+  }
+  return "?";
+}
+
+const char* relationName(NSLayoutRelation relation) {
+  switch (relation) {
+    case NSLayoutRelation::LessThanOrEqual: return "<=";
+    case NSLayoutRelation::Equal: return "==";
+    case NSLayoutRelation::GreaterThanOrEqual: return ">=";
+  }
+  return "?";
+}
+
+std::string anchorName(const NSLayoutAnchor& anchor) {
+  auto view = anchor.view();
+  return (view ? layoutItemName(*view) : std::string("(gone)")) + "." + attributeName(anchor.attribute());
+}
+
+std::string constantText(CGFloat constant) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", std::fabs(constant));
+  return text;
+}
+
+}  // namespace
+
+std::string layoutItemName(const UIView& view) { return NSStringFromClass(view) + ":" + address(&view); }
 
 std::shared_ptr<NSLayoutConstraint> NSLayoutAnchor::make(NSLayoutRelation relation, const NSLayoutAnchor* other,
                                                          CGFloat constant) const {
@@ -60,4 +109,12 @@ void NSLayoutConstraint::setActive(bool active) {
     view->addConstraint(self);
   else
     view->removeConstraint(self);
+}
+
+std::string NSLayoutConstraint::description() const {
+  std::string text = "<NSLayoutConstraint:" + address(this) + " " + anchorName(first_) + " " + relationName(relation_) + " ";
+  if (!second_) return text + (constant_ < 0 ? "-" : "") + constantText(constant_) + ">";
+  text += anchorName(*second_);
+  if (constant_ != 0) text += (constant_ < 0 ? " - " : " + ") + constantText(constant_);
+  return text + ">";
 }

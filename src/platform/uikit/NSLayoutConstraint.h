@@ -5,6 +5,7 @@
 // and other anchors; multipliers are always 1).
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "foundation/NSObject.h"
@@ -16,6 +17,9 @@ enum class NSLayoutAttribute { Top, Bottom, Leading, Trailing, Width, Height, Ce
 enum class NSLayoutRelation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
 
 class NSLayoutConstraint;
+
+// A view as constraint logs name it: "UILabel:0x5612a0c4e2f0".
+std::string layoutItemName(const UIView& view);
 
 class NSLayoutAnchor {
  public:
@@ -63,6 +67,10 @@ class NSLayoutConstraint : public NSObject {
   const NSLayoutAnchor& firstAnchor() const { return first_; }
   const std::optional<NSLayoutAnchor>& secondAnchor() const { return second_; }
   NSLayoutRelation relation() const { return relation_; }
+
+  // "<NSLayoutConstraint:0x… UILabel:0x….top == UIView:0x….top + 15>", as
+  // UIKit prints one; a view that has gone is "(gone)".
+  std::string description() const override;
 
  private:
   NSLayoutAnchor first_;

@@ -121,8 +121,15 @@ ScreenLabel describeLabel(const UILabel& label) {
   auto font = label.font() ? label.font() : UIFont::systemFontOfSize(17);
   described.fontName = font->fontName();
   described.fontSize = font->pointSize();
+  described.bold = font->isBold();
   described.alignment = alignment(label.textAlignment());
   described.secondaryColor = label.textColor() && label.textColor()->name() == "secondaryLabelColor";
+  if (label.numberOfLines() > 0) described.maxLines = label.numberOfLines();
+  else described.maxLines.reset();
+  described.x = label.frame().origin.x;
+  described.y = label.frame().origin.y;
+  described.width = label.frame().size.width;
+  described.height = label.frame().size.height;
   return described;
 }
 
@@ -149,6 +156,8 @@ ScreenRow describeRow(UITableView& table, const NSIndexPath& indexPath, UITableV
   row.selectionStyle = selectionStyle(cell.selectionStyle());
   row.selected = cell.isSelected();
   row.clearBackground = cell.backgroundColor() && cell.backgroundColor()->alpha() == 0;
+  const UIEdgeInsets& inset = cell.separatorInset();
+  row.showsSeparator = inset.left + inset.right < cell.frame().size.width;
   CGRect rect = table.rectForRowAtIndexPath(indexPath);
   row.y = rect.origin.y;
   row.height = rect.size.height;

@@ -53,6 +53,9 @@ struct ScreenLabel {  // a UILabel placed in a cell's content view
   double fontSize = 17;
   ScreenTextAlignment alignment = ScreenTextAlignment::left;
   bool secondaryColor = false;
+  bool bold = false;
+  std::optional<long> maxLines = 1;  // none: as many as the text needs (numberOfLines 0)
+  double x = 0, y = 0, width = 0, height = 0;  // frame in the row's content view; 0 x 0 when not placed
 };
 
 struct ScreenRow {
@@ -70,6 +73,7 @@ struct ScreenRow {
   ScreenSelectionStyle selectionStyle = ScreenSelectionStyle::highlight;
   bool selected = false;
   bool clearBackground = false;
+  bool showsSeparator = true;  // false when the cell's separator inset pushes it out of sight
   double y = 0;  // top of the row in the table's content, in points
   double height = 44;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// A line of text in a view.
+// A text in a view: one line, or as many as numberOfLines lets it wrap to.
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,8 +34,14 @@ class UILabel : public UIView {
   long numberOfLines() const { return numberOfLines_; }
   void setNumberOfLines(long lines) { numberOfLines_ = lines; }
 
-  // One line of the font's height; none for no text.
-  CGFloat intrinsicContentHeight() const override;
+  // The height of one line of its font.
+  CGFloat lineHeight() const;
+  // Its text's height at that width: a line of lineHeight() for each line
+  // shown. numberOfLines 1 shows one line; 0 every line the text needs (one
+  // per line break, more where a line wraps at the width); N at most N. 0 for
+  // no text. Nothing is rendered here, so wrapping is reckoned from an average
+  // glyph width of half the font's size, per user-perceived character.
+  CGFloat intrinsicContentHeight(CGFloat width) const override;
 
  private:
   std::optional<std::string> text_;

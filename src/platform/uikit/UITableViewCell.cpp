@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "foundation/NSCoder.h"
+#include "foundation/NSLog.h"
 #include "uikit/LayoutSolver.h"
 #include "uikit/UIImageView.h"
 #include "uikit/UILabel.h"
@@ -13,6 +15,20 @@ UITableViewCell::UITableViewCell(UITableViewCellStyle style, std::optional<std::
       contentView_(std::make_shared<UIView>(bounds())) {
   UIView::addSubview(contentView_);
 }
+
+namespace {
+
+UITableViewCellStyle decodedStyle(const NSCoder& coder) {
+  const long style = coder.decodeIntegerForKey(UITableViewCell::kStyleKey);
+  return style >= UITableViewCellStyleDefault && style <= UITableViewCellStyleSubtitle
+             ? static_cast<UITableViewCellStyle>(style)
+             : UITableViewCellStyleDefault;
+}
+
+}  // namespace
+
+UITableViewCell::UITableViewCell(const NSCoder& coder)
+    : UITableViewCell(decodedStyle(coder), coder.decodeStringForKey(kReuseIdentifierKey)) {}
 
 std::shared_ptr<UILabel> UITableViewCell::makeLabel() {
   auto label = std::make_shared<UILabel>();
@@ -57,7 +73,9 @@ CGFloat UITableViewCell::contentHeight() {
     return !view->translatesAutoresizingMaskIntoConstraints();
   });
   if (constrained) {
-    if (auto height = LayoutSolver::fittingHeight(*contentView_)) return *height;
+    auto fitting = LayoutSolver::fittingHeight(*contentView_);
+    if (fitting.problem) NSLog("%@%@", LayoutSolver::kLogPrefix, *fitting.problem);
+    if (fitting.height) return *fitting.height;
   }
   bool twoLines = style_ == UITableViewCellStyleSubtitle && detailTextLabel_ && detailTextLabel_->text() &&
                   !detailTextLabel_->text()->empty();

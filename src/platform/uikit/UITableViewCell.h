@@ -7,6 +7,7 @@
 
 #include "uikit/UIView.h"
 
+class NSCoder;
 class UILabel;
 class UIImageView;
 
@@ -39,6 +40,11 @@ class UITableViewCell : public UIView {
   // initWithStyle:reuseIdentifier:
   UITableViewCell(UITableViewCellStyle style, std::optional<std::string> reuseIdentifier);
   UITableViewCell() : UITableViewCell(UITableViewCellStyleDefault, std::nullopt) {}
+  // initWithCoder:, for a cell loaded from an interface file (UINib): the
+  // style and reuse identifier come from the archive under these keys.
+  explicit UITableViewCell(const NSCoder& coder);
+  static constexpr const char* kStyleKey = "UITableViewCellStyle";
+  static constexpr const char* kReuseIdentifierKey = "UIReuseIdentifier";
 
   UITableViewCellStyle style() const { return style_; }
   const std::optional<std::string>& reuseIdentifier() const { return reuseIdentifier_; }
@@ -69,11 +75,15 @@ class UITableViewCell : public UIView {
 
   // Called by the table before a cell leaves the reuse pool.
   virtual void prepareForReuse() {}
-  // A cell loaded from an interface file; nothing to do for code-made cells.
+  // Sent once to a cell loaded from an interface file, after initWithCoder:;
+  // never to a cell made in code.
   virtual void awakeFromNib() {}
 
   // The height a self-sizing row gives this cell: a vertical chain of
   // constraints in the content view when it has one, else the style's height.
+  // Constraints that conflict or leave the height open are logged (one NSLog
+  // line starting with LayoutSolver::kLogPrefix) and the style's height is used
+  // where no height came out.
   virtual CGFloat contentHeight();
 
   void setFrame(const CGRect& frame) override;

@@ -66,9 +66,9 @@ class UIView : public UIResponder {
   // Places the subviews that are laid out by constraints, then lays out
   // each subview in turn.
   virtual void layoutIfNeeded();
-  // The height the view's content asks for when nothing constrains it
-  // (a label's line); 0 for a plain view.
-  virtual CGFloat intrinsicContentHeight() const { return 0; }
+  // The height the view's content asks for at that width when nothing
+  // constrains it (a label's lines); 0 for a plain view.
+  virtual CGFloat intrinsicContentHeight(CGFloat width) const { return 0; }
 
  private:
   NSLayoutAnchor anchor(NSLayoutAttribute attribute) { return NSLayoutAnchor(weakView(), attribute); }
