@@ -67,6 +67,8 @@ class XmlWriter {
 
   void writeHeld(std::int64_t value, std::size_t) { element("integer", std::to_string(value)); }
 
+  void writeHeld(std::uint64_t value, std::size_t) { element("integer", std::to_string(value)); }
+
   void writeHeld(double value, std::size_t) { element("real", realText(value)); }
 
   void writeHeld(const std::string& value, std::size_t) {
@@ -212,6 +214,27 @@ std::string framed(std::string body) {
 }
 
 }  // namespace
+
+namespace {
+
+bool holdsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
+}  // namespace
+
+bool fitsXmlPropertyList(const PlistValue& value) {
+  if (auto text = value.as<std::string>()) return !holdsNul(*text);
+  if (auto array = value.as<PlistValue::Array>()) {
+    return std::all_of(array->begin(), array->end(), [](const PlistValue& item) { return fitsXmlPropertyList(item); });
+  }
+  if (auto dictionary = value.as<PlistValue::Dictionary>()) return fitsXmlPropertyList(*dictionary);
+  return true;
+}
+
+bool fitsXmlPropertyList(const PlistValue::Dictionary& dictionary) {
+  return std::all_of(dictionary.begin(), dictionary.end(), [](const auto& entry) {
+    return !holdsNul(entry.first) && fitsXmlPropertyList(entry.second);
+  });
+}
 
 std::string xmlPropertyListData(const PlistValue& value) {
   XmlWriter writer;
