@@ -266,6 +266,11 @@ TEST_F(PropertyListTest, IntegersOfEveryRangeAndDatesOfEveryYearSurviveARewrite)
   EXPECT_EQ(items[1], PlistValue(-1));
   EXPECT_EQ(items[4], PlistValue(std::numeric_limits<std::uint64_t>::max()));
   EXPECT_NE(items[1], items[4]);
+  // A date libplist reads beyond the years the XML form can write reads as
+  // the nearest one it can.
+  auto garbled = parsePropertyList(kHead + "<date>1-00201-00:00T01:00Z</date></plist>\n");
+  ASSERT_TRUE(garbled);
+  EXPECT_EQ(parsePropertyList(xmlPropertyListData(*garbled)), garbled);
 
   // Binary: sixteen bytes hold an unsigned integer, eight a signed one; a
   // date keeps whole seconds, as the XML form that a store writes.

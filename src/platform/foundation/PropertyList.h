@@ -21,6 +21,11 @@ struct PlistDate {
   bool operator==(const PlistDate&) const = default;
 };
 
+// The dates Apple's XML form can write, years 0001 to 9999; the writer
+// clamps to them and the reader reads within them.
+inline constexpr double kEarliestPlistDate = -63113904000.0;  // 0001-01-01T00:00:00Z
+inline constexpr double kLatestPlistDate = 252423993599.0;    // 9999-12-31T23:59:59Z
+
 using PlistData = std::vector<std::uint8_t>;
 
 class PlistValue {

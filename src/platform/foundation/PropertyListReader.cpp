@@ -1,6 +1,7 @@
 // Reading goes through libplist, which knows both the XML and the binary form.
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -132,7 +133,7 @@ PlistValue dateOf(plist_t node) {
     const std::size_t open = xml.find("<date>");
     if (open != std::string::npos) value = referenceSecondsOf(std::string_view(xml).substr(open + 6)).value_or(value);
   }
-  return PlistValue(PlistDate{value});
+  return PlistValue(PlistDate{std::clamp(value, kEarliestPlistDate, kLatestPlistDate)});
 }
 
 std::optional<PlistValue> convert(plist_t node, int depth) {

@@ -20,8 +20,6 @@ constexpr std::string_view kFooter = "</plist>\n";
 
 // Seconds between 1970-01-01 and Foundation's reference date 2001-01-01.
 constexpr double kReferenceDateOffset = 978307200.0;
-constexpr double kEarliestUnixSeconds = -62135596800.0;  // 0001-01-01
-constexpr double kLatestUnixSeconds = 253402300799.0;    // 9999-12-31 23:59:59
 
 bool isBmpHighLead(unsigned char byte) { return byte == 0xEE || byte == 0xEF; }
 bool isSupplementaryLead(unsigned char byte) { return byte >= 0xF0; }
@@ -137,8 +135,8 @@ class XmlWriter {
 
   static std::string dateText(const PlistDate& date) {
     // Kept within years 0001..9999 so that the conversion below is defined.
-    const double unixSeconds = std::clamp(date.secondsSinceReferenceDate + kReferenceDateOffset,
-                                          kEarliestUnixSeconds, kLatestUnixSeconds);
+    const double unixSeconds =
+        std::clamp(date.secondsSinceReferenceDate, kEarliestPlistDate, kLatestPlistDate) + kReferenceDateOffset;
     auto seconds = static_cast<std::time_t>(std::floor(std::isnan(unixSeconds) ? 0.0 : unixSeconds));
     std::tm utc{};
     gmtime_r(&seconds, &utc);
