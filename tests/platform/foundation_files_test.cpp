@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 #include "foundation/DeviceRoot.h"
 #include "foundation/NSDictionary.h"
+#include "foundation/NSError.h"
 #include "foundation/NSFileManager.h"
 #include "support/ChimewellTest.h"
 
@@ -164,6 +166,62 @@ TEST_F(DictionaryFileTest, AtomicWriteKeepsWorkingForVeryLongFileNames) {
   auto dictionary = std::make_shared<NSMutableDictionary>(Dictionary{{"k", true}});
   ASSERT_TRUE(dictionary->writeToFileAtomically("/" + name, true));
   EXPECT_EQ(namesIn(deviceRootPath()), std::set<std::string>{name});
+}
+
+TEST_F(DictionaryFileTest, ATextHoldingNulIsNotWrittenAndTheFileStaysAsItWas) {
+  writeDictionaryAt("/prefs/a.plist", {{"k", "old"}});
+  const auto before = readFileAt("/prefs/a.plist");
+  const std::string nul(1, '\0');
+  for (const Dictionary& contents : {Dictionary{{"k", "a" + nul + "b"}}, Dictionary{{"k" + nul, "v"}},
+                                     Dictionary{{"list", PlistValue::Array{Dictionary{{"deep", nul}}}}}}) {
+    NSMutableDictionary dictionary(contents);
+    std::shared_ptr<NSError> error;
+    EXPECT_FALSE(dictionary.writeToFileAtomically("/prefs/a.plist", true, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), NSPropertyListWriteInvalidError);
+    EXPECT_THAT(error->localizedDescription(), HasSubstr("“a.plist” couldn’t be saved because a text in it holds U+0000"));
+    EXPECT_EQ(readFileAt("/prefs/a.plist"), before);
+  }
+  EXPECT_EQ(namesIn(hostPathFor("/prefs")), std::set<std::string>{"a.plist"});
+}
+
+// A store killed between making its temporary file and renaming it leaves
+// the file behind; the next store of that file clears such leftovers.
+TEST_F(DictionaryFileTest, AStoreRemovesOnlyItsOwnLeftoversOverAMinuteOld) {
+  const std::set<std::string> kept{
+      ".a.plist.fedcba9876543210.tmp",  // ours, but a store may be writing it now
+      ".b.plist.0123456789abcdef.tmp",  // another file's
+      ".a.plist.0123456789abcde.tmp",   // not our naming
+      ".a.plist.0123456789ABCDEF.tmp",
+      "a.plist.0123456789abcdef.tmp",
+      ".a.plist.1111111111111111.tmp",  // a link
+      ".a.plist.2222222222222222.tmp",  // a folder
+      "target",
+  };
+  writeFileAt("/prefs/target", "link target");
+  for (const auto& name : kept) {
+    if (name == ".a.plist.1111111111111111.tmp") {
+      fs::create_symlink("target", hostPathFor("/prefs/" + name));
+    } else if (name == ".a.plist.2222222222222222.tmp") {
+      makeFolderAt("/prefs/" + name);
+    } else if (name != "target") {
+      writeFileAt("/prefs/" + name, "left");
+    }
+  }
+  writeFileAt("/prefs/.a.plist.0123456789abcdef.tmp", "left by a killed store");
+  // Everything but the fresh one is two minutes old.
+  const timespec old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+  for (const auto& entry : fs::directory_iterator(hostPathFor("/prefs"))) {
+    if (entry.path().filename() == ".a.plist.fedcba9876543210.tmp") continue;
+    ASSERT_EQ(::utimensat(AT_FDCWD, entry.path().c_str(), old, AT_SYMLINK_NOFOLLOW), 0);
+  }
+
+  NSMutableDictionary dictionary(Dictionary{{"k", "v"}});
+  ASSERT_TRUE(dictionary.writeToFileAtomically("/prefs/a.plist", true));
+  std::set<std::string> expected = kept;
+  expected.insert("a.plist");
+  EXPECT_EQ(namesIn(hostPathFor("/prefs")), expected);
+  EXPECT_EQ(readFileAt("/prefs/target"), "link target");
 }
 
 // A second process reads the file in a loop while this one rewrites it

@@ -6,10 +6,13 @@
 
 #include "foundation/NSNumber.h"
 #include "foundation/PropertyList.h"
+#include "support/BinaryPropertyList.h"
 #include "support/ChimewellTest.h"
 
 namespace {
 
+using namespace std::string_literals;
+using namespace std::string_view_literals;
 using Dictionary = PlistValue::Dictionary;
 using Array = PlistValue::Array;
 
@@ -148,41 +151,137 @@ TEST_F(PropertyListTest, AnythingButAPropertyListGivesNone) {
   }
 }
 
-TEST_F(PropertyListTest, AStringHoldingANulCharacterIsReadNotFatal) {
-  // libplist's plain string getter aborts the process on such a string.
-  const std::string xml = xmlPropertyListData(Dictionary{{"id", std::string("a\0b", 3)}});
-  auto parsed = parsePropertyList(xml);
-  ASSERT_TRUE(parsed);
-  EXPECT_TRUE(parsed->as<Dictionary>()->at("id").is<std::string>());
-}
+// ---- Hostile lists read as none, and fast: the guard before libplist.
 
-// A binary property list of `levels` arrays, each holding the next.
-std::string nestedBinaryArrays(std::uint32_t levels) {
-  auto bigEndian = [](std::string& out, std::uint64_t value, int size) {
-    for (int shift = 8 * (size - 1); shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
-  };
-  std::string out = "bplist00";
-  std::vector<std::uint64_t> offsets;
-  for (std::uint32_t i = 0; i < levels; ++i) {
-    offsets.push_back(out.size());
-    out += static_cast<char>(i + 1 < levels ? 0xA1 : 0xA0);
-    if (i + 1 < levels) bigEndian(out, i + 1, 4);
-  }
-  const std::uint64_t table = out.size();
-  for (auto offset : offsets) bigEndian(out, offset, 4);
-  out += std::string(6, '\0') + "\x04\x04";
-  for (std::uint64_t field : {std::uint64_t{levels}, std::uint64_t{0}, table}) bigEndian(out, field, 8);
+using Object = BinaryPropertyList::Object;
+
+std::string repeated(std::string_view text, int times) {
+  std::string out;
+  out.reserve(text.size() * static_cast<std::size_t>(times));
+  for (int i = 0; i < times; ++i) out += text;
   return out;
 }
 
-TEST_F(PropertyListTest, DeepNestingIsRefusedInsteadOfOverflowingTheStack) {
+TEST_F(PropertyListTest, ANulThatLibplistWouldAbortOnOrCutShortReadsAsNone) {
+  // In a binary dictionary key libplist aborts the process.
+  for (bool wide : {false, true}) {
+    BinaryPropertyList list;
+    const Object key = wide ? list.utf16(u"id\0x"sv) : list.ascii("id\0x"sv);
+    const Object value = list.ascii("v");
+    EXPECT_FALSE(parsePropertyList(list.bytes(list.dictionary({key}, {value})))) << wide;
+  }
+  // A binary ASCII string it would cut at the NUL: an identifier would then
+  // name another app's file.
+  BinaryPropertyList cut;
+  EXPECT_FALSE(parsePropertyList(cut.bytes(cut.ascii("com.probe\0/../x"sv))));
+  // XML cannot hold U+0000 at all (libplist cuts a key at it).
+  EXPECT_FALSE(parsePropertyList(kHead + "<dict><key>a\0b</key><true/></dict></plist>\n"s));
+  EXPECT_FALSE(parsePropertyList(kHead + "<string>a\0b</string></plist>\n"s));
+  // A UTF-16 string keeps its NUL, as Apple's binary form does.
+  BinaryPropertyList kept;
+  auto parsed = parsePropertyList(kept.bytes(kept.utf16(u"a\0b"sv)));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(*parsed->as<std::string>(), "a\0b"sv);
+}
+
+// A binary list of `levels` arrays, each holding the next.
+std::string nestedBinaryArrays(int levels) {
+  BinaryPropertyList list;
+  Object inner = list.array({});
+  for (int level = 1; level < levels; ++level) inner = list.array({inner});
+  return list.bytes(inner);
+}
+
+TEST_F(PropertyListTest, DeepNestingIsRefusedWhereverClosingTagsHide) {
   EXPECT_TRUE(parsePropertyList(nestedBinaryArrays(100)));
   EXPECT_FALSE(parsePropertyList(nestedBinaryArrays(200000)));
   const int levels = 200000;
-  std::string xml = kHead;
-  for (int i = 0; i < levels; ++i) xml += "<array>";
-  for (int i = 0; i < levels; ++i) xml += "</array>";
-  EXPECT_FALSE(parsePropertyList(xml + "</plist>\n"));
+  const std::string opens = repeated("<array>", levels);
+  const std::string closes = repeated("</array>", levels);
+  EXPECT_FALSE(parsePropertyList(kHead + opens + closes + "</plist>\n"));
+  // Closing tags that close nothing, so that a count of tags alone would let
+  // the nesting after them through to libplist's recursion.
+  for (const std::string& hiding : {"<!-- " + closes + " -->", "<string><![CDATA[" + closes + "]]></string>",
+                                    "<?note a='" + closes + "'?>", "<dict x=\"" + closes + "\"/>"}) {
+    EXPECT_FALSE(parsePropertyList(kHead + "<array>" + hiding + opens + closes + "</array></plist>\n"))
+        << hiding.substr(0, 20);
+  }
+  // The same hiding places read as usual in an honest list.
+  auto honest = parsePropertyList(kHead + "<array><!-- </array> --><string><![CDATA[</array>]]></string>"
+                                          "<array><true/></array></array></plist>\n");
+  ASSERT_TRUE(honest);
+  EXPECT_EQ(*honest, PlistValue(Array{"</array>", Array{true}}));
+}
+
+TEST_F(PropertyListTest, AnObjectCountsEveryTimeItIsNamed) {
+  // A few hundred bytes whose arrays each name the next twice: 2^40 values.
+  BinaryPropertyList doubling;
+  Object inner = doubling.ascii("leaf");
+  for (int level = 0; level < 40; ++level) inner = doubling.array({inner, inner});
+  EXPECT_FALSE(parsePropertyList(doubling.bytes(inner)));
+  // One long string named many times asks for gigabytes of copies.
+  BinaryPropertyList copies;
+  const Object text = copies.ascii(std::string(1 << 20, 'x'));
+  EXPECT_FALSE(parsePropertyList(copies.bytes(copies.array(std::vector<Object>(100, text)))));
+  // An array that holds itself.
+  BinaryPropertyList loop;
+  const Object self = loop.reserve();
+  loop.fillArray(self, {loop.ascii("a"), self});
+  EXPECT_FALSE(parsePropertyList(loop.bytes(self)));
+  // Apple's writer names an equal string once for all its uses: that reads.
+  BinaryPropertyList shared;
+  const Object name = shared.ascii("Bell.m4r");
+  auto parsed = parsePropertyList(shared.bytes(shared.array(std::vector<Object>(1000, name))));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(*parsed, PlistValue(Array(1000, "Bell.m4r")));
+}
+
+TEST_F(PropertyListTest, ListsTooLargeToBuildReadAsNoneButAnAppListCacheReads) {
+  std::string cache = kHead + "<dict>\n";
+  for (int app = 0; app < 10000; ++app) {
+    cache += "<key>App " + std::to_string(app) + "</key><string>com.example.app" + std::to_string(app) +
+             "</string>\n";
+  }
+  auto parsed = parsePropertyList(cache + "</dict>\n</plist>\n");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->as<Dictionary>()->size(), 10000u);
+  EXPECT_FALSE(parsePropertyList(kHead + "<array>" + repeated("<true/>", 300000) + "</array></plist>\n"));
+}
+
+// ---- Values that must come back from a store as they were read.
+
+TEST_F(PropertyListTest, IntegersOfEveryRangeAndDatesOfEveryYearSurviveARewrite) {
+  const std::string xml = kHead +
+      "<array>\n"
+      "\t<integer>-9223372036854775808</integer>\n\t<integer>-1</integer>\n"
+      "\t<integer>9223372036854775807</integer>\n\t<integer>9223372036854775808</integer>\n"
+      "\t<integer>18446744073709551615</integer>\n"
+      "\t<date>1800-02-03T04:05:06Z</date>\n\t<date>1933-01-01T00:00:00Z</date>\n"
+      "\t<date>2069-12-31T23:59:59Z</date>\n\t<date>2500-06-30T12:34:56Z</date>\n"
+      "</array>\n</plist>\n";
+  auto parsed = parsePropertyList(xml);
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(xmlPropertyListData(*parsed), xml);
+  const auto& items = *parsed->as<Array>();
+  EXPECT_EQ(items[1], PlistValue(-1));
+  EXPECT_EQ(items[4], PlistValue(std::numeric_limits<std::uint64_t>::max()));
+  EXPECT_NE(items[1], items[4]);
+  // A date libplist reads beyond the years the XML form can write reads as
+  // the nearest one it can.
+  auto garbled = parsePropertyList(kHead + "<date>1-00201-00:00T01:00Z</date></plist>\n");
+  ASSERT_TRUE(garbled);
+  EXPECT_EQ(parsePropertyList(xmlPropertyListData(*garbled)), garbled);
+
+  // Binary: sixteen bytes hold an unsigned integer, eight a signed one; a
+  // date keeps whole seconds, as the XML form that a store writes.
+  BinaryPropertyList list;
+  auto parsedBinary = parsePropertyList(list.bytes(list.array(
+      {list.unsignedInteger(std::numeric_limits<std::uint64_t>::max()), list.integer(-1),
+       list.date(600000000.75), list.date(-86400), list.date(-3155760000.0)})));
+  ASSERT_TRUE(parsedBinary);
+  EXPECT_EQ(*parsedBinary, PlistValue(Array{std::numeric_limits<std::uint64_t>::max(), -1, PlistDate{600000000},
+                                            PlistDate{-86400}, PlistDate{-3155760000.0}}));
+  EXPECT_EQ(parsePropertyList(xmlPropertyListData(*parsedBinary)), parsedBinary);
 }
 
 TEST_F(PropertyListTest, BoolValueFollowsFoundation) {

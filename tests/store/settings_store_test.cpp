@@ -1,16 +1,22 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <tuple>
 
 #include "foundation/NSUserDefaults.h"
 #include "store/SettingsStore.h"
+#include "support/BinaryPropertyList.h"
 #include "support/ChimewellTest.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
+using ::testing::AllOf;
 using Dictionary = PlistValue::Dictionary;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -148,6 +154,73 @@ TEST_F(SettingsStoreTest, NoUsableIdentifierTouchesNoFile) {
     ASSERT_THAT(logMessages(), SizeIs(1));
     EXPECT_THAT(logMessages()[0], HasSubstr(shownIdentifier));
   }
+}
+
+TEST_F(SettingsStoreTest, AStoredIdentifierHoldingNulIsNotUsable) {
+  // As another party stored it in the Settings app's binary defaults file:
+  // cut at the NUL it would name com.probe's file.
+  BinaryPropertyList defaults;
+  writeFileAt(NSUserDefaults::kPreferencesPath,
+              defaults.bytes(defaults.dictionary({defaults.ascii(kCurrentAppIdentifierKey)},
+                                                 {defaults.ascii("com.probe\0/../x"sv)})));
+  NSUserDefaults::resetStandardUserDefaults();
+  ensureSettingsDirectory();
+  EXPECT_EQ(perAppSettingsPath(), std::nullopt);
+  auto copy = loadSettings();
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::noUsableIdentifier);
+  EXPECT_TRUE(fs::is_empty(hostPathFor(kSettingsDirectory)));
+}
+
+TEST_F(SettingsStoreTest, AnotherPartysTextThatXmlCannotHoldStopsTheStoreAndSaysWhy) {
+  // Apple's binary form holds U+0000 in a string; the XML form a store writes cannot.
+  ensureSettingsDirectory();
+  BinaryPropertyList theirs;
+  const std::string bytes = theirs.bytes(theirs.dictionary({theirs.ascii("theirKey")}, {theirs.utf16(u"a\0b"sv)}));
+  writeFileAt(kAppFile, bytes);
+  auto copy = loadSettings();
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::writeFailed);
+  EXPECT_EQ(readFileAt(kAppFile), bytes);
+  EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr("U+0000"))));
+}
+
+// ---- A failing disk: the old file stays, nothing is left behind, and one
+// line says why.
+
+TEST_F(SettingsStoreTest, OnAFailingDiskTheOldFileStaysAndOneLineSaysWhy) {
+  ensureSettingsDirectory();
+  writeDictionaryAt(kAppFile, {{"enableToggle", false}, {"theirKey", "kept"}});
+  const auto before = readFileAt(kAppFile);
+  const std::vector<std::tuple<FileStep, int, std::string>> faults{
+      {FileStep::create, EACCES, "You don’t have permission"},
+      {FileStep::write, ENOSPC, "there isn’t enough space"},
+      {FileStep::write, EIO, "couldn’t be saved"},
+      {FileStep::rename, EIO, "couldn’t be saved"},
+      {FileStep::rename, EROFS, "the volume is read only"},
+  };
+  for (const auto& [step, error, reason] : faults) {
+    SCOPED_TRACE(reason);
+    clearLogMessages();
+    failFileStep(step, error);
+    auto copy = loadSettings();
+    EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::writeFailed);
+    failFileStep(step, 0);
+    EXPECT_EQ(readFileAt(kAppFile), before);
+    EXPECT_EQ(fs::directory_iterator(hostPathFor(kSettingsDirectory))->path().filename(),
+              "com.example.mail.app.plist");
+    EXPECT_EQ(std::distance(fs::directory_iterator(hostPathFor(kSettingsDirectory)), {}), 1);
+    EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr(reason))));
+  }
+  auto copy = loadSettings();
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
+}
+
+TEST_F(SettingsStoreTest, ADirectoryThatCannotBeMadeIsLoggedOnce) {
+  failFileStep(FileStep::makeDirectory, ENOSPC);
+  ensureSettingsDirectory();
+  EXPECT_FALSE(fs::exists(hostPathFor(kSettingsDirectory)));
+  EXPECT_THAT(logMessages(), ElementsAre(AllOf(StartsWith("Error creating directory path: "),
+                                               HasSubstr("there isn’t enough space"))));
 }
 
 TEST_F(SettingsStoreTest, EnsureMakesTheDirectoryOrLogsWhyNot) {

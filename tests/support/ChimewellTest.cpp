@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "dispatch/MainRunLoop.h"
+#include "foundation/DeviceRoot.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
@@ -49,6 +50,10 @@ std::optional<std::string> ChimewellTest::readFileAt(std::string_view devicePath
   std::ifstream in(hostPathFor(devicePath), std::ios::binary);
   if (!in) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void ChimewellTest::failFileStep(FileStep step, int error) const {
+  currentDeviceRoot()->faults().failWith(step, error);
 }
 
 void ChimewellTest::makeFolderAt(std::string_view devicePath) const {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "dispatch/Clock.h"
+#include "foundation/FileFaults.h"
 #include "foundation/PropertyList.h"
 #include "support/TemporaryDeviceRoot.h"
 
@@ -37,6 +38,10 @@ class ChimewellTest : public ::testing::Test {
   void writeDictionaryAt(std::string_view devicePath, const PlistValue::Dictionary& contents) const;
   // The file's root dictionary, or none when missing or not a dictionary.
   std::optional<PlistValue::Dictionary> readDictionaryAt(std::string_view devicePath) const;
+
+  // Makes every later `step` of the device file functions fail with `error`
+  // (ENOSPC, EIO, EACCES...), as a failing disk would; 0 mends it.
+  void failFileStep(FileStep step, int error) const;
 
   // The main run loop's clock: advance it, then MainRunLoop::main().runDue().
   ManualClock& clock() { return *clock_; }

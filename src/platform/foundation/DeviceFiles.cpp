@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <ctime>
 #include <cstdio>
 #include <random>
 #include <utility>
@@ -65,7 +67,17 @@ std::string joined(const std::vector<std::string>& parts, std::size_t count) {
   return path;
 }
 
-int writeAll(int fd, std::string_view bytes) {
+int writeAll(int fd, std::string_view bytes, const FileFaults& faults) {
+  if (int fault = faults.errorFor(FileStep::write)) {
+    // As a disk that fills up: part of the bytes land, then the error.
+    bytes = bytes.substr(0, bytes.size() / 2);
+    while (!bytes.empty()) {
+      ssize_t written = ::write(fd, bytes.data(), bytes.size());
+      if (written <= 0) break;
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return fault;
+  }
   while (!bytes.empty()) {
     ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
@@ -77,18 +89,60 @@ int writeAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-// A hidden name next to the target, short enough for NAME_MAX.
-std::string temporaryName(const std::string& name) {
-  static std::atomic<unsigned long> counter{std::random_device{}()};
-  constexpr std::size_t kAddedLength = 1 + 17 + 4;  // "." name ".%016lx" ".tmp"
-  std::string base = name.substr(0, NAME_MAX - kAddedLength);
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016lx", counter.fetch_add(0x9e3779b97f4a7c15UL));
-  return "." + base + suffix + ".tmp";
+// Temporary files are ".<name>.<16 hex digits>.tmp", the name cut short
+// enough for NAME_MAX.
+constexpr std::size_t kTemporaryAddedLength = 1 + 17 + 4;
+constexpr std::size_t kTemporaryHexDigits = 16;
+
+std::string temporaryBase(const std::string& name) {
+  return "." + name.substr(0, NAME_MAX - kTemporaryAddedLength) + ".";
 }
 
-int writeReplacing(int folder, const std::string& name, std::string_view bytes) {
+std::string temporaryName(const std::string& name) {
+  static std::atomic<unsigned long> counter{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, "%016lx", counter.fetch_add(0x9e3779b97f4a7c15UL));
+  return temporaryBase(name) + suffix + ".tmp";
+}
+
+bool isTemporaryOf(std::string_view entry, std::string_view base) {
+  if (!entry.starts_with(base) || !entry.ends_with(".tmp")) return false;
+  const std::string_view digits = entry.substr(base.size(), entry.size() - base.size() - 4);
+  return digits.size() == kTemporaryHexDigits &&
+         digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// A store killed before its rename leaves its temporary file behind. The next
+// store of the same name removes such files once they are a minute old: a
+// store still running (another host on the same root) keeps its file fresh.
+// Only regular files with our exact naming go; links and anything else stay.
+constexpr std::int64_t kLeftoverAgeSeconds = 60;
+
+void removeLeftoverTemporaries(int folder, const std::string& name) {
+  FileDescriptor listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!listing.valid()) return;
+  DIR* directory = ::fdopendir(listing.get());
+  if (!directory) return;
+  listing.release();
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const std::string base = temporaryBase(name);
+  while (const dirent* entry = ::readdir(directory)) {
+    if (!isTemporaryOf(entry->d_name, base)) continue;
+    struct stat status {};
+    if (::fstatat(folder, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISREG(status.st_mode) && now.tv_sec - status.st_mtim.tv_sec > kLeftoverAgeSeconds) {
+      ::unlinkat(folder, entry->d_name, 0);
+    }
+  }
+  ::closedir(directory);
+}
+
+int writeReplacing(int folder, const std::string& name, std::string_view bytes, const FileFaults& faults) {
+  // First, so that a full disk gets back the room of what was left.
+  removeLeftoverTemporaries(folder, name);
   for (int attempt = 0; attempt < 16; ++attempt) {
+    if (int fault = faults.errorFor(FileStep::create)) return fault;
     const std::string temporary = temporaryName(name);
     FileDescriptor file(::openat(folder, temporary.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
@@ -96,8 +150,9 @@ int writeReplacing(int folder, const std::string& name, std::string_view bytes) 
       if (errno == EEXIST) continue;
       return errno;
     }
-    int failure = writeAll(file.get(), bytes);
+    int failure = writeAll(file.get(), bytes, faults);
     if (::close(file.release()) != 0 && failure == 0) failure = errno;
+    if (failure == 0) failure = faults.errorFor(FileStep::rename);
     if (failure == 0 && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
       failure = errno;
     }
@@ -108,9 +163,11 @@ int writeReplacing(int folder, const std::string& name, std::string_view bytes) 
 }
 
 int writeInPlace(std::string_view devicePath, std::string_view bytes) {
-  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_WRONLY | O_CREAT | O_TRUNC, 0666));
+  const auto root = currentDeviceRoot();
+  if (int fault = root->faults().errorFor(FileStep::create)) return fault;
+  FileDescriptor file(root->open(devicePath, O_WRONLY | O_CREAT | O_TRUNC, 0666));
   if (!file.valid()) return errno;
-  int failure = writeAll(file.get(), bytes);
+  int failure = writeAll(file.get(), bytes, root->faults());
   if (::close(file.release()) != 0 && failure == 0) failure = errno;
   return failure;
 }
@@ -198,9 +255,10 @@ int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool at
   if (!atomically) return writeInPlace(devicePath, bytes);
   auto parts = splitDevicePath(devicePath);
   if (!parts) return EISDIR;
-  FileDescriptor folder(currentDeviceRoot()->open(parts->parent, O_PATH | O_DIRECTORY));
+  const auto root = currentDeviceRoot();
+  FileDescriptor folder(root->open(parts->parent, O_PATH | O_DIRECTORY));
   if (!folder.valid()) return errno;
-  return writeReplacing(folder.get(), parts->name, bytes);
+  return writeReplacing(folder.get(), parts->name, bytes, root->faults());
 }
 
 int createDeviceDirectory(std::string_view devicePath, bool intermediates, mode_t mode) {
@@ -220,6 +278,7 @@ int createDeviceDirectory(std::string_view devicePath, bool intermediates, mode_
     if (!last && !intermediates) return ENOENT;
     FileDescriptor parent(root->open(joined(parts, i), O_PATH | O_DIRECTORY));
     if (!parent.valid()) return errno;
+    if (int fault = root->faults().errorFor(FileStep::makeDirectory)) return fault;
     if (::mkdirat(parent.get(), parts[i].c_str(), mode) != 0 && errno != EEXIST) return errno;
     // Something that is no folder (a dangling link) may have been in the way.
     FileDescriptor created(root->open(prefix, O_PATH | O_DIRECTORY));

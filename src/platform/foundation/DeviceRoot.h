@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/FileFaults.h"
+
 class DeviceRoot {
  public:
   // Opens the folder; throws std::runtime_error with a clear message when it
@@ -24,9 +26,14 @@ class DeviceRoot {
   // descriptor or -1 with errno set.
   int open(std::string_view devicePath, int flags, unsigned mode = 0) const;
 
+  // The disk's condition, for tests: the faults the file steps on this root
+  // meet. Not part of the root's identity, so changeable on a shared root.
+  FileFaults& faults() const { return faults_; }
+
  private:
   std::filesystem::path hostPath_;
   int fd_ = -1;
+  mutable FileFaults faults_;
 };
 
 // The device the process runs on, as a simulator boots one device. The host

@@ -60,6 +60,16 @@ std::optional<std::string> NSMutableDictionary::stringForKey(const std::string& 
 
 bool NSMutableDictionary::writeToFileAtomically(const std::string& path, bool atomically,
                                                 std::shared_ptr<NSError>* error) const {
+  // Written anyway, the NUL would come back changed, and the file is rewritten whole.
+  if (!fitsXmlPropertyList(contents_)) {
+    if (error) {
+      *error = std::make_shared<NSError>(
+          NSCocoaErrorDomain, NSPropertyListWriteInvalidError,
+          "The file “" + path.substr(path.rfind('/') + 1) +
+              "” couldn’t be saved because a text in it holds U+0000, which a property list file cannot hold.");
+    }
+    return false;
+  }
   const std::string bytes = xmlPropertyListData(contents_);
   const int failure = writeDeviceFile(path, bytes, atomically);
   if (failure == 0) return true;

@@ -39,7 +39,8 @@ class NSMutableDictionary : public NSObject {
   std::optional<std::string> stringForKey(const std::string& key) const;
 
   // Writes the XML form; atomically replaces the file in one step (see
-  // writeDeviceFile). The error out-parameter is this platform's addition: a
+  // writeDeviceFile). Refuses, leaving the file as it is, when a string or
+  // key holds U+0000 (NSPropertyListWriteInvalidError). The error out-parameter is this platform's addition: a
   // Cocoa file error saying why the write failed.
   bool writeToFileAtomically(const std::string& path, bool atomically,
                              std::shared_ptr<NSError>* error = nullptr) const;

@@ -19,6 +19,7 @@ enum : long {
   NSFileWriteFileExistsError = 516,
   NSFileWriteOutOfSpaceError = 640,
   NSFileWriteVolumeReadOnlyError = 642,
+  NSPropertyListWriteInvalidError = 3851,
 };
 
 class NSError : public NSObject {

@@ -19,6 +19,7 @@ bool stringBoolValue(const std::string& text) {
 bool boolValue(const PlistValue& value) {
   if (auto flag = value.as<bool>()) return *flag;
   if (auto integer = value.as<std::int64_t>()) return *integer != 0;
+  if (value.is<std::uint64_t>()) return true;  // held only above INT64_MAX
   if (auto real = value.as<double>()) return *real != 0.0;
   if (auto text = value.as<std::string>()) return stringBoolValue(*text);
   return false;

@@ -1,11 +1,16 @@
 // Reading goes through libplist, which knows both the XML and the binary form.
 #include <plist/plist.h>
 
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <memory>
 
 #include "foundation/PropertyList.h"
+#include "foundation/PropertyListGuard.h"
 
 namespace {
 
@@ -18,9 +23,9 @@ struct MallocFree {
   void operator()(void* pointer) const { std::free(pointer); }
 };
 
-// Deeper nesting is refused, so that a hostile file cannot exhaust the stack
-// of the recursive conversion (or of the value's destructor).
-constexpr int kMaximumDepth = 256;
+// Deeper nesting is refused (the guard has refused it already), so that the
+// recursive conversion and the value's destructor keep within the stack.
+constexpr int kMaximumDepth = kMaximumPropertyListDepth;
 
 std::optional<PlistValue> convert(plist_t node, int depth);
 
@@ -74,11 +79,61 @@ PlistValue dataOf(plist_t node) {
   return PlistValue(raw ? PlistData(bytes, bytes + length) : PlistData());
 }
 
+// The node as libplist writes it in XML.
+std::string xmlTextOf(plist_t node) {
+  char* xml = nullptr;
+  std::uint32_t length = 0;
+  plist_to_xml(node, &xml, &length);
+  std::unique_ptr<char, MallocFree> owned(xml);
+  return xml ? std::string(xml, length) : std::string();
+}
+
+// libplist keeps negative integers as their 64-bit two's complement and tells
+// them from integers above INT64_MAX only in what it writes.
+PlistValue integerOf(plist_t node) {
+  std::uint64_t value = 0;
+  plist_get_uint_val(node, &value);
+  if (value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) ||
+      xmlTextOf(node).find("<integer>-") != std::string::npos) {
+    return PlistValue(static_cast<std::int64_t>(value));
+  }
+  return PlistValue(value);
+}
+
+// "2100-01-01T00:00:00Z" as seconds since 2001-01-01.
+std::optional<double> referenceSecondsOf(std::string_view text) {
+  int fields[6] = {};
+  const char separators[6] = {'-', '-', 'T', ':', ':', 'Z'};
+  const char* at = text.data();
+  const char* end = text.data() + text.size();
+  for (int i = 0; i < 6; ++i) {
+    auto [next, failure] = std::from_chars(at, end, fields[i]);
+    if (failure != std::errc() || next == end || *next != separators[i]) return std::nullopt;
+    at = next + 1;
+  }
+  using namespace std::chrono;
+  const year_month_day date{year{fields[0]}, month{static_cast<unsigned>(fields[1])},
+                            day{static_cast<unsigned>(fields[2])}};
+  if (!date.ok()) return std::nullopt;
+  const auto since1970 = sys_days(date).time_since_epoch() + hours(fields[3]) + minutes(fields[4]) +
+                         seconds(fields[5]);
+  constexpr seconds kReferenceDate{978307200};
+  return static_cast<double>(duration_cast<seconds>(since1970 - kReferenceDate).count());
+}
+
+// Whole seconds, as Apple's XML form keeps them. libplist hands out 32-bit
+// seconds, clamped outside 1933..2069; its XML text holds the whole date.
 PlistValue dateOf(plist_t node) {
   std::int32_t seconds = 0;
   std::int32_t microseconds = 0;
   plist_get_date_val(node, &seconds, &microseconds);
-  return PlistValue(PlistDate{seconds + microseconds / 1e6});
+  double value = std::floor(seconds + microseconds / 1e6);
+  if (seconds == std::numeric_limits<std::int32_t>::min() || seconds == std::numeric_limits<std::int32_t>::max()) {
+    const std::string xml = xmlTextOf(node);
+    const std::size_t open = xml.find("<date>");
+    if (open != std::string::npos) value = referenceSecondsOf(std::string_view(xml).substr(open + 6)).value_or(value);
+  }
+  return PlistValue(PlistDate{std::clamp(value, kEarliestPlistDate, kLatestPlistDate)});
 }
 
 std::optional<PlistValue> convert(plist_t node, int depth) {
@@ -89,16 +144,11 @@ std::optional<PlistValue> convert(plist_t node, int depth) {
       plist_get_bool_val(node, &value);
       return PlistValue(value != 0);
     }
-    case PLIST_UINT: {
-      // libplist keeps negative integers as their 64-bit two's complement.
-      std::uint64_t value = 0;
-      plist_get_uint_val(node, &value);
-      return PlistValue(static_cast<std::int64_t>(value));
-    }
+    case PLIST_UINT: return integerOf(node);
     case PLIST_UID: {
       std::uint64_t value = 0;
       plist_get_uid_val(node, &value);
-      return PlistValue(static_cast<std::int64_t>(value));
+      return PlistValue(value);
     }
     case PLIST_REAL: {
       double value = 0;
@@ -114,50 +164,11 @@ std::optional<PlistValue> convert(plist_t node, int depth) {
   }
 }
 
-// libplist builds and frees its tree recursively, so a deep enough file
-// (some 100,000 levels) overflows the stack inside libplist itself. Such files
-// are refused before libplist sees them: XML by its nesting of <array> and
-// <dict>, binary by its object count (every level is one object; the largest
-// Info.plist holds a few thousand).
-constexpr std::uint64_t kMaximumBinaryObjects = 32768;
-
-bool xmlNestsTooDeep(std::string_view xml) {
-  int depth = 0;
-  for (std::size_t at = xml.find('<'); at != std::string_view::npos; at = xml.find('<', at + 1)) {
-    std::string_view tag = xml.substr(at + 1);
-    const bool closing = tag.starts_with('/');
-    if (closing) tag.remove_prefix(1);
-    if (!tag.starts_with("array") && !tag.starts_with("dict")) continue;
-    std::size_t end = xml.find('>', at);
-    if (end == std::string_view::npos) return false;
-    if (closing) {
-      --depth;
-    } else if (xml[end - 1] != '/' && ++depth > kMaximumDepth) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool binaryHasTooManyObjects(std::string_view bytes) {
-  constexpr std::size_t kTrailerSize = 32;
-  constexpr std::size_t kObjectCountOffset = 8;  // within the trailer
-  if (bytes.size() < 8 + kTrailerSize) return false;
-  const std::string_view field = bytes.substr(bytes.size() - kTrailerSize + kObjectCountOffset, 8);
-  std::uint64_t count = 0;
-  for (char byte : field) count = count << 8 | static_cast<unsigned char>(byte);
-  return count > kMaximumBinaryObjects;
-}
-
-bool tooDeepForLibplist(std::string_view bytes) {
-  return bytes.starts_with("bplist") ? binaryHasTooManyObjects(bytes) : xmlNestsTooDeep(bytes);
-}
-
 }  // namespace
 
 std::optional<PlistValue> parsePropertyList(std::string_view bytes) {
   if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-  if (tooDeepForLibplist(bytes)) return std::nullopt;
+  if (!propertyListIsSafeToRead(bytes)) return std::nullopt;
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
   OwnedPlist owned(root);

@@ -20,8 +20,6 @@ constexpr std::string_view kFooter = "</plist>\n";
 
 // Seconds between 1970-01-01 and Foundation's reference date 2001-01-01.
 constexpr double kReferenceDateOffset = 978307200.0;
-constexpr double kEarliestUnixSeconds = -62135596800.0;  // 0001-01-01
-constexpr double kLatestUnixSeconds = 253402300799.0;    // 9999-12-31 23:59:59
 
 bool isBmpHighLead(unsigned char byte) { return byte == 0xEE || byte == 0xEF; }
 bool isSupplementaryLead(unsigned char byte) { return byte >= 0xF0; }
@@ -66,6 +64,8 @@ class XmlWriter {
   void writeHeld(bool value, std::size_t) { out_ += value ? "<true/>\n" : "<false/>\n"; }
 
   void writeHeld(std::int64_t value, std::size_t) { element("integer", std::to_string(value)); }
+
+  void writeHeld(std::uint64_t value, std::size_t) { element("integer", std::to_string(value)); }
 
   void writeHeld(double value, std::size_t) { element("real", realText(value)); }
 
@@ -135,8 +135,8 @@ class XmlWriter {
 
   static std::string dateText(const PlistDate& date) {
     // Kept within years 0001..9999 so that the conversion below is defined.
-    const double unixSeconds = std::clamp(date.secondsSinceReferenceDate + kReferenceDateOffset,
-                                          kEarliestUnixSeconds, kLatestUnixSeconds);
+    const double unixSeconds =
+        std::clamp(date.secondsSinceReferenceDate, kEarliestPlistDate, kLatestPlistDate) + kReferenceDateOffset;
     auto seconds = static_cast<std::time_t>(std::floor(std::isnan(unixSeconds) ? 0.0 : unixSeconds));
     std::tm utc{};
     gmtime_r(&seconds, &utc);
@@ -212,6 +212,27 @@ std::string framed(std::string body) {
 }
 
 }  // namespace
+
+namespace {
+
+bool holdsNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
+}  // namespace
+
+bool fitsXmlPropertyList(const PlistValue& value) {
+  if (auto text = value.as<std::string>()) return !holdsNul(*text);
+  if (auto array = value.as<PlistValue::Array>()) {
+    return std::all_of(array->begin(), array->end(), [](const PlistValue& item) { return fitsXmlPropertyList(item); });
+  }
+  if (auto dictionary = value.as<PlistValue::Dictionary>()) return fitsXmlPropertyList(*dictionary);
+  return true;
+}
+
+bool fitsXmlPropertyList(const PlistValue::Dictionary& dictionary) {
+  return std::all_of(dictionary.begin(), dictionary.end(), [](const auto& entry) {
+    return !holdsNul(entry.first) && fitsXmlPropertyList(entry.second);
+  });
+}
 
 std::string xmlPropertyListData(const PlistValue& value) {
   XmlWriter writer;

@@ -36,7 +36,7 @@ bool UISearchBar::allowChange(NSRange range, const std::string& replacement) {
 }
 
 bool UISearchBar::changed(bool applied) {
-  if (auto delegate = this->delegate(); applied && delegate) delegate->searchBarTextDidChange(self(), text_);
+  if (auto delegate = this->delegate(); applied && delegate) delegate->searchBarTextDidChange(self(), text_.utf8());
   return applied;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/NSRange.h"
+#include "uikit/TextEditing.h"
 #include "uikit/UIKeyInput.h"
 #include "uikit/UIView.h"
 
@@ -35,9 +36,9 @@ class UISearchBar : public UIView, public UIKeyInput {
   std::shared_ptr<UISearchBarDelegate> delegate() const { return delegate_.lock(); }
   void setDelegate(const std::shared_ptr<UISearchBarDelegate>& delegate) { delegate_ = delegate; }
 
-  const std::string& text() const { return text_; }
+  const std::string& text() const { return text_.utf8(); }
   // Setting the text in code tells the delegate nothing, as in UIKit.
-  void setText(std::optional<std::string> text) { text_ = text.value_or(""); }
+  void setText(std::optional<std::string> text) { text_.assign(text.value_or("")); }
   const std::optional<std::string>& placeholder() const { return placeholder_; }
   void setPlaceholder(std::optional<std::string> placeholder) { placeholder_ = std::move(placeholder); }
   bool showsCancelButton() const { return showsCancelButton_; }
@@ -69,7 +70,7 @@ class UISearchBar : public UIView, public UIKeyInput {
   std::shared_ptr<UISearchBar> self();
 
   std::weak_ptr<UISearchBarDelegate> delegate_;
-  std::string text_;
+  TextEditing::EditableText text_;
   std::optional<std::string> placeholder_;
   bool showsCancelButton_ = false;
 };

@@ -10,6 +10,7 @@
 
 #include "foundation/NSRange.h"
 #include "uikit/UIControl.h"
+#include "uikit/TextEditing.h"
 #include "uikit/UIKeyInput.h"
 #include "uikit/UILabel.h"
 
@@ -39,8 +40,8 @@ class UITextField : public UIControl, public UIKeyInput {
   void setDelegate(const std::shared_ptr<UITextFieldDelegate>& delegate) { delegate_ = delegate; }
 
   // Never none: an unset or cleared field reads as the empty string.
-  const std::string& text() const { return text_; }
-  void setText(std::optional<std::string> text) { text_ = text.value_or(""); }
+  const std::string& text() const { return text_.utf8(); }
+  void setText(std::optional<std::string> text) { text_.assign(text.value_or("")); }
   const std::optional<std::string>& placeholder() const { return placeholder_; }
   void setPlaceholder(std::optional<std::string> placeholder) { placeholder_ = std::move(placeholder); }
   NSTextAlignment textAlignment() const { return textAlignment_; }
@@ -72,7 +73,7 @@ class UITextField : public UIControl, public UIKeyInput {
   std::shared_ptr<UITextField> self();
 
   std::weak_ptr<UITextFieldDelegate> delegate_;
-  std::string text_;
+  TextEditing::EditableText text_;
   std::optional<std::string> placeholder_;
   NSTextAlignment textAlignment_ = NSTextAlignmentNatural;
   std::shared_ptr<UIFont> font_;
