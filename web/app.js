@@ -509,6 +509,10 @@ function renderModal(screen) {
   layer.replaceChildren(...(dialog ? [dialog] : []));
   layer.classList.toggle('open', Boolean(dialog));
   $('.app').inert = Boolean(dialog);
+  if (dialog?.hasAttribute('data-fresh')) {
+    dialog.removeAttribute('data-fresh');
+    (dialog.querySelector('[data-first]') || dialog.querySelector('input, button'))?.focus();
+  }
   if (!dialog && wasOpen) {
     const row = state.modalReturn && document.querySelector(`[data-row="${CSS.escape(state.modalReturn)}"] button`);
     state.modalReturn = null;
@@ -516,11 +520,14 @@ function renderModal(screen) {
   }
 }
 
-// Escape does what the cancel button does, as on a keyboard attached to the phone.
-function onEscape(event, cancel) {
-  if (event.key !== 'Escape') return;
+// Escape does what the cancel button does, as on a keyboard attached to the
+// phone, wherever the focus is.
+function onEscape(event) {
+  if (event.key !== 'Escape' || event.defaultPrevented) return;
+  const cancel = $('#modal [data-cancel]');
+  if (!cancel) return;
   event.preventDefault();
-  cancel();
+  cancel.click();
 }
 
 function alertView(alert) {
@@ -545,9 +552,9 @@ function alertView(alert) {
   const buttons = alert.actions.map((action) => h('button', {
     type: 'button',
     class: `alert-action action-style-${action.style}`,
+    'data-cancel': action.style === 1,
     onclick: () => tapAction(action),
   }, action.title));
-  const cancel = alert.actions.find((action) => action.style === 1);
   const dialog = h('div', {
     class: 'alert',
     role: 'alertdialog',
@@ -555,14 +562,13 @@ function alertView(alert) {
     'aria-labelledby': alert.title !== undefined ? 'alert-title' : null,
     'aria-label': alert.title === undefined ? 'Alert' : null,
     'aria-describedby': alert.message !== undefined ? 'alert-message' : null,
-    onkeydown: (event) => cancel && onEscape(event, () => tapAction(cancel)),
+    'data-fresh': fresh,
   },
   h('div', { class: 'alert-content' },
     alert.title !== undefined ? h('h2', { id: 'alert-title', class: 'alert-title' }, alert.title) : null,
     alert.message !== undefined ? h('p', { id: 'alert-message', class: 'alert-message' }, alert.message) : null,
     fields),
   h('div', { class: `alert-actions${buttons.length === 2 ? ' side-by-side' : ''}` }, buttons));
-  if (fresh) requestAnimationFrame(() => (dialog.querySelector('input') || dialog.querySelector('button'))?.focus());
   return dialog;
 }
 
@@ -584,16 +590,15 @@ function mailView(mail) {
     oninput: (event) => { draft.subject = event.target.value; },
   });
   const body = h('textarea', {
-    id: 'mail-body', class: 'mail-body', 'aria-label': 'Message',
+    id: 'mail-body', class: 'mail-body', 'aria-label': 'Message', 'data-first': true,
     oninput: (event) => { draft.body = event.target.value; },
   });
   body.value = draft.body;
   const dialog = h('div', {
-    class: 'mail-sheet', role: 'dialog', 'aria-modal': 'true', 'aria-label': 'Mail',
-    onkeydown: (event) => onEscape(event, cancel),
+    class: 'mail-sheet', role: 'dialog', 'aria-modal': 'true', 'aria-label': 'Mail', 'data-fresh': fresh,
   },
   h('div', { class: 'mail-bar' },
-    h('button', { type: 'button', class: 'mail-cancel', onclick: cancel }, 'Cancel'),
+    h('button', { type: 'button', class: 'mail-cancel', 'data-cancel': true, onclick: cancel }, 'Cancel'),
     h('span', { class: 'mail-title', 'aria-hidden': 'true' }, mail.subject || 'New Message'),
     h('button', {
       type: 'button', class: 'mail-send',
@@ -604,7 +609,6 @@ function mailView(mail) {
   })),
   line('mail-subject', 'Subject:', subject),
   body);
-  if (fresh) requestAnimationFrame(() => body.focus());
   return dialog;
 }
 
@@ -716,6 +720,7 @@ async function start() {
   $('#content').addEventListener('scroll', onScroll, { passive: true });
   window.addEventListener('resize', tellViewport);
   window.addEventListener('popstate', onHistoryStep);
+  document.addEventListener('keydown', onEscape);
   listen();
   // ?push=CLASS pushes an exported page, as a link into the pane would; a
   // reload does not push it again.
