@@ -19,6 +19,8 @@ const { buildDir, launchBrowser, openPage, startHost } = await import('../../tes
 // posted from one runs once that frame is out.
 function instrument() {
   window.benchFrames = [];
+  if (window.benchInstrumented) return;
+  window.benchInstrumented = true;
   let clickedAt = null;
   document.addEventListener('click', (event) => {
     clickedAt = event.timeStamp;
@@ -51,6 +53,8 @@ async function measure(tabs, steps) {
     const { click, shown } = steps[i % steps.length];
     await steps[(i + steps.length - 1) % steps.length].shown(tab);
     const before = await tab.evaluate(() => window.benchFrames.length);
+    // A person clicks in the tab in front; a tab behind may get frames only once a second.
+    if (tabs.length > 1) await tab.bringToFront();
     await click(tab);
     await shown(tab);
     await tab.waitForFunction((count) => window.benchFrames.length > count, before);
