@@ -552,7 +552,7 @@ function alertView(alert) {
   const buttons = alert.actions.map((action) => h('button', {
     type: 'button',
     class: `alert-action action-style-${action.style}`,
-    'data-cancel': action.style === 1,
+    'data-cancel': action.style === 'cancel',
     onclick: () => tapAction(action),
   }, action.title));
   const dialog = h('div', {

@@ -106,7 +106,7 @@ test('the mail sheet by keyboard alone: focus inside, Escape cancels, focus retu
   await page.keyboard.press('Shift+Tab');  // Send
   assert.equal((await focused(page)).text, 'Send');
   await page.keyboard.press('Enter');
-  await mail.waitFor({ state: 'detached' });
+  await page.waitForFunction(() => window.chimewellLinks.length > 0);
   const [link] = await page.evaluate(() => window.chimewellLinks);
   const sent = new URL(link);
   assert.equal(sent.searchParams.get('subject'), 'Rings twice');
