@@ -178,3 +178,19 @@ test('typing goes to its own field only: not to the same field of a page another
     await gallery.stop();
   }
 });
+
+test('a browser without shared workers gives each tab a stream of its own, which follows the host too', async () => {
+  const plain = await session.browser.newContext();
+  await plain.addInitScript(() => { delete window.SharedWorker; });
+  try {
+    const page = await plain.newPage();
+    await page.goto(session.host.url);
+    await headingIs(page, 'Settings');
+    await row(session.page, 'Chimewell').click();
+    await headingIs(page, 'Chimewell');
+    await session.host.stop({ keepRoot: true });
+    await page.getByRole('status').filter({ hasText: /Reconnecting/ }).waitFor();
+  } finally {
+    await plain.close();
+  }
+});
