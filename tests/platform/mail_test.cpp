@@ -82,7 +82,7 @@ TEST_F(MailTest, TheSubjectAndBodyAsThePersonEditedThemAreWhatIsSent) {
   EXPECT_EQ(screen().mail->subject, "Crash on launch");
   EXPECT_THROW(driver().editPresentedText("mail/cc", "x"), std::invalid_argument);
   driver().sendMail();
-  EXPECT_THAT(UIApplication::sharedApplication()->openedLinks(),
+  EXPECT_THAT(openedLinks(),
               ElementsAre("mailto:support@chimewell.app,two%2Bx@example.com"
                           "?subject=Crash%20on%20launch&body=Steps%3A%0A1.%20open"));
   // Nothing presented: no field to edit.
