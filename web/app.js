@@ -1,27 +1,37 @@
 'use strict';
 // The Settings stand-in's screen in the browser. It draws the screen model
 // the host sends and sends each user action back; the host holds every
-// state. The page keeps only what a person is in the middle of between two
-// screens: the text in an alert's fields, the focus and the caret. What the
-// host sends, and the names of its kinds, are listed in src/host/ScreenJson.h.
+// state, shared by every tab of every browser. The page keeps only what a
+// person is in the middle of between two screens: the text in an alert's
+// fields and in the mail sheet, the focus and the caret. What the host sends,
+// and the names of its kinds, are listed in src/host/ScreenJson.h.
 
 const state = {
+  host: null,  // the host instance whose screens the page shows
+  retiredHosts: new Set(),  // earlier instances: whatever they still send is old
   version: 0,
   screen: null,
   pageKey: null,
   modelOffset: null,
   sentViewport: new Map(),  // page -> viewport height told to the host
-  lastLink: 0,
+  openedLinks: new Set(),  // sequences of the links this tab opened
   queue: Promise.resolve(),
   waiting: new Map(),  // coalescing key -> action queued but not yet sent
+  unanswered: new Map(),  // coalescing key -> how many of its actions await their answer
   inFlight: 0,
   alertKey: null,
   alertDrafts: new Map(),
+  mailKey: null,
+  mailDraft: null,
+  modalReturn: null,  // the row that had the focus when an alert or the sheet came
+  errorPage: null,  // the page an error was shown on; the error goes with it
+  events: null,  // the port of the shared event stream, when there is one
   drawn: {},  // part of the page -> the model it was drawn from
   rendering: false,
+  quietBack: false,  // the page itself stepped back in the tab's history
 };
 
-// Every link the host handed over, in order: for people and for tests.
+// Every link this tab opened, in order: for people and for tests.
 window.chimewellLinks = [];
 
 // This tab's name for the host: a sound preview plays in the tab whose tap
@@ -39,6 +49,10 @@ async function post(action) {
     headers: { 'Content-Type': 'application/json' },
     body: JSON.stringify({ ...action, tab: TAB }),
   });
+  if (response.status === 403) {
+    setConnection('refused');
+    return {};
+  }
   try {
     return await response.json();
   } catch {
@@ -53,19 +67,44 @@ function send(action, coalesceKey) {
   if (coalesceKey) {
     if (state.waiting.has(coalesceKey)) return state.queue;
     state.waiting.set(coalesceKey, action);
+    state.unanswered.set(coalesceKey, (state.unanswered.get(coalesceKey) || 0) + 1);
   }
   state.inFlight += 1;
+  if (!BACKGROUND_ACTIONS.has(action.action)) state.events?.postMessage({ type: 'acted' });
   state.queue = state.queue.then(async () => {
     if (coalesceKey) state.waiting.delete(coalesceKey);
+    let body = null;
     try {
-      answer(action, await post(action));
+      body = await post(action);
     } catch (failure) {
       showError(`The Settings host cannot be reached (${failure.message}).`);
+    }
+    // Once answered, the answer's screen knows these keystrokes: it is drawn as it is.
+    if (coalesceKey) state.unanswered.set(coalesceKey, state.unanswered.get(coalesceKey) - 1);
+    try {
+      if (body) answer(action, body);
     } finally {
       state.inFlight -= 1;
     }
   });
   return state.queue;
+}
+
+// Whether keystrokes (or a scroll) of this kind are still on their way to
+// the host: a screen that arrives meanwhile does not know them yet.
+function onTheWay(coalesceKey) {
+  return state.waiting.has(coalesceKey) || state.unanswered.get(coalesceKey) > 0;
+}
+
+// A tap names the screen it was made on, typing the page its field is on:
+// another tab may have moved the shared screen on before it arrives, and the
+// host then refuses it rather than act on something else (409).
+function tap(action) {
+  return send({ ...action, host: state.host, screen: state.version });
+}
+
+function typing(action, coalesceKey) {
+  return send(Object.assign(action, { host: state.host, pageId: state.screen?.pageId }), coalesceKey);
 }
 
 // What the page does by itself (telling its height, following a scroll)
@@ -75,31 +114,66 @@ const BACKGROUND_ACTIONS = new Set(['setViewportHeight', 'scroll']);
 function answer(action, body) {
   openLinks(body.links);
   if (!BACKGROUND_ACTIONS.has(action.action)) {
-    if (body.error) showError(body.error);
+    if (body.error) showError(body.error, body.screen?.pageId);
     else hideError();
   }
-  if (body.screen) applyScreen(body.version, body.screen, true);
+  if (body.screen) applyScreen(body, true);
 }
 
+// ---- The event stream, one for every tab of this browser (event-stream.js)
+
 function listen() {
-  const events = new EventSource('/api/events');
-  events.addEventListener('screen', (event) => {
-    const message = JSON.parse(event.data);
-    applyScreen(message.version, message.screen, false);
-  });
-  events.addEventListener('busy', (event) => setBusy(JSON.parse(event.data)));
-  events.addEventListener('link', (event) => openLinks([JSON.parse(event.data)]));
-  // A refused stream (too many pages open) is not retried by the browser;
-  // try again later. Its first event then brings the screen up to date.
-  events.addEventListener('error', () => {
-    if (events.readyState === EventSource.CLOSED) setTimeout(listen, 5000);
-  });
+  if (typeof SharedWorker === 'function') {
+    try {
+      const worker = new SharedWorker('event-stream.js', { name: 'chimewell-events' });
+      const port = worker.port;
+      port.addEventListener('message', (event) => heard(event.data));
+      port.start();
+      port.postMessage({ type: 'hello' });
+      window.addEventListener('pagehide', () => port.postMessage({ type: 'bye' }));
+      window.addEventListener('pageshow', (event) => {
+        if (event.persisted) port.postMessage({ type: 'hello' });
+      });
+      state.events = port;
+      return;
+    } catch {
+      // Not allowed here: this tab holds a stream of its own.
+    }
+  }
+  const script = h('script', { src: 'event-stream.js' });
+  script.addEventListener('load', () => new EventStream('/api/events', heard).start());
+  document.head.append(script);
+}
+
+function heard(message) {
+  if (message.type === 'status') {
+    setConnection(message.status, message.message);
+    return;
+  }
+  const data = JSON.parse(message.data);
+  if (message.name === 'screen') applyScreen(data, false);
+  else if (message.name === 'busy') setBusy(data);
+  else if (message.name === 'link') openLinks([data]);
+}
+
+const CONNECTION_TEXTS = {
+  reconnecting: () => 'The Settings host has gone away. Reconnecting…',
+  unavailable: (message) => `The Settings host cannot take this page now (${message}). Trying again shortly…`,
+  refused: () => 'The Settings host no longer lets this page in. Open the address it printed when it started.',
+};
+
+function setConnection(status, message) {
+  const notice = $('#connection');
+  const text = CONNECTION_TEXTS[status];
+  if (notice.textContent !== (text ? text(message) : '')) notice.textContent = text ? text(message) : '';
+  notice.hidden = !text;
+  if (status !== 'open') setBusy(false);
 }
 
 function openLinks(links) {
   for (const link of links || []) {
-    if (link.sequence <= state.lastLink) continue;
-    state.lastLink = link.sequence;
+    if (state.openedLinks.has(link.sequence)) continue;
+    state.openedLinks.add(link.sequence);
     window.chimewellLinks.push(link.url);
     if (/^(https?|mailto):/i.test(link.url)) window.open(link.url, '_blank', 'noopener');
   }
@@ -109,7 +183,9 @@ function setBusy(busy) {
   document.body.setAttribute('aria-busy', busy ? 'true' : 'false');
 }
 
-function showError(message) {
+// An error belongs to the page it was made on and goes when that page does.
+function showError(message, pageId = state.screen?.pageId) {
+  state.errorPage = pageId;
   const banner = $('#banner');
   banner.replaceChildren(
     h('span', { class: 'banner-text' }, message),
@@ -154,8 +230,21 @@ function glyph(name) {
   return span;
 }
 
-function applyScreen(version, screen, fromAction) {
-  if (version < state.version || (!fromAction && version === state.version)) return;
+// A screen from another host instance (the host restarted) is taken whatever
+// its number: the numbering began again. What the page told the old host
+// (its viewport height) it tells the new one.
+function applyScreen(message, fromAction) {
+  const { host, version, screen } = message;
+  if (state.retiredHosts.has(host)) return;
+  if (host !== state.host) {
+    if (state.host !== null) state.retiredHosts.add(state.host);
+    state.host = host;
+    state.version = 0;
+    state.sentViewport.clear();
+    state.openedLinks.clear();
+  } else if (version < state.version || (!fromAction && version === state.version)) {
+    return;
+  }
   state.version = version;
   state.screen = screen;
   render(screen);
@@ -167,7 +256,10 @@ function applyScreen(version, screen, fromAction) {
 // put under the pointer while other screens arrive.
 function render(screen) {
   const focus = rememberFocus();
+  const pageKey = `${state.host}:${screen.pageId}`;
+  const newPage = pageKey !== state.pageKey;
   const keys = {
+    page: pageKey,
     navigationBar: JSON.stringify(screen.navigationBar),
     // Another window telling its own height changes no row here.
     table: JSON.stringify(screen.table ? { ...screen.table, viewportHeight: 0 } : null),
@@ -176,15 +268,19 @@ function render(screen) {
   const changed = (part) => state.drawn[part] !== keys[part];
   state.rendering = true;
   try {
-    if (changed('navigationBar') || fieldsDiffer(screen)) renderNavigationBar(screen.navigationBar, focus);
-    if (changed('table') || fieldsDiffer(screen)) renderTable(screen, focus);
+    if (changed('navigationBar') || changed('page') || fieldsDiffer(screen)) renderNavigationBar(screen.navigationBar, focus);
+    if (changed('table') || changed('page') || fieldsDiffer(screen)) renderTable(screen, focus);
     if (changed('modal')) renderModal(screen);
-    restoreFocus(focus, screen);
+    if (!restoreFocus(focus, screen) && newPage && !screen.alert && !screen.mail) focusHeading();
   } finally {
     state.rendering = false;
   }
-  state.drawn = keys;
-  followModel(screen);
+  if (newPage && state.drawn.depth !== undefined) slide(screen.depth - state.drawn.depth);
+  state.drawn = { ...keys, depth: screen.depth };
+  if (newPage && state.errorPage !== screen.pageId) hideError();
+  document.title = screen.navigationBar.title || 'Settings';
+  followModel(screen, newPage);
+  followHistory(screen);
 }
 
 // Whether a text field shows other text than the host holds, with no
@@ -192,19 +288,35 @@ function render(screen) {
 function fieldsDiffer(screen) {
   return [...document.querySelectorAll('#navbar [data-focus], #content [data-focus]')].some((input) => {
     const key = input.dataset.focus;
-    if (state.waiting.has(key === 'search' ? 'search' : `edit:${key}`)) return false;
+    if (onTheWay(key === 'search' ? 'search' : `edit:${key}`)) return false;
     const model = key === 'search' ? screen.navigationBar.searchBar : modelFieldIn(screen, key);
     return model !== undefined && model.text !== input.value;
   });
 }
 
+// A new page slides in as on the phone: from the right when pushed, from the
+// left when the stack went back; not at all when the person asks for less
+// motion. Its content is there from the first frame.
+function slide(depthChange) {
+  if (!depthChange || window.matchMedia('(prefers-reduced-motion: reduce)').matches) return;
+  const from = depthChange > 0 ? '30%' : '-30%';
+  $('#content').animate([{ transform: `translateX(${from})`, opacity: 0.6 }, { transform: 'none', opacity: 1 }],
+    { duration: 300, easing: 'cubic-bezier(0.2, 0.8, 0.2, 1)' });
+  $('#navbar .nav-row')?.animate([{ opacity: 0.3 }, { opacity: 1 }], { duration: 300 });
+}
+
+function focusHeading() {
+  $('#navbar h1')?.focus({ preventScroll: true });
+}
+
 function renderNavigationBar(bar, focus) {
   const searchBar = bar.searchBar ? searchBarView(bar.searchBar, focus) : null;
   const isFirstPage = bar.backTitle === undefined;
-  const title = h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title' }, bar.title || '');
+  // The heading takes the focus when a new page comes (it is announced).
+  const title = h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title', tabindex: '-1' }, bar.title || '');
   const back = isFirstPage
     ? null
-    : h('button', { type: 'button', class: 'nav-back', 'aria-label': 'Back', onclick: () => send({ action: 'goBack' }) },
+    : h('button', { type: 'button', class: 'nav-back', 'aria-label': 'Back', onclick: () => tap({ action: 'goBack' }) },
       glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle));
   const navbar = $('#navbar');
   navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}${searchBar ? ' with-search' : ''}`;
@@ -218,16 +330,16 @@ function renderNavigationBar(bar, focus) {
 
 function rightButton(button) {
   if (!button) return null;
-  const tap = () => send({ action: 'tapRightBarButton' });
+  const onclick = () => tap({ action: 'tapRightBarButton' });
   if (button.systemItem === 'add') {
-    return h('button', { type: 'button', class: 'nav-button', 'aria-label': 'Add', onclick: tap }, glyph('add'));
+    return h('button', { type: 'button', class: 'nav-button', 'aria-label': 'Add', onclick }, glyph('add'));
   }
-  return h('button', { type: 'button', class: 'nav-button', onclick: tap }, button.title || 'Button');
+  return h('button', { type: 'button', class: 'nav-button', onclick }, button.title || 'Button');
 }
 
 // Keeps what the person typed while their keystrokes are still on the way.
 function shownText(key, coalesceKey, modelText, focus) {
-  return focus.key === key && state.waiting.has(coalesceKey) ? focus.value : modelText;
+  return focus.key === key && onTheWay(coalesceKey) ? focus.value : modelText;
 }
 
 function searchBarView(search, focus) {
@@ -240,15 +352,15 @@ function searchBarView(search, focus) {
     'aria-label': search.placeholder || 'Search',
     autocomplete: 'off',
     onfocus: () => {
-      if (!state.rendering && !currentSearchBar()?.editing) send({ action: 'tapSearchBar' });
+      if (!state.rendering && !currentSearchBar()?.editing) tap({ action: 'tapSearchBar' });
     },
-    oninput: () => send({ action: 'setSearchText', get text() { return focusable('search')?.value ?? ''; } }, 'search'),
+    oninput: () => typing({ action: 'setSearchText', get text() { return focusable('search')?.value ?? ''; } }, 'search'),
     onkeydown: (event) => {
-      if (event.key === 'Enter') send({ action: 'tapSearchButton' });
+      if (event.key === 'Enter') tap({ action: 'tapSearchButton' });
     },
   });
   const cancel = search.showsCancelButton
-    ? h('button', { type: 'button', class: 'search-cancel', onclick: () => send({ action: 'tapSearchCancelButton' }) }, 'Cancel')
+    ? h('button', { type: 'button', class: 'search-cancel', onclick: () => tap({ action: 'tapSearchCancelButton' }) }, 'Cancel')
     : null;
   return h('div', { class: 'search-bar' }, input, cancel);
 }
@@ -315,7 +427,7 @@ function cellView(row, focus) {
     ACCESSORY_GLYPHS[accessory] ? glyph(ACCESSORY_GLYPHS[accessory]) : null,
   ];
   const main = tappable
-    ? h('button', { type: 'button', class: 'cell-main', onclick: () => send({ action: 'tapRow', id: row.id }) }, parts)
+    ? h('button', { type: 'button', class: 'cell-main', onclick: () => tap({ action: 'tapRow', id: row.id }) }, parts)
     : h('div', { class: 'cell-main' }, parts);
   return h('div', {
     class: [
@@ -373,7 +485,7 @@ function switchView(row) {
     class: 'switch',
     'aria-checked': on ? 'true' : 'false',
     'aria-label': row.text || '',
-    onclick: () => send({ action: 'flipSwitch', id }),
+    onclick: () => tap({ action: 'flipSwitch', id }),
   }, h('span', { class: 'knob' }));
 }
 
@@ -389,14 +501,14 @@ function rowTextField(field, row, focus) {
     autocomplete: 'off',
     style: placed ? { left: px(field.frame.x), top: px(field.frame.y), width: px(field.frame.width), height: px(field.frame.height) } : {},
     onfocus: () => {
-      if (!state.rendering && !modelField(field.id)?.editing) send({ action: 'tapTextField', id: field.id });
+      if (!state.rendering && !modelField(field.id)?.editing) tap({ action: 'tapTextField', id: field.id });
     },
-    oninput: () => send({ action: 'editText', id: field.id, get text() { return focusable(field.id)?.value ?? ''; } }, `edit:${field.id}`),
+    oninput: () => typing({ action: 'editText', id: field.id, get text() { return focusable(field.id)?.value ?? ''; } }, `edit:${field.id}`),
     onkeydown: (event) => {
-      if (event.key === 'Enter') send({ action: 'pressReturn' });
+      if (event.key === 'Enter') typing({ action: 'pressReturn', id: field.id });
     },
     onblur: () => {
-      if (!state.rendering && modelField(field.id)?.editing) send({ action: 'endEditing' });
+      if (!state.rendering && modelField(field.id)?.editing) typing({ action: 'endEditing', id: field.id });
     },
   });
 }
@@ -415,15 +527,39 @@ function modelFieldIn(screen, id) {
   return undefined;
 }
 
+// An alert or the mail sheet takes the focus when it comes; the row that had
+// it gets it back when it goes.
 function renderModal(screen) {
   const layer = $('#modal');
+  const wasOpen = layer.classList.contains('open');
   let dialog = null;
   if (screen.alert) dialog = alertView(screen.alert);
   else if (screen.mail) dialog = mailView(screen.mail);
   if (!screen.alert) state.alertKey = null;
+  if (!screen.mail) state.mailKey = null;
+  if (dialog && !wasOpen) state.modalReturn = document.activeElement?.closest?.('[data-row]')?.dataset.row ?? null;
   layer.replaceChildren(...(dialog ? [dialog] : []));
   layer.classList.toggle('open', Boolean(dialog));
   $('.app').inert = Boolean(dialog);
+  if (dialog?.hasAttribute('data-fresh')) {
+    dialog.removeAttribute('data-fresh');
+    (dialog.querySelector('[data-first]') || dialog.querySelector('input, button'))?.focus();
+  }
+  if (!dialog && wasOpen) {
+    const row = state.modalReturn && document.querySelector(`[data-row="${CSS.escape(state.modalReturn)}"] button`);
+    state.modalReturn = null;
+    (row || $('#navbar h1'))?.focus({ preventScroll: true });
+  }
+}
+
+// Escape does what the cancel button does, as on a keyboard attached to the
+// phone, wherever the focus is.
+function onEscape(event) {
+  if (event.key !== 'Escape' || event.defaultPrevented) return;
+  const cancel = $('#modal [data-cancel]');
+  if (!cancel) return;
+  event.preventDefault();
+  cancel.click();
 }
 
 function alertView(alert) {
@@ -434,7 +570,7 @@ function alertView(alert) {
     state.alertDrafts = new Map();
   }
   const valueOf = (field) => (state.alertDrafts.has(field.id) ? state.alertDrafts.get(field.id) : field.text);
-  const tap = (action) => send({ action: 'tapAlertAction', title: action.title, fields: alert.textFields.map(valueOf) });
+  const tapAction = (action) => tap({ action: 'tapAlertAction', title: action.title, fields: alert.textFields.map(valueOf) });
   const fields = alert.textFields.map((field, index) => h('input', {
     type: 'text',
     class: 'alert-field',
@@ -448,7 +584,8 @@ function alertView(alert) {
   const buttons = alert.actions.map((action) => h('button', {
     type: 'button',
     class: `alert-action action-style-${action.style}`,
-    onclick: () => tap(action),
+    'data-cancel': action.style === 'cancel',
+    onclick: () => tapAction(action),
   }, action.title));
   const dialog = h('div', {
     class: 'alert',
@@ -457,27 +594,53 @@ function alertView(alert) {
     'aria-labelledby': alert.title !== undefined ? 'alert-title' : null,
     'aria-label': alert.title === undefined ? 'Alert' : null,
     'aria-describedby': alert.message !== undefined ? 'alert-message' : null,
+    'data-fresh': fresh,
   },
   h('div', { class: 'alert-content' },
     alert.title !== undefined ? h('h2', { id: 'alert-title', class: 'alert-title' }, alert.title) : null,
     alert.message !== undefined ? h('p', { id: 'alert-message', class: 'alert-message' }, alert.message) : null,
     fields),
   h('div', { class: `alert-actions${buttons.length === 2 ? ' side-by-side' : ''}` }, buttons));
-  if (fresh) requestAnimationFrame(() => (dialog.querySelector('input') || dialog.querySelector('button'))?.focus());
   return dialog;
 }
 
+// The sheet as on the phone: the recipients as they were given, the subject
+// and the message editable; Send hands over what is there.
 function mailView(mail) {
-  const field = (label, value) => h('div', { class: 'mail-field' },
-    h('span', { class: 'mail-label' }, label), h('span', { class: 'mail-value' }, value));
-  const dialog = h('div', { class: 'mail-sheet', role: 'dialog', 'aria-modal': 'true', 'aria-label': 'Mail' },
-    h('div', { class: 'mail-bar' },
-      h('button', { type: 'button', class: 'mail-cancel', onclick: () => send({ action: 'cancelMail' }) }, 'Cancel'),
-      h('span', { class: 'mail-title' }, mail.subject || 'New Message'),
-      h('button', { type: 'button', class: 'mail-send', onclick: () => send({ action: 'sendMail' }) }, 'Send')),
-    field('To:', mail.toRecipients.join(', ')),
-    field('Subject:', mail.subject),
-    h('div', { class: 'mail-body' }, mail.body));
+  const key = JSON.stringify(mail);
+  const fresh = state.mailKey !== key;
+  if (fresh) {
+    state.mailKey = key;
+    state.mailDraft = { subject: mail.subject, body: mail.body };
+  }
+  const draft = state.mailDraft;
+  const cancel = () => tap({ action: 'cancelMail' });
+  const line = (id, label, control) => h('div', { class: 'mail-field' },
+    h('label', { class: 'mail-label', for: id }, label), control);
+  const subject = h('input', {
+    type: 'text', id: 'mail-subject', class: 'mail-input', value: draft.subject, autocomplete: 'off',
+    oninput: (event) => { draft.subject = event.target.value; },
+  });
+  const body = h('textarea', {
+    id: 'mail-body', class: 'mail-body', 'aria-label': 'Message', 'data-first': true,
+    oninput: (event) => { draft.body = event.target.value; },
+  });
+  body.value = draft.body;
+  const dialog = h('div', {
+    class: 'mail-sheet', role: 'dialog', 'aria-modal': 'true', 'aria-label': 'Mail', 'data-fresh': fresh,
+  },
+  h('div', { class: 'mail-bar' },
+    h('button', { type: 'button', class: 'mail-cancel', 'data-cancel': true, onclick: cancel }, 'Cancel'),
+    h('span', { class: 'mail-title', 'aria-hidden': 'true' }, mail.subject || 'New Message'),
+    h('button', {
+      type: 'button', class: 'mail-send',
+      onclick: () => tap({ action: 'sendMail', subject: draft.subject, body: draft.body }),
+    }, 'Send')),
+  line('mail-to', 'To:', h('input', {
+    type: 'text', id: 'mail-to', class: 'mail-input', value: mail.toRecipients.join(', '), readonly: true,
+  })),
+  line('mail-subject', 'Subject:', subject),
+  body);
   return dialog;
 }
 
@@ -501,13 +664,14 @@ function editingInModel(key, screen) {
 }
 
 // The field the host says is being edited has the focus; one the person
-// just focused keeps it while their action is on the way.
+// just focused keeps it while their action is on the way. Whether a field
+// got the focus.
 function restoreFocus(focus, screen) {
   let element = focus.key && (editingInModel(focus.key, screen) || state.inFlight > 0) ? focusable(focus.key) : null;
   if (!element) {
     element = [...document.querySelectorAll('[data-focus]')].find((candidate) => editingInModel(candidate.dataset.focus, screen));
   }
-  if (!element) return;
+  if (!element) return false;
   element.focus({ preventScroll: true });
   if (element.dataset.focus === focus.key && focus.start !== null && focus.start !== undefined) {
     try {
@@ -516,19 +680,18 @@ function restoreFocus(focus, screen) {
       // Some input types have no caret.
     }
   }
+  return true;
 }
 
 // The browser scrolls; the host follows. A new page starts where the host
 // has it, and so does a scroll the host made itself.
-function followModel(screen) {
+function followModel(screen, newPage) {
   const content = $('#content');
-  const pageKey = `${screen.depth}:${screen.pageClass}`;
   const offset = screen.table ? screen.table.contentOffset : 0;
-  const newPage = pageKey !== state.pageKey;
-  if (newPage || (offset !== state.modelOffset && !state.waiting.has('scroll') && Math.abs(content.scrollTop - offset) > 1)) {
+  if (newPage || (offset !== state.modelOffset && !onTheWay('scroll') && Math.abs(content.scrollTop - offset) > 1)) {
     content.scrollTop = offset;
   }
-  state.pageKey = pageKey;
+  state.pageKey = `${state.host}:${screen.pageId}`;
   state.modelOffset = offset;
   tellViewport();
 }
@@ -653,6 +816,40 @@ function unblockAudio() {
   }, () => {});
 }
 
+// ---- The browser's Back button
+// The tab's history holds our own entry "base" and, while the pane has a page
+// to go back to, one entry "top" ahead of it. Back from "top" lands on
+// "base": the pane goes back a page, as its Back button does, and "top" is
+// put ahead again if there is still a page to go back to. Every tab follows
+// the one navigation stack. A page once left is not pushed again by Forward:
+// the page steps back to "base" and stays as it is.
+
+const atTop = () => window.history.state?.chimewell === 'top';
+
+function followHistory(screen) {
+  if (state.quietBack) return;  // until that step is done, history.state is the old one
+  if (screen.depth > 1 && !atTop()) {
+    window.history.pushState({ chimewell: 'top' }, '');
+  } else if (screen.depth <= 1 && atTop()) {
+    state.quietBack = true;
+    window.history.back();
+  }
+}
+
+function onHistoryStep() {
+  if (state.quietBack) {
+    state.quietBack = false;
+    followHistory(state.screen ?? { depth: 1 });  // a screen may have come meanwhile
+    return;
+  }
+  // The answer's screen puts "top" ahead again if there is still a page to go back to.
+  if (!atTop() && (state.screen?.depth ?? 1) > 1) {
+    tap({ action: 'goBack' });
+    return;
+  }
+  followHistory(state.screen ?? { depth: 1 });
+}
+
 // ---- Start
 
 async function start() {
@@ -661,20 +858,21 @@ async function start() {
   document.addEventListener('keydown', unblockAudio, true);
   $('#content').addEventListener('scroll', onScroll, { passive: true });
   window.addEventListener('resize', tellViewport);
+  window.addEventListener('popstate', onHistoryStep);
+  document.addEventListener('keydown', onEscape);
   listen();
+  // ?push=CLASS pushes an exported page, as a link into the pane would; a
+  // reload does not push it again.
+  const pushes = new URLSearchParams(window.location.search).getAll('push');
+  window.history.replaceState({ chimewell: 'base' }, '', pushes.length ? window.location.pathname : window.location.href);
   try {
     const response = await fetch('/api/screen');
-    const body = await response.json();
-    applyScreen(body.version, body.screen, true);
+    if (response.status === 403) setConnection('refused');
+    else applyScreen(await response.json(), true);
   } catch (failure) {
     showError(`The Settings host cannot be reached (${failure.message}).`);
   }
-  // ?push=CLASS pushes an exported page, as a link into the pane would.
-  const pushes = new URLSearchParams(window.location.search).getAll('push');
-  if (pushes.length) {
-    window.history.replaceState(null, '', window.location.pathname);
-    for (const name of pushes) send({ action: 'push', class: name });
-  }
+  for (const name of pushes) send({ action: 'push', class: name });
 }
 
 start();

@@ -1,6 +1,7 @@
 #include "host/HostApp.h"
 
 #include <stdexcept>
+#include <vector>
 #include <utility>
 
 #include "host/BrowserAudio.h"
@@ -54,4 +55,14 @@ void HostApp::perform(const nlohmann::json& action) {
 
 void HostApp::pushPage(const std::string& className) {
   navigation_->pushViewControllerAnimated(catalog_->makePage(className), true);
+}
+
+std::uint64_t HostApp::pageId() {
+  const std::shared_ptr<UIViewController> page = navigation_->topViewController();
+  std::erase_if(pageIds_, [](const auto& entry) { return entry.first.expired(); });
+  for (const auto& [known, id] : pageIds_) {
+    if (known.lock() == page) return id;
+  }
+  pageIds_.emplace_back(page, ++lastPageId_);
+  return lastPageId_;
 }

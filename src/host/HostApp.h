@@ -3,9 +3,12 @@
 // navigation stack starts with the list of installed panes, and the user
 // driver that acts on it for the browser. Make it, use it and drop it on the
 // main thread only.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -14,6 +17,7 @@
 
 class PaneCatalog;
 class UINavigationController;
+class UIViewController;
 class UIWindow;
 
 class HostApp {
@@ -25,6 +29,11 @@ class HostApp {
 
   // What the phone shows, and the sound preview the browser is to play.
   Screen screen() const;
+  // Names the page on top of the stack: one number per page object, never
+  // reused while the host runs, so a browser action can say which page it
+  // was meant for (pushing the same class again gives a new number; going
+  // back gives the old page's number again).
+  std::uint64_t pageId();
 
   // A browser action: one of the user driver's (see UserActions.h), or
   // {"action": "push", "class": NAME}, which pushes an exported page onto
@@ -39,4 +48,7 @@ class HostApp {
   std::shared_ptr<UIWindow> window_;
   UserDriver driver_;
   std::optional<std::string> openFailure_;  // told by the pane list during an action
+  // The pages numbered so far that still exist, with their numbers.
+  std::vector<std::pair<std::weak_ptr<UIViewController>, std::uint64_t>> pageIds_;
+  std::uint64_t lastPageId_ = 0;
 };

@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <future>
 #include <stdexcept>
 
 #include "dispatch/MainRunLoop.h"
 #include "host/BrowserAudio.h"
+#include "host/ActionCheck.h"
 #include "host/HostApp.h"
 #include "host/ScreenJson.h"
 #include "media/AudioOutput.h"
@@ -38,6 +41,8 @@ std::optional<std::string> actingTab(const json& action) {
   if (tab == action.end() || !tab->is_string()) return std::nullopt;
   return tab->get<std::string>();
 }
+// Debian's fonts-inter: the page's font where the browser has no Apple one.
+constexpr const char* kFontDirectory = "/usr/share/fonts/opentype/inter";
 
 HostResponse jsonResponse(const json& body, int status = 200) {
   return {status, kJson, body.dump(), {{"Cache-Control", "no-store"}}, {}, {}};
@@ -181,7 +186,9 @@ bool HostServer::isOwnOrigin(const std::string& origin) const {
 
 void HostServer::linkOpened(const std::string& url) {
   const OpenedLink link = links_.append(url);
-  hub_.publish({"link", linkJson(link).dump()});
+  // A link an action opened goes back with that action's answer only, so
+  // that the one tab that acted opens it; the stream carries the others.
+  if (!actionRunning_) hub_.publish({"link", linkJson(link).dump()});
 }
 
 void HostServer::attach() {
@@ -211,7 +218,39 @@ void HostServer::watch() {
   });
 }
 
-json HostServer::publishScreen() { return publisher_.publish(app_.screen()); }
+json HostServer::publishScreen() { return publisher_.publish(app_.screen(), app_.pageId()); }
+
+json HostServer::runAction(const json& action, std::optional<std::string>& error, int& status) {
+  json current = publishScreen();
+  std::optional<json> seen;
+  if (auto version = action.find("screen"); version != action.end() && version->is_number_unsigned()) {
+    seen = publisher_.screenAt(version->get<std::uint64_t>());
+  }
+  switch (checkAction(action, seen, current["screen"], publisher_.hostId())) {
+    case ActionFit::changed:
+      status = 409;
+      error = kPageChangedMessage;
+      return current;
+    case ActionFit::moot:
+      return current;
+    case ActionFit::applies:
+      break;
+  }
+  actionRunning_ = true;
+  AudioOutput::setActingTab(actingTab(action));
+  try {
+    app_.perform(action);
+  } catch (const std::invalid_argument& failure) {
+    error = failure.what();
+    status = 400;
+  } catch (const std::exception& failure) {
+    error = failure.what();
+    status = 500;
+  }
+  AudioOutput::setActingTab(std::nullopt);
+  actionRunning_ = false;
+  return publishScreen();
+}
 
 void HostServer::addRoutes() {
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
@@ -229,6 +268,7 @@ void HostServer::addRoutes() {
   server_->Get("/api/links", route(&HostServer::linksRoute));
   server_->Get(R"(/images/([0-9a-f]+)\.png)", route(&HostServer::imageRoute));
   server_->Get(R"(/clips/([0-9a-f]+-[0-9]+/[0-9]{1,6})\.wav)", route(&HostServer::clipRoute));
+  server_->Get(R"(/fonts/(Inter-(?:Regular|SemiBold|Bold)\.otf))", route(&HostServer::fontRoute));
 
   server_->set_file_request_handler([](const httplib::Request&, httplib::Response& response) {
     response.set_header("Cache-Control", "no-cache");
@@ -255,20 +295,7 @@ HostResponse HostServer::actionRoute(const HostRequest& request) {
   json message;
   std::optional<std::string> error;
   int status = 200;
-  gate_.call([&] {
-    AudioOutput::setActingTab(actingTab(action));
-    try {
-      app_.perform(action);
-    } catch (const std::invalid_argument& failure) {
-      error = failure.what();
-      status = 400;
-    } catch (const std::exception& failure) {
-      error = failure.what();
-      status = 500;
-    }
-    AudioOutput::setActingTab(std::nullopt);
-    message = publishScreen();
-  });
+  gate_.call([&] { message = runAction(action, error, status); });
   return jsonResponse(actionAnswer(message, links_.since(linksBefore), error), status);
 }
 
@@ -290,6 +317,15 @@ HostResponse HostServer::eventsRoute(const HostRequest&) {
   };
   stream.streamEnded = [this, subscription] { hub_.unsubscribe(subscription); };
   return stream;
+}
+
+HostResponse HostServer::fontRoute(const HostRequest& request) {
+  // Only the weights the page uses, by name (the route's pattern): nothing
+  // else of the folder is served.
+  std::ifstream file(std::filesystem::path(kFontDirectory) / request.pathParameter, std::ios::binary);
+  if (!file) return {404, {}, {}, {}, {}, {}};
+  return {200, "font/otf", std::string(std::istreambuf_iterator<char>(file), {}),
+          {{"Cache-Control", "public, max-age=86400"}}, {}, {}};
 }
 
 HostResponse HostServer::linksRoute(const HostRequest&) { return jsonResponse(linksMessage(links_.since(0))); }

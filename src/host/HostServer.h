@@ -1,17 +1,19 @@
 #pragma once
 // The Settings stand-in's HTTP side, on 127.0.0.1 only:
 //   GET  /                 the browser page (web/), ?push=CLASS to push a page
-//   GET  /api/screen       {"version", "screen"}: what the phone shows now
-//   POST /api/action       a user action (UserActions.h, HostApp.h); answers
-//                          {"version", "screen", "links"} with the links the
-//                          action opened, or {"error", "version", "screen"}
-//                          with status 400 (bad action) or 500 (pane failed)
-//   GET  /api/events       server-sent events: "screen", "busy", "link"
+//   GET  /api/screen       the screen message (ScreenJson.h): what the phone shows now
+//   POST /api/action       a user action (UserActions.h, HostApp.h); answers the
+//                          action answer (ScreenJson.h), with status 400 (bad
+//                          action), 409 (the page had changed: ActionCheck.h)
+//                          or 500 (pane failed)
+//   GET  /api/events       server-sent events: "screen", "busy", and "link"
+//                          for links opened outside any action
 //   GET  /api/links        {"links": [{"sequence", "url"}...]}: every link opened
 //   GET  /images/<id>.png  an image on screen
 //   GET  /clips/<id>/<n>.wav  part n of the sound preview clip the screen names
 //                          (200; 202 while it is still being made; 404 when
 //                          the clip stopped or ended before it)
+//   GET  /fonts/Inter-<Regular|SemiBold|Bold>.otf  the page's font (fonts-inter)
 // Only this machine's own page may drive it: a request naming any other host
 // (a DNS-rebinding site) is refused with 403, and so is an action that is
 // not JSON (415; a cross-site page can only send JSON after a CORS preflight,
@@ -25,6 +27,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/EventHub.h"
@@ -85,11 +88,16 @@ class HostServer {
   HostResponse linksRoute(const HostRequest& request);
   HostResponse imageRoute(const HostRequest& request);
   HostResponse clipRoute(const HostRequest& request);
+  HostResponse fontRoute(const HostRequest& request);
   bool isOwnHost(const std::string& host) const;
   bool isOwnOrigin(const std::string& origin) const;
   void linkOpened(const std::string& url);
   void watch();
   nlohmann::json publishScreen();
+  // Main thread: checks the action against the screen it names (ActionCheck.h)
+  // and runs it. Returns the screen message after it; a failure or refusal
+  // sets `error` and `status`.
+  nlohmann::json runAction(const nlohmann::json& action, std::optional<std::string>& error, int& status);
 
   HostApp& app_;
   MainRunLoop& loop_;
@@ -102,4 +110,5 @@ class HostServer {
   std::unique_ptr<httplib::Server> server_;
   int port_ = 0;  // set by bind(), before serving
   std::shared_ptr<bool> watching_;  // main thread only: cleared when the server goes
+  bool actionRunning_ = false;      // main thread only
 };

@@ -239,7 +239,15 @@ json screenToJson(const Screen& screen, ImageRegistry& images) {
   return object;
 }
 
-json screenMessage(std::uint64_t version, const json& screen) { return {{"version", version}, {"screen", screen}}; }
+json pageScreenToJson(const Screen& screen, std::uint64_t pageId, ImageRegistry& images) {
+  json object = screenToJson(screen, images);
+  object["pageId"] = pageId;
+  return object;
+}
+
+json screenMessage(const std::string& host, std::uint64_t version, const json& screen) {
+  return {{"host", host}, {"version", version}, {"screen", screen}};
+}
 
 namespace {
 

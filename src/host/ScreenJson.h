@@ -8,7 +8,8 @@
 // positions and sizes in points, font sizes, line counts.
 //
 // screen:
-//   depth, pageClass, navigationBar, table?, alert?, mail?, audio?
+//   depth, pageClass, pageId, navigationBar, table?, alert?, mail?, audio?
+//   (pageId: one number per page object while the host runs, HostApp::pageId)
 // navigationBar:
 //   title?, backTitle? (none on the first page),
 //   searchBar? {text, placeholder?, showsCancelButton, editing},
@@ -50,10 +51,17 @@
 //   audio state       "playing" "stopped" (end it at once) "ended"
 //
 // Around the screen:
-//   screen message  {version, screen}: GET /api/screen, the "screen" event
-//   action answer   the screen message with links [link...], and error when
-//                   the action failed
-//   link            {sequence, url}; GET /api/links gives {links [link...]}
+//   screen message  {host, version, screen}: GET /api/screen, the "screen"
+//                   event; host names this host instance (random at start):
+//                   a page follows a restart by it
+//   action answer   the screen message with links [link...] (the links this
+//                   action opened), and error when the action failed or was
+//                   refused because the page had changed (ActionCheck.h)
+//   action          what the page sends: UserActions.h, with "host" and, for a
+//                   tap, "screen" (the version it was made on) or, for typing,
+//                   "pageId"
+//   link            {sequence, url}; GET /api/links gives {links [link...]};
+//                   the "link" event carries only links opened outside actions
 //   "busy" event    true or false
 //   a refusal       {error}
 #include <cstdint>
@@ -70,7 +78,9 @@ class ImageRegistry;
 
 // Registers the screen's images with `images` as it goes.
 nlohmann::json screenToJson(const Screen& screen, ImageRegistry& images);
-nlohmann::json screenMessage(std::uint64_t version, const nlohmann::json& screen);
+// The screen as the page gets it: screenToJson with the page it is on.
+nlohmann::json pageScreenToJson(const Screen& screen, std::uint64_t pageId, ImageRegistry& images);
+nlohmann::json screenMessage(const std::string& host, std::uint64_t version, const nlohmann::json& screen);
 nlohmann::json actionAnswer(const nlohmann::json& message, const std::vector<OpenedLink>& links,
                             const std::optional<std::string>& error);
 nlohmann::json linkJson(const OpenedLink& link);

@@ -67,7 +67,14 @@ const std::map<std::string, Handler>& handlers() {
        [](UserDriver& d, const json& a) {
          d.tapAlertAction(stringArgument(a, "title"), stringsArgument(a, "fields"));
        }},
-      {"sendMail", [](UserDriver& d, const json&) { d.sendMail(); }},
+      {"sendMail",
+       [](UserDriver& d, const json& a) {
+         // What the person left in the sheet's fields goes with the tap, as an alert's does.
+         for (const char* part : {"subject", "body"}) {
+           if (a.contains(part)) d.editPresentedText(std::string("mail/") + part, stringArgument(a, part));
+         }
+         d.sendMail();
+       }},
       {"cancelMail", [](UserDriver& d, const json&) { d.cancelMail(); }},
   };
   return table;

@@ -89,3 +89,14 @@ test('a table of 1,000 rows draws only the rows in view and follows the scrollin
   assert.equal(await session.page.getByRole('button', { name: 'Row 0 of 1000' }).count(), 0);
   assert.ok(await session.page.getByRole('button', { name: 'Row 999 of 1000' }).isVisible());
 });
+
+test('Escape taps an alert\'s cancel action, and the focus goes back to the page', async () => {
+  await session.page.getByRole('button', { name: 'Add' }).click();
+  const alert = session.page.getByRole('alertdialog', { name: 'New Item' });
+  await alert.waitFor();
+  await session.page.waitForFunction(() => document.activeElement.closest('[role="alertdialog"]') !== null);
+  await session.page.keyboard.press('Escape');
+  await alert.waitFor({ state: 'detached' });
+  assert.equal(await session.page.locator('.cell').filter({ hasText: 'Fruit' }).count(), 3, 'nothing added');
+  assert.notEqual(await session.page.evaluate(() => document.activeElement.tagName), 'BODY');
+});

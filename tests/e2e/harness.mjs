@@ -25,12 +25,19 @@ export async function launchBrowser() {
   });
 }
 
-// A running host: { url, root, stop() }. `empty` starts on an empty device.
-export async function startHost({ mail = 'yes', empty = false, extraArgs = [] } = {}) {
-  const root = await mkdtemp(path.join(tmpdir(), 'chimewell-e2e-'));
-  if (!empty) await cp(path.join(sourceDir, 'share', 'demo-device'), root, { recursive: true, verbatimSymlinks: true });
+// A running host: { url, port, root, stop() }. `empty` starts on an empty
+// device; `root` and `port` start it on a device and port used before (a
+// restart), and then stop() leaves the device to its first owner.
+// stop({ keepRoot: true }) ends the host but keeps its device for a restart;
+// a later stop() removes it.
+export async function startHost({ mail = 'yes', empty = false, extraArgs = [], root = null, port = 0 } = {}) {
+  const ownsRoot = root === null;
+  if (ownsRoot) {
+    root = await mkdtemp(path.join(tmpdir(), 'chimewell-e2e-'));
+    if (!empty) await cp(path.join(sourceDir, 'share', 'demo-device'), root, { recursive: true, verbatimSymlinks: true });
+  }
   const child = spawn(path.join(buildDir, 'src', 'host', 'chimewell'),
-    ['--root', root, '--port', '0', '--audio', 'none', '--mail', mail, ...extraArgs],
+    ['--root', root, '--port', String(port), '--audio', 'none', '--mail', mail, ...extraArgs],
     { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   child.stderr.on('data', (chunk) => { output += chunk; });
@@ -43,15 +50,20 @@ export async function startHost({ mail = 'yes', empty = false, extraArgs = [] } 
     child.on('exit', (code) => reject(new Error(`chimewell exited with ${code}:\n${output}`)));
     setTimeout(() => reject(new Error(`chimewell did not start:\n${output}`)), 15000);
   });
+  let running = true;
+  child.once('exit', () => { running = false; });
   return {
     url,
+    port: Number(new URL(url).port),
     root,
     output: () => output,
-    async stop() {
-      const exited = new Promise((resolve) => child.once('exit', resolve));
-      child.kill('SIGINT');
-      await exited;
-      await rm(root, { recursive: true, force: true });
+    async stop({ keepRoot = false } = {}) {
+      if (running) {
+        const exited = new Promise((resolve) => child.once('exit', resolve));
+        child.kill('SIGINT');
+        await exited;
+      }
+      if (ownsRoot && !keepRoot) await rm(root, { recursive: true, force: true });
     },
   };
 }

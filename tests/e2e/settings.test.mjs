@@ -76,7 +76,8 @@ test('the mail sheet cancels, and sends a mailto link with recipient, subject an
 
   await row('Report').click();
   await mail.getByRole('button', { name: 'Send' }).click();
-  await mail.waitFor({ state: 'detached' });
+  // The sheet may go with the event stream's screen before the answer brings the link.
+  await session.page.waitForFunction(() => window.chimewellLinks.length > 0);
   const links = await session.page.evaluate(() => window.chimewellLinks);
   assert.equal(links.length, 1);
   const link = new URL(links[0]);

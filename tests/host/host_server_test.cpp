@@ -5,8 +5,11 @@
 
 #include "HostServerFixture.h"
 #include "dispatch/MainRunLoop.h"
+#include "foundation/NSURL.h"
+#include "host/ActionCheck.h"
 #include "host/HostApp.h"
 #include "mail/MFMailComposeViewController.h"
+#include "uikit/UIApplication.h"
 
 using nlohmann::json;
 
@@ -103,7 +106,7 @@ TEST_F(HostServerTest, PushCreatesAnExportedPageByNameAndAnUnknownNameIsAClearEr
   EXPECT_EQ(body["screen"]["navigationBar"]["backTitle"], "Settings");
 }
 
-TEST_F(HostServerTest, LinksGoToTheActionsAnswerTheEventStreamAndTheLog) {
+TEST_F(HostServerTest, ALinkGoesToTheActionThatOpenedItAndOnlyOthersToTheEventStream) {
   auto events = openEvents();
   ASSERT_TRUE(events->waitFor("screen"));
   openPane();
@@ -113,12 +116,63 @@ TEST_F(HostServerTest, LinksGoToTheActionsAnswerTheEventStreamAndTheLog) {
   EXPECT_TRUE(url.starts_with("https://")) << url;
   EXPECT_EQ(body["links"][0]["sequence"], 1);
 
+  // Opened by work of its own (no action): every page hears of it. Streams
+  // keep their order, so the first link heard shows the action's was not sent.
+  onMain([] {
+    UIApplication::sharedApplication()->openURLOptionsCompletionHandler(
+        NSURL::URLWithString("https://example.com/later"), {}, nullptr);
+  });
   auto event = events->waitFor("link");
   ASSERT_TRUE(event);
-  EXPECT_EQ(json::parse(event->data)["url"], url);
-  EXPECT_EQ(getJson("/api/links")["links"], body["links"]);
+  EXPECT_EQ(json::parse(event->data), (json{{"sequence", 2}, {"url", "https://example.com/later"}}));
+  EXPECT_EQ(getJson("/api/links")["links"].size(), 2u);
   // An action that opens nothing carries no links.
   EXPECT_TRUE(act({{"action", "goBack"}})["links"].empty());
+}
+
+TEST_F(HostServerTest, EveryScreenNamesTheHostInstanceAndItsPage) {
+  const json first = getJson("/api/screen");
+  const std::string host = first["host"];
+  EXPECT_EQ(host.size(), 16u);
+  auto events = openEvents();
+  auto event = events->waitFor("screen");
+  ASSERT_TRUE(event);
+  EXPECT_EQ(json::parse(event->data)["host"], host);
+
+  // One number per page object: the same class pushed again is another page,
+  // and going back finds the earlier page's number.
+  const json pane = act({{"action", "push"}, {"class", "ChimewellPreferencesController"}});
+  const json again = act({{"action", "push"}, {"class", "ChimewellPreferencesController"}});
+  EXPECT_EQ(pane["host"], host);
+  EXPECT_NE(pane["screen"]["pageId"], first["screen"]["pageId"]);
+  EXPECT_NE(again["screen"]["pageId"], pane["screen"]["pageId"]);
+  EXPECT_EQ(act({{"action", "goBack"}})["screen"]["pageId"], pane["screen"]["pageId"]);
+}
+
+TEST_F(HostServerTest, ATapMadeOnAScreenThatHasSinceChangedIsNotRunAndTheCurrentScreenComesBack) {
+  const json settings = getJson("/api/screen");
+  const json host = settings["host"];
+  const json pane = openPane();  // as another tab would
+
+  // This tab still shows the Settings list and taps its first row.
+  int status = 0;
+  json body = act({{"action", "tapRow"}, {"id", "s0r0"}, {"host", host}, {"screen", settings["version"]}}, &status);
+  EXPECT_EQ(status, 409);
+  EXPECT_EQ(body["error"], kPageChangedMessage);
+  EXPECT_EQ(body["version"], pane["version"]);
+  EXPECT_EQ(body["screen"]["depth"], 2) << "nothing was done";
+
+  // Made on the screen as it is, a tap runs; made before a restart, it does not.
+  body = act({{"action", "goBack"}, {"host", "0000000000000000"}, {"screen", pane["version"]}}, &status);
+  EXPECT_EQ(status, 409);
+  body = act({{"action", "goBack"}, {"host", host}, {"screen", pane["version"]}}, &status);
+  EXPECT_EQ(status, 200);
+  EXPECT_EQ(body["screen"]["depth"], 1);
+  // Ending an edit that another tab already ended is no error and does nothing.
+  body = act({{"action", "endEditing"}, {"host", host}, {"pageId", body["screen"]["pageId"]}, {"id", "s0r0/field0"}},
+             &status);
+  EXPECT_EQ(status, 200);
+  EXPECT_FALSE(body.contains("error"));
 }
 
 TEST_F(HostServerTest, TheMailSheetSendsAMailtoLinkOrCancels) {
@@ -136,6 +190,12 @@ TEST_F(HostServerTest, TheMailSheetSendsAMailtoLinkOrCancels) {
   ASSERT_EQ(body["links"].size(), 1u);
   const std::string url = body["links"][0]["url"];
   EXPECT_TRUE(url.starts_with("mailto:")) << url;
+
+  // The person's own subject and message go with Send.
+  act({{"action", "tapRowByText"}, {"text", "Report"}});
+  body = act({{"action", "sendMail"}, {"subject", "Crash"}, {"body", "It rang twice."}});
+  ASSERT_EQ(body["links"].size(), 1u);
+  EXPECT_NE(body["links"][0]["url"].get<std::string>().find("?subject=Crash&body=It%20rang%20twice."), std::string::npos);
   onMain([] { MFMailComposeViewController::setCanSendMail(false); });
 }
 
@@ -252,6 +312,16 @@ TEST_F(HostServerTest, ServesTheBrowserPageAndRefusesATakenPort) {
   EXPECT_NE(page->get_header_value("Content-Type").find("text/html"), std::string::npos);
   EXPECT_NE(page->body.find("app.js"), std::string::npos);
   EXPECT_EQ(client().Get("/app.js")->status, 200);
+  EXPECT_EQ(client().Get("/event-stream.js")->status, 200);
+
+  // The page's font, from Debian's fonts-inter; nothing else of its folder.
+  auto font = client().Get("/fonts/Inter-Regular.otf");
+  ASSERT_TRUE(font);
+  EXPECT_EQ(font->status, 200);
+  EXPECT_EQ(font->get_header_value("Content-Type"), "font/otf");
+  EXPECT_EQ(font->body.substr(0, 4), "OTTO");
+  EXPECT_EQ(client().Get("/fonts/Inter-Thin.otf")->status, 404);
+  EXPECT_EQ(client().Get("/fonts/..%2F..%2F..%2Fetc%2Fpasswd")->status, 404);
 
   HostServer second(app(), MainRunLoop::main(), std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
   try {

@@ -75,6 +75,20 @@ TEST_F(MailTest, ThePresentedSheetShowsTheMessageAndSendingHandsItOnAsAMailtoLin
   EXPECT_EQ(composer->presentingViewController(), nullptr);
 }
 
+TEST_F(MailTest, TheSubjectAndBodyAsThePersonEditedThemAreWhatIsSent) {
+  present();
+  driver().editPresentedText("mail/subject", "Crash on launch");
+  driver().editPresentedText("mail/body", "Steps:\n1. open");
+  EXPECT_EQ(screen().mail->subject, "Crash on launch");
+  EXPECT_THROW(driver().editPresentedText("mail/cc", "x"), std::invalid_argument);
+  driver().sendMail();
+  EXPECT_THAT(openedLinks(),
+              ElementsAre("mailto:support@chimewell.app,two%2Bx@example.com"
+                          "?subject=Crash%20on%20launch&body=Steps%3A%0A1.%20open"));
+  // Nothing presented: no field to edit.
+  EXPECT_THROW(driver().editPresentedText("mail/subject", "late"), std::invalid_argument);
+}
+
 TEST_F(MailTest, EveryOtherEndIsReportedWithItsResultAndNothingIsSent) {
   present();
   driver().cancelMail();

@@ -93,3 +93,14 @@ bool MFMailComposeViewController::performUserAction(const std::string& actionId)
   }
   return true;
 }
+
+bool MFMailComposeViewController::editUserText(const std::string& fieldId, const std::string& text) {
+  if (fieldId == "mail/subject") {
+    subject_ = text;
+  } else if (fieldId == "mail/body") {
+    body_ = text;
+  } else {
+    return false;
+  }
+  return true;
+}

@@ -1,7 +1,8 @@
 #pragma once
 // MessageUI's mail sheet, presented modally. The host says whether mail can
 // be sent. On the sheet the user sends (the message is handed on as a
-// mailto: link to UIApplication's link opener), saves a draft or cancels;
+// mailto: link to UIApplication's link opener, with the subject and body
+// as the person left them), saves a draft or cancels;
 // the delegate is then told the result and is the one to dismiss the sheet.
 #include <atomic>
 #include <memory>
@@ -70,9 +71,11 @@ class MFMailComposeViewController : public UIViewController {
   void failWithError(const std::shared_ptr<NSError>& error);
 
   // On the screen model: the mail sheet; user actions "mail/send",
-  // "mail/save" and "mail/cancel".
+  // "mail/save" and "mail/cancel"; the person may edit the subject
+  // ("mail/subject") and the body ("mail/body") before sending, as on the phone.
   void describePresentedScreen(Screen& screen) const override;
   bool performUserAction(const std::string& actionId) override;
+  bool editUserText(const std::string& fieldId, const std::string& text) override;
 
  private:
   void finish(MFMailComposeResult result, const std::shared_ptr<NSError>& error);

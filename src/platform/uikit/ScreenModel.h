@@ -7,7 +7,8 @@
 // Ids are stable for as long as the element stays on screen and are what the
 // driver's actions take: a row is "s<section>r<row>", a switch or text field
 // in it "<row id>/switch" or "<row id>/field<n>", an alert field "alert/field<n>",
-// an alert action "alert/action<n>".
+// an alert action "alert/action<n>", the mail sheet's subject and body
+// "mail/subject" and "mail/body".
 //
 // What UIKit keeps as numbered constants the model keeps as enums of its
 // own, in the browser's terms: the host sends each by name (host/ScreenJson.h),

@@ -62,9 +62,11 @@ class UIViewController : public UIResponder {
 
   // Extension points for modal screens made in other frameworks (e.g. the
   // mail sheet): describe yourself on the screen model when presented, and
-  // perform a user action by id ("mail/send"); false when the id is not yours.
+  // perform a user action by id ("mail/send"), take text the user edited in
+  // one of your fields by id ("mail/subject"); false when the id is not yours.
   virtual void describePresentedScreen(Screen& screen) const {}
   virtual bool performUserAction(const std::string& actionId) { return false; }
+  virtual bool editUserText(const std::string& fieldId, const std::string& text) { return false; }
 
   // Sends the appearance calls (used by containers and windows).
   void beginAppearanceTransition(bool appearing, bool animated);

@@ -282,3 +282,9 @@ void UserDriver::sendMail() { performPresentedAction("mail/send", "a mail sheet"
 
 
 void UserDriver::cancelMail() { performPresentedAction("mail/cancel", "a mail sheet"); }
+
+void UserDriver::editPresentedText(const std::string& fieldId, const std::string& text) {
+  auto presented = ScreenBuilder::find(*window_).presented;
+  if (!presented || !presented->editUserText(fieldId, text)) notOnScreen("a field \"" + fieldId + "\"");
+  settle();
+}

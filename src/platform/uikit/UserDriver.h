@@ -63,6 +63,8 @@ class UserDriver {
   // "mail/cancel" (UIViewController::performUserAction).
   void sendMail();
   void cancelMail();
+  // Text the person edited on a presented screen ("mail/subject", "mail/body").
+  void editPresentedText(const std::string& fieldId, const std::string& text);
 
   const std::shared_ptr<UIWindow>& window() const { return window_; }
 

@@ -1,0 +1,114 @@
+// How long a person waits for a tap: from the click to the first frame that
+// shows the new page's content (a slide may go on after it), in Debian's
+// Chromium through playwright-core, against the built host.
+//   node bench/browser/page_bench.mjs [build-dir] [actions]
+// Prints p50 and p99 over `actions` clicks (100 unless given) for:
+//   root page    the Chimewell pane: open "Configure Applications", then Back
+//   1,000 rows   the test pane's 1,000-row table: open it, then Back
+//   twenty tabs  the root page again, each click in the next of 20 open tabs
+// Run tests/e2e/run.sh once first: it installs playwright-core.
+import path from 'node:path';
+
+const buildArgument = process.argv[2];
+if (buildArgument) process.env.CHIMEWELL_BUILD_DIR = path.resolve(buildArgument);
+const actions = Number(process.argv[3] || 100);
+const { buildDir, launchBrowser, openPage, startHost } = await import('../../tests/e2e/harness.mjs');
+
+// In the page: the click's time, and the first frame after #content got its
+// new table. A frame is painted after its animation-frame callbacks; a task
+// posted from one runs once that frame is out.
+function instrument() {
+  window.benchFrames = [];
+  if (window.benchInstrumented) return;
+  window.benchInstrumented = true;
+  let clickedAt = null;
+  document.addEventListener('click', (event) => {
+    clickedAt = event.timeStamp;
+    performance.mark('click');
+  }, true);
+  new MutationObserver(() => {
+    if (clickedAt === null) return;
+    const started = clickedAt;
+    clickedAt = null;
+    requestAnimationFrame(() => {
+      const channel = new MessageChannel();
+      channel.port1.onmessage = () => {
+        performance.mark('frame');
+        window.benchFrames.push(performance.now() - started);
+      };
+      channel.port2.postMessage(null);
+    });
+  }).observe(document.querySelector('#content'), { childList: true });
+}
+
+function percentile(sorted, p) {
+  return sorted[Math.min(sorted.length - 1, Math.ceil((p / 100) * sorted.length) - 1)];
+}
+
+// Each step: a click, and what shows that its page is there.
+async function measure(tabs, steps) {
+  for (const tab of tabs) await tab.evaluate(instrument);
+  for (let i = 0; i < actions; i += 1) {
+    const tab = tabs[i % tabs.length];
+    const { click, shown } = steps[i % steps.length];
+    await steps[(i + steps.length - 1) % steps.length].shown(tab);
+    const before = await tab.evaluate(() => window.benchFrames.length);
+    // A person clicks in the tab in front; a tab behind may get frames only once a second.
+    if (tabs.length > 1) await tab.bringToFront();
+    await click(tab);
+    await shown(tab);
+    await tab.waitForFunction((count) => window.benchFrames.length > count, before);
+  }
+  const times = [];
+  for (const tab of tabs) times.push(...await tab.evaluate(() => window.benchFrames));
+  times.sort((a, b) => a - b);
+  return { count: times.length, p50: percentile(times, 50), p99: percentile(times, 99) };
+}
+
+const row = (name) => (tab) => tab.getByRole('button', { name, exact: true }).click();
+const back = (tab) => tab.getByRole('button', { name: 'Back' }).click();
+const heading = (text) => (tab) => tab.getByRole('heading', { level: 1 }).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
+const backTo = (text) => (tab) => tab.getByRole('button', { name: 'Back' }).filter({ hasText: text }).waitFor();
+
+const browser = await launchBrowser();
+const results = [];
+try {
+  const host = await startHost({ extraArgs: ['--push', 'ChimewellPreferencesController'] });
+  try {
+    const { context, page } = await openPage(browser, host);
+    await page.emulateMedia({ reducedMotion: 'no-preference' });
+    const rootSteps = [{ click: row('Configure Applications'), shown: backTo('Chimewell') },
+      { click: back, shown: heading('Chimewell') }];
+    results.push(['root page', await measure([page], rootSteps)]);
+    const tabs = [page];
+    while (tabs.length < 20) {
+      const tab = await context.newPage();
+      await tab.goto(host.url);
+      tabs.push(tab);
+    }
+    results.push(['root page, twenty tabs', await measure(tabs, rootSteps)]);
+    await context.close();
+  } finally {
+    await host.stop();
+  }
+
+  const gallery = await startHost({
+    empty: true,
+    extraArgs: ['--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle'), '--push', 'GalleryPage'],
+  });
+  try {
+    const { context, page } = await openPage(browser, gallery);
+    results.push(['1,000-row table', await measure([page], [{ click: row('Many'), shown: heading('Many') },
+      { click: back, shown: heading('Gallery') }])]);
+    await context.close();
+  } finally {
+    await gallery.stop();
+  }
+} finally {
+  await browser.close();
+}
+
+console.log('| case | actions | p50 | p99 |\n|---|---|---|---|');
+for (const [name, { count, p50, p99 }] of results) {
+  console.log(`| ${name} | ${count} | ${p50.toFixed(1)} ms | ${p99.toFixed(1)} ms |`);
+}

@@ -1,0 +1,196 @@
+// Many tabs on one shared screen, and a host that goes away under them: every
+// tab keeps answering, a tap made on a page that has since changed does
+// nothing unexpected, a link opens once, and a restarted host is followed.
+import assert from 'node:assert/strict';
+import http from 'node:http';
+import path from 'node:path';
+import { test } from 'node:test';
+import { buildDir, hostAndPagePerTest, openPage, startHost } from './harness.mjs';
+
+const session = hostAndPagePerTest();
+
+const heading = (page) => page.getByRole('heading', { level: 1 });
+const row = (page, name) => page.getByRole('button', { name, exact: true });
+const headingIs = (page, text) => heading(page).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
+
+// More tabs of the same browser (they share its connections and its event stream).
+async function moreTabs(count) {
+  const tabs = [];
+  for (let i = 0; i < count; i += 1) {
+    const tab = await session.context.newPage();
+    await tab.goto(session.host.url);
+    tabs.push(tab);
+  }
+  return tabs;
+}
+
+// Holds this page's next POST /api/action until the returned function is called.
+async function holdNextAction(page) {
+  let release;
+  const released = new Promise((resolve) => { release = resolve; });
+  let held;
+  const arrived = new Promise((resolve) => { held = resolve; });
+  await page.route('**/api/action', async (route) => {
+    held();
+    await released;
+    await route.continue();
+  }, { times: 1 });
+  return { arrived, release: () => release() };
+}
+
+test('twenty tabs of one browser share one event stream, and every one answers a tap', async () => {
+  const tabs = [session.page, ...(await moreTabs(19))];
+  for (const [index, tab] of tabs.entries()) {
+    // Each tab shows what the one before did, through the shared stream, then acts.
+    const opening = index % 2 === 0;
+    await headingIs(tab, opening ? 'Settings' : 'Chimewell');
+    if (opening) await row(tab, 'Chimewell').click();
+    else await tab.getByRole('button', { name: 'Back' }).click();
+    await headingIs(tab, opening ? 'Chimewell' : 'Settings');
+  }
+  await headingIs(tabs[0], 'Settings');
+  // One stream for the whole browser: there is room for another browser's.
+  const other = await openPage(session.browser, session.host);
+  await headingIs(other.page, 'Settings');
+  await other.context.close();
+});
+
+test('a tap made on a page another tab has since left does nothing, and says so in plain words', async () => {
+  const [other] = await moreTabs(1);
+  await row(session.page, 'Chimewell').click();
+  await headingIs(other, 'Chimewell');
+
+  // This tab taps Report while the other goes back before that tap arrives.
+  const hold = await holdNextAction(session.page);
+  const tapped = row(session.page, 'Report').click();
+  await hold.arrived;
+  await other.getByRole('button', { name: 'Back' }).click();
+  await headingIs(other, 'Settings');
+  hold.release();
+  await tapped;
+
+  await headingIs(session.page, 'Settings');
+  const banner = session.page.getByRole('alert');
+  await banner.waitFor();
+  assert.match(await banner.textContent(), /page had changed/);
+  assert.doesNotMatch(await banner.textContent(), /s\dr\d|not on screen/);
+  assert.equal(await session.page.getByRole('dialog', { name: 'Mail' }).count(), 0, 'the report was not opened');
+
+  // The notice belongs to that moment: it goes when the page moves on.
+  await row(other, 'Chimewell').click();
+  await headingIs(session.page, 'Chimewell');
+  await banner.waitFor({ state: 'hidden' });
+});
+
+test('a link opens once, in the tab whose tap opened it', async () => {
+  const [other] = await moreTabs(1);
+  await row(session.page, 'Chimewell').click();
+  await headingIs(other, 'Chimewell');
+  const opened = [];
+  session.context.on('page', (page) => opened.push(page));
+
+  await row(session.page, 'Follow on Twitter').click();
+  await session.page.waitForFunction(() => window.chimewellLinks.length === 1);
+  // Give a second opening every chance to happen.
+  await other.waitForTimeout(500);
+  assert.equal(opened.length, 1);
+  assert.deepEqual(await other.evaluate(() => window.chimewellLinks), []);
+  const [tab] = opened;
+  assert.equal(await tab.evaluate(() => window.opener), null);
+});
+
+test('a restarted host is followed without a reload, and the page says so while it is away', async () => {
+  const page = session.page;
+  await row(page, 'Chimewell').click();
+  await headingIs(page, 'Chimewell');
+
+  await session.host.stop({ keepRoot: true });
+  const status = page.getByRole('status');
+  await status.filter({ hasText: /gone away.*Reconnecting/ }).waitFor();
+
+  const restarted = await startHost({ root: session.host.root, port: session.host.port });
+  try {
+    // The new host numbers its screens from the start and shows its first page.
+    await headingIs(page, 'Settings');
+    await status.waitFor({ state: 'hidden' });
+    await row(page, 'Chimewell').click();
+    await headingIs(page, 'Chimewell');
+    await page.getByRole('button', { name: 'Back' }).click();
+    await headingIs(page, 'Settings');
+    assert.equal(await page.getByRole('alert').isVisible(), false, 'no error after the restart');
+  } finally {
+    await restarted.stop();
+  }
+});
+
+test('a host that refuses the page is named in plain words and not asked again', async () => {
+  await headingIs(session.page, 'Settings');
+  await session.host.stop({ keepRoot: true });
+  // Something on the port now refuses every request, as a host does whose
+  // address no longer holds.
+  let streamRequests = 0;
+  const refusing = http.createServer((request, response) => {
+    if (request.url.startsWith('/api/events')) streamRequests += 1;
+    response.writeHead(403, { 'Content-Type': 'application/json' });
+    response.end(JSON.stringify({ error: 'refused' }));
+  });
+  await new Promise((resolve) => refusing.listen(session.host.port, '127.0.0.1', resolve));
+  try {
+    await session.page.getByRole('status').filter({ hasText: 'no longer lets this page in' }).waitFor();
+    const asked = streamRequests;
+    await session.page.waitForTimeout(3000);
+    assert.equal(streamRequests, asked, 'no retries after a refusal');
+  } finally {
+    await new Promise((resolve) => refusing.close(resolve));
+  }
+});
+
+test('typing goes to its own field only: not to the same field of a page another tab opened meanwhile', async () => {
+  const gallery = await startHost({
+    empty: true,
+    extraArgs: ['--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle'), '--push', 'GalleryPage'],
+  });
+  const first = await openPage(session.browser, gallery);
+  try {
+    const page = first.page;
+    const second = await first.context.newPage();
+    await second.goto(gallery.url);
+    const times = (tab) => tab.getByRole('textbox', { name: 'Times' });
+    await times(page).click();
+    await times(page).pressSequentially('4', { delay: 30 });
+    await page.waitForFunction(() => document.querySelector('[aria-label="Times"]').value === '4');
+    await second.getByRole('textbox', { name: 'Times' }).waitFor();
+
+    // The next keystroke is on its way while the other tab replaces the page
+    // by a new one of the same kind.
+    const hold = await holdNextAction(page);
+    await times(page).press('2');
+    await hold.arrived;
+    await second.getByRole('button', { name: 'Back' }).click();
+    await row(second, 'Gallery').click();
+    await times(second).waitFor();
+    hold.release();
+
+    await page.getByRole('alert').filter({ hasText: /page had changed/ }).waitFor();
+    assert.equal(await times(second).inputValue(), '', 'the new page\'s field got nothing');
+  } finally {
+    await first.context.close();
+    await gallery.stop();
+  }
+});
+
+test('a browser without shared workers gives each tab a stream of its own, which follows the host too', async () => {
+  const plain = await session.browser.newContext();
+  await plain.addInitScript(() => { delete window.SharedWorker; });
+  try {
+    const page = await plain.newPage();
+    await page.goto(session.host.url);
+    await headingIs(page, 'Settings');
+    await row(session.page, 'Chimewell').click();
+    await headingIs(page, 'Chimewell');
+    await session.host.stop({ keepRoot: true });
+    await page.getByRole('status').filter({ hasText: /Reconnecting/ }).waitFor();
+  } finally {
+    await plain.close();
+  }
+});
