@@ -17,7 +17,8 @@ async function jailbreakPath(...parts) {
   return path.join(session.host.root, jb, ...parts);
 }
 
-// Hands the app off as the picker does, then opens a sound page by name.
+// Hands the app off as the picker does, then opens a sound page by name (the
+// picker's list is not on the device yet: it is an empty page for now).
 async function openAppPage(className = 'ChimewellDetailView') {
   const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
   await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
