@@ -118,9 +118,8 @@ TEST_F(DetailPageTest, TheSoundRowOpensTheChooserWhoseChoiceShowsAtOnceAndStays)
   EXPECT_EQ(chooser->listValues(), chooser->listItems());
   EXPECT_EQ(chooser->currentValue(), "");
   EXPECT_FALSE(chooser->popView());
-  // The chooser stores the choice itself and tells the page through the block.
-  store({{"NotificationAlert", "Glass.caf"}});
-  chooser->itemChangedBlock()("Glass.caf");
+  driver().tapRowByText("Glass.caf");
+  EXPECT_EQ(stored(), (Dictionary{{"NotificationAlert", "Glass.caf"}}));
   driver().goBack();
   EXPECT_EQ(rowIn(screen(), 1).detailText, "Glass.caf");
   EXPECT_FALSE(rowIn(screen(), 1).selected);

@@ -40,7 +40,7 @@ TEST_F(SmartDetailPageTest, ShowsThreeRowsAClosingFooterAndTheSoundRowOpensTheCh
   driver().tapRowByText("Custom Sound");
   ASSERT_NE(chooserOnTop(), nullptr);
   EXPECT_EQ(chooserOnTop()->listItems(), std::vector<std::string>{"Chime.m4r"});
-  chooserOnTop()->itemChangedBlock()("Chime.m4r");
+  driver().tapRowByText("Chime.m4r");
   driver().goBack();
   EXPECT_EQ(rowIn(screen(), 1).detailText, "Chime.m4r");
 }

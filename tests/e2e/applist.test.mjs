@@ -4,20 +4,13 @@ import assert from 'node:assert/strict';
 import { mkdir, writeFile } from 'node:fs/promises';
 import path from 'node:path';
 import { test } from 'node:test';
-import { hostAndPagePerTest } from './harness.mjs';
+import { hostAndPagePerTest, openPicker as openPickerIn, pickerRow } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
 const heading = () => session.page.getByRole('heading', { level: 1 });
-const button = (name) => session.page.getByRole('button', { name, exact: true });
-// A picker row: a button named by the app's name and its bundle identifier.
-const appRow = (name, identifier) => session.page.getByRole('button', { name: new RegExp(`^${name}\\s*${identifier.replaceAll('.', '\\.')}$`) });
-
-async function openPicker() {
-  await button('Chimewell').click();
-  await button('Configure Applications').click();
-  await session.page.getByRole('searchbox', { name: 'Search' }).waitFor();
-}
+const appRow = (name, identifier) => pickerRow(session.page, name, identifier);
+const openPicker = () => openPickerIn(session.page);
 
 async function search(text) {
   const box = session.page.getByRole('searchbox', { name: 'Search' });

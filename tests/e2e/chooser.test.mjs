@@ -5,19 +5,15 @@ import assert from 'node:assert/strict';
 import { writeFile } from 'node:fs/promises';
 import path from 'node:path';
 import { test } from 'node:test';
-import { buildDir, hostAndPagePerTest } from './harness.mjs';
+import { hostAndPagePerTest } from './harness.mjs';
 
-// The chooser is opened from the gallery's stand-in for the per-app page's
-// sound row, which opens it as that page does.
-const session = hostAndPagePerTest({
-  extraArgs: ['--audio', 'browser', '--bundle', path.join(buildDir, 'tests', 'e2e', 'Gallery.bundle')],
-});
+const session = hostAndPagePerTest({ extraArgs: ['--audio', 'browser'] });
 
 const row = (name) => session.page.getByRole('button', { name, exact: true });
 const body = () => session.page.locator('body');
 
-// Hands Mail off as the app picker does, opens the sound row page by name and
-// from there the sound chooser.
+// Hands Mail off as the app picker does, opens Mail's page by name and from
+// its sound row the sound chooser.
 async function openChooser(page = session.page) {
   const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
   await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
@@ -27,8 +23,8 @@ async function openChooser(page = session.page) {
 <key>currentAppIdentifier</key><string>com.apple.mobilemail</string>
 </dict></plist>
 `);
-  await page.goto(`${session.host.url}?push=SoundRowPage`);
-  await page.getByRole('heading', { level: 1 }).filter({ hasText: 'Sound Row' }).waitFor();
+  await page.goto(`${session.host.url}?push=ChimewellDetailView`);
+  await page.getByRole('heading', { level: 1 }).filter({ hasText: 'Mail' }).waitFor();
   await page.getByRole('button', { name: 'Custom Sound Default', exact: true }).click();
   await page.getByRole('button', { name: 'Chime.m4r', exact: true }).waitFor();
 }

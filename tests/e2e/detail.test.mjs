@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import { readFile, readlink, writeFile } from 'node:fs/promises';
 import path from 'node:path';
 import { test } from 'node:test';
-import { eventually, hostAndPagePerTest } from './harness.mjs';
+import { eventually, hostAndPagePerTest, openPicker, pickerRow } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
@@ -17,9 +17,17 @@ async function jailbreakPath(...parts) {
   return path.join(session.host.root, jb, ...parts);
 }
 
-// Hands the app off as the picker does, then opens a sound page by name (the
-// picker's list is not on the device yet: it is an empty page for now).
-async function openAppPage(className = 'ChimewellDetailView') {
+const heading = (title) => session.page.getByRole('heading', { level: 1 }).filter({ hasText: title });
+
+// Opens the app's page from its row in the picker (the picker is open).
+async function openFromPicker() {
+  await pickerRow(session.page, APP.name, APP.identifier).click();
+  await heading(APP.name).waitFor();
+}
+
+// Hands the app off as the picker does, then opens a sound page by name: the
+// picker opens only the usual page, not the alternate one.
+async function openAppPage(className) {
   const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
   await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
@@ -29,7 +37,7 @@ async function openAppPage(className = 'ChimewellDetailView') {
 </dict></plist>
 `);
   await session.page.goto(`${session.host.url}?push=${className}`);
-  await session.page.getByRole('heading', { level: 1 }).filter({ hasText: APP.name }).waitFor();
+  await heading(APP.name).waitFor();
 }
 
 // The stored keys of the app's file, read from its XML: key to value text.
@@ -48,7 +56,8 @@ const checked = (name) => toggle(name).getAttribute('aria-checked');
 const count = () => session.page.getByRole('textbox');
 
 test('switches and a typed count reach the file, and the page shows them when opened again', async () => {
-  await openAppPage();
+  await openPicker(session.page);
+  await openFromPicker();
   assert.equal(await checked('Enable Custom Sound'), 'false');
   assert.ok(await session.page.getByRole('button', { name: 'Custom Sound Default', exact: true }).isVisible());
 
@@ -62,12 +71,12 @@ test('switches and a typed count reach the file, and the page shows them when op
   await count().press('Enter');
   await eventually(() => count().inputValue(), '3', 'typed');
 
-  // Going back ends the editing, which stores the count.
+  // Going back to the picker ends the editing, which stores the count.
   await session.page.getByRole('button', { name: 'Back' }).click();
-  await session.page.getByRole('heading', { level: 1 }).filter({ hasText: 'Settings' }).waitFor();
+  await session.page.getByRole('searchbox', { name: 'Search' }).waitFor();
   await eventually(storedKeys, { enableToggle: true, vibrationTimes: '3', vibrationToggle: true }, 'on disk');
 
-  await openAppPage();
+  await openFromPicker();
   assert.equal(await checked('Enable Custom Sound'), 'true');
   assert.equal(await checked('Enable Custom Vibration'), 'true');
   assert.equal(await count().inputValue(), '3');

@@ -111,3 +111,16 @@ export async function eventually(read, expected, what) {
   }
   assert.deepEqual(actual, expected, what);
 }
+
+// A row of the app picker: a button named by the app's name and its bundle
+// identifier.
+export function pickerRow(page, name, identifier) {
+  return page.getByRole('button', { name: new RegExp(`^${name}\\s*${identifier.replaceAll('.', '\\.')}$`) });
+}
+
+// Opens the app picker from the Settings list, as a person does.
+export async function openPicker(page) {
+  await page.getByRole('button', { name: 'Chimewell', exact: true }).click();
+  await page.getByRole('button', { name: 'Configure Applications', exact: true }).click();
+  await page.getByRole('searchbox', { name: 'Search' }).waitFor();
+}
