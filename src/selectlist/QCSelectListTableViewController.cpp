@@ -11,7 +11,6 @@
 #include "uikit/UINavigationController.h"
 #include "uikit/UINavigationItem.h"
 #include "uikit/UITableView.h"
-#include "uikit/UILabel.h"
 #include "uikit/UITableViewCell.h"
 
 std::shared_ptr<AVAudioPlayer> audioPlayer1;

@@ -1,6 +1,6 @@
 // The ringtone import in a real browser on the demo device: a link to a
 // server of the test's own, a name, the busy page while it loads, and the new
-// sound in the chooser once it is opened again.
+// sound in the chooser once it is opened again, where its preview plays.
 import assert from 'node:assert/strict';
 import { readFile, readlink, writeFile } from 'node:fs/promises';
 import { createServer } from 'node:http';
@@ -8,7 +8,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { eventually, hostAndPagePerTest, sourceDir } from './harness.mjs';
 
-const session = hostAndPagePerTest();
+const session = hostAndPagePerTest({ extraArgs: ['--audio', 'browser'] });
 
 const APP = { name: 'Météo Plus', identifier: 'com.example.meteoplus' };
 const DEMO_SOUNDS = path.join(sourceDir, 'share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application Support/Chimewell');
@@ -91,6 +91,6 @@ test('a ringtone imported from a link shows in the chooser opened again, and pla
   const imported = button('My Chime.m4r');
   await imported.waitFor();
   await imported.click();
-  await eventually(() => imported.locator('xpath=ancestor-or-self::*[@data-accessory][1]').getAttribute('data-accessory'),
-    'checkmark', 'the imported sound is chosen');
+  await session.page.waitForFunction(() => document.body.dataset.audio === 'playing');
+  assert.deepEqual(await session.page.locator('.cell[data-accessory="checkmark"]').allTextContents(), ['My Chime.m4r']);
 });

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/NSClassRegistry.h"
+#include "foundation/NSUserDefaults.h"
 #include "foundation/URLLoader.h"
 #include "selectlist/QCSelectListTableViewController.h"
 #include "store/SettingsPaths.h"
@@ -18,6 +20,7 @@
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
+using ::testing::UnorderedElementsAre;
 using namespace std::chrono_literals;
 
 namespace {
@@ -37,8 +40,8 @@ std::string demoSound(const std::string& name) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A chooser listing one sound, over a sound library that holds it, and a
-// web server of the test's own serving two real ringtones.
+// The chooser as the per-app page opens it, over a sound library of one
+// sound, and a web server of the test's own serving two real ringtones.
 class RingtoneImportTest : public PageTest {
  protected:
   void SetUp() override {
@@ -52,13 +55,30 @@ class RingtoneImportTest : public PageTest {
     sunrise = demoSound("Sunrise.m4r");
     server.serve("/chime.m4r", chime, "audio/x-m4r");
     server.serve("/sunrise.m4r", sunrise, "audio/x-m4r");
-    const std::vector<std::string> sounds{"Ping.wav"};
-    chooser = showNewPage<QCSelectListTableViewController>(UITableViewStyleGrouped, "Custom Sound", sounds,
-                                                           sounds, std::nullopt, false, nullptr);
+    handOff();
+    showPage(std::make_shared<UITableViewController>(UITableViewStyleGrouped));
+    openChooser();
   }
   void TearDown() override {
     setURLLoadLimits(URLLoadLimits{});
     PageTest::TearDown();
+  }
+
+  // As the picker hands an app off to the per-app page.
+  static void handOff() {
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObjectForKey(PlistValue(std::string("Météo+")), kCurrentAppKey);
+    defaults->setObjectForKey(PlistValue(std::string("com.example.meteo.plus")), kCurrentAppIdentifierKey);
+    defaults->synchronize();
+  }
+
+  // The per-app page, and from its sound row the chooser, which lists the
+  // sound library as it is now.
+  void openChooser() {
+    auto appPage = std::dynamic_pointer_cast<UIViewController>(NSCreateInstance("ChimewellDetailView"));
+    navigationController()->pushViewControllerAnimated(appPage, true);
+    driver().tapRowByText("Custom Sound");
+    ASSERT_TRUE(std::dynamic_pointer_cast<QCSelectListTableViewController>(navigationController()->topViewController()));
   }
 
   void tapAdd() { driver().tapRightBarButton(); }
@@ -115,7 +135,6 @@ class RingtoneImportTest : public PageTest {
   }
 
   LoopbackHttpServer server;
-  std::shared_ptr<QCSelectListTableViewController> chooser;
   std::string chime;
   std::string sunrise;
 };
@@ -154,6 +173,11 @@ TEST_F(RingtoneImportTest, AGoodRingtoneIsSavedUnderItsNameAndReplacedByTheNext)
   driver().tapAlertAction("OK");
   EXPECT_FALSE(screen().alert);
   EXPECT_THAT(rowTexts(screen()), ElementsAre("Ping.wav")) << "the rows stay as they were given";
+
+  // Back on the per-app page, its sound row opens a chooser that lists it.
+  driver().goBack();
+  driver().tapRowByText("Custom Sound");
+  EXPECT_THAT(rowTexts(screen()), UnorderedElementsAre("Ping.wav", "tone.m4r"));
 
   // A second import under the same name replaces the file, and leaves nothing else.
   importFrom(server.url("/sunrise.m4r"), "tone.m4r");
