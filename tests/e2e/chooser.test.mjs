@@ -2,10 +2,8 @@
 // (--audio browser): a tap checks the sound, the page plays its clip, a
 // second tap replaces it, and the per-app page's sound row shows the choice.
 import assert from 'node:assert/strict';
-import { writeFile } from 'node:fs/promises';
-import path from 'node:path';
 import { test } from 'node:test';
-import { hostAndPagePerTest } from './harness.mjs';
+import { hostAndPagePerTest, openHandedOffPage } from './harness.mjs';
 
 const session = hostAndPagePerTest({ extraArgs: ['--audio', 'browser'] });
 
@@ -15,16 +13,7 @@ const body = () => session.page.locator('body');
 // Hands Mail off as the app picker does, opens Mail's page by name and from
 // its sound row the sound chooser.
 async function openChooser(page = session.page) {
-  const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
-  await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0"><dict>
-<key>currentApp</key><string>Mail</string>
-<key>currentAppIdentifier</key><string>com.apple.mobilemail</string>
-</dict></plist>
-`);
-  await page.goto(`${session.host.url}?push=ChimewellDetailView`);
-  await page.getByRole('heading', { level: 1 }).filter({ hasText: 'Mail' }).waitFor();
+  await openHandedOffPage(page, session.host, { name: 'Mail', identifier: 'com.apple.mobilemail' });
   await page.getByRole('button', { name: 'Custom Sound Default', exact: true }).click();
   await page.getByRole('button', { name: 'Chime.m4r', exact: true }).waitFor();
 }

@@ -2,10 +2,10 @@
 // sets there is what the app's per-app settings file on disk holds, and what
 // the page shows when they come back.
 import assert from 'node:assert/strict';
-import { readFile, readlink, writeFile } from 'node:fs/promises';
+import { readFile, readlink } from 'node:fs/promises';
 import path from 'node:path';
 import { test } from 'node:test';
-import { eventually, hostAndPagePerTest, openPicker, pickerRow } from './harness.mjs';
+import { eventually, hostAndPagePerTest, openHandedOffPage, openPicker, pickerRow } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
@@ -28,16 +28,7 @@ async function openFromPicker() {
 // Hands the app off as the picker does, then opens a sound page by name: the
 // picker opens only the usual page, not the alternate one.
 async function openAppPage(className) {
-  const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
-  await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0"><dict>
-<key>currentApp</key><string>${APP.name}</string>
-<key>currentAppIdentifier</key><string>${APP.identifier}</string>
-</dict></plist>
-`);
-  await session.page.goto(`${session.host.url}?push=${className}`);
-  await heading(APP.name).waitFor();
+  await openHandedOffPage(session.page, session.host, APP, className);
 }
 
 // The stored keys of the app's file, read from its XML: key to value text.

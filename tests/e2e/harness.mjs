@@ -2,7 +2,7 @@
 // free port, and Debian's Chromium through playwright-core, for the browser
 // tests. CHIMEWELL_BUILD_DIR names the build (run.sh sets it).
 import { spawn } from 'node:child_process';
-import { cp, mkdtemp, rm } from 'node:fs/promises';
+import { cp, mkdtemp, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -123,4 +123,19 @@ export async function openPicker(page) {
   await page.getByRole('button', { name: 'Chimewell', exact: true }).click();
   await page.getByRole('button', { name: 'Configure Applications', exact: true }).click();
   await page.getByRole('searchbox', { name: 'Search' }).waitFor();
+}
+
+// Hands an app off as the picker does (its name and identifier in the Settings
+// app's preferences), then opens a page by class name and waits for its title.
+export async function openHandedOffPage(page, host, app, className = 'ChimewellDetailView') {
+  const preferences = path.join(host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
+  await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+<key>currentApp</key><string>${app.name}</string>
+<key>currentAppIdentifier</key><string>${app.identifier}</string>
+</dict></plist>
+`);
+  await page.goto(`${host.url}?push=${className}`);
+  await page.getByRole('heading', { level: 1 }).filter({ hasText: app.name }).waitFor();
 }

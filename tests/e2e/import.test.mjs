@@ -2,11 +2,11 @@
 // server of the test's own, a name, the busy page while it loads, and the new
 // sound in the chooser once it is opened again, where its preview plays.
 import assert from 'node:assert/strict';
-import { readFile, readlink, writeFile } from 'node:fs/promises';
+import { readFile, readlink } from 'node:fs/promises';
 import { createServer } from 'node:http';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { eventually, hostAndPagePerTest, sourceDir } from './harness.mjs';
+import { eventually, hostAndPagePerTest, openHandedOffPage, sourceDir } from './harness.mjs';
 
 const session = hostAndPagePerTest({ extraArgs: ['--audio', 'browser'] });
 
@@ -40,16 +40,7 @@ async function soundLibraryPath(...parts) {
 
 // Hands the app off as the picker does, then opens the per-app page by name.
 async function openAppPage() {
-  const preferences = path.join(session.host.root, 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist');
-  await writeFile(preferences, `<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0"><dict>
-<key>currentApp</key><string>${APP.name}</string>
-<key>currentAppIdentifier</key><string>${APP.identifier}</string>
-</dict></plist>
-`);
-  await session.page.goto(`${session.host.url}?push=ChimewellDetailView`);
-  await heading(APP.name).waitFor();
+  await openHandedOffPage(session.page, session.host, APP);
 }
 
 const heading = (text) => session.page.getByRole('heading', { level: 1 }).filter({ hasText: text });
