@@ -105,9 +105,7 @@ void ApplistTableViewController::searchBarTextDidChange(const std::shared_ptr<UI
 }
 
 void ApplistTableViewController::filterNames(const std::string& searchText) {
-  filteredArray = {};
-  for (auto position : nameIndex_.positionsContaining(searchText))
-    filteredArray.push_back({arr1_[position], arr_[position]});
+  filteredArray = nameIndex_.positionsContaining(searchText);
 }
 
 // The rows follow the lists: a search shows its matches in the list now held.
@@ -145,9 +143,9 @@ std::shared_ptr<UITableViewCell> ApplistTableViewController::tableViewCellForRow
   cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
   const auto row = static_cast<std::size_t>(indexPath.row);
   if (isFiltering) {
-    if (row >= filteredArray.size()) return cell;
-    cell->textLabel()->setText(filteredArray[row].displayName);
-    cell->detailTextLabel()->setText(filteredArray[row].bundleIdentifier);
+    if (row >= filteredArray.size() || filteredArray[row] >= arr_.size()) return cell;
+    cell->textLabel()->setText(arr1_[filteredArray[row]]);
+    cell->detailTextLabel()->setText(arr_[filteredArray[row]]);
   } else {
     if (row >= arr_.size()) return cell;
     cell->textLabel()->setText(arr1_[row]);

@@ -2,4 +2,4 @@
 
 std::shared_ptr<NSMutableDictionary> dict;
 bool isFiltering = false;
-std::vector<ApplistSearchResult> filteredArray;
+std::vector<std::size_t> filteredArray;

@@ -2,6 +2,7 @@
 // The picker's process-wide variables. They live for the whole process and
 // are replaced, not cleared, by the next picker page that uses them; only
 // the main thread touches them.
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,13 +17,8 @@ extern std::shared_ptr<NSMutableDictionary> dict;
 // True while the picker's rows are the search result.
 extern bool isFiltering;
 
-// One search result: the texts of the app it matched, so that two apps of
-// one name stay two apps.
-struct ApplistSearchResult {
-  std::string displayName;
-  std::string bundleIdentifier;
-  bool operator==(const ApplistSearchResult&) const = default;
-};
-
-// The apps whose display names hold the current search text, in list order.
-extern std::vector<ApplistSearchResult> filteredArray;
+// The apps whose display names hold the current search text, in list order:
+// each is the app's position in the picker's lists, so two apps of one name
+// stay two apps and a keystroke copies no texts. Recomputed whenever the
+// lists change.
+extern std::vector<std::size_t> filteredArray;
