@@ -693,7 +693,9 @@ function followModel(screen, newPage) {
   }
   state.pageKey = `${state.host}:${screen.pageId}`;
   state.modelOffset = offset;
-  tellViewport();
+  // Measured in the next frame, where the browser lays out anyway: measuring
+  // now would lay the page out a second time before the click's frame.
+  requestAnimationFrame(tellViewport);
 }
 
 function tellViewport() {
