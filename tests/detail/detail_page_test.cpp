@@ -7,6 +7,7 @@
 #include "detail/ChimewellDetailView.h"
 #include "detail/SoundPageVariables.h"
 #include "SoundPageTest.h"
+#include "support/AppListFixtures.h"
 #include "uikit/UITableViewCell.h"
 
 namespace {
@@ -54,7 +55,6 @@ TEST_F(DetailPageTest, FirstVisitShowsNothingStoredAndTheFirstFlipWritesThatKeyA
   EXPECT_EQ(field.text, "");
   EXPECT_EQ(field.alignment, ScreenTextAlignment::center);
   EXPECT_TRUE(field.highlighted);
-  EXPECT_EQ(std::vector<double>({field.x, field.y, field.width, field.height}), std::vector<double>({33, 6, 259, 31}));
   auto table = page->tableView();
   EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->accessoryView(), switchview);
   EXPECT_EQ(table->cellForRowAtIndexPath({2, 0})->accessoryView(), switchview123);
@@ -133,17 +133,9 @@ TEST_F(DetailPageTest, TheSoundRowOpensTheChooserWhoseChoiceShowsAtOnceAndStays)
 }
 
 TEST_F(DetailPageTest, ABinaryFileIsRewrittenAsXmlKeepingEveryKey) {
-  // {NotificationAlert = Glass.caf, enableToggle = true, theirKey = kept,
-  // vibrationTimes = "4"} in binary form, as another tool may leave it.
-  const std::string binary(
-      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd4\x01\x02\x03\x04\x05\x06\x07\x08\x5f\x10\x11\x4e\x6f\x74\x69\x66\x69"
-      "\x63\x61\x74\x69\x6f\x6e\x41\x6c\x65\x72\x74\x5c\x65\x6e\x61\x62\x6c\x65\x54\x6f\x67\x67\x6c\x65\x58\x74"
-      "\x68\x65\x69\x72\x4b\x65\x79\x5e\x76\x69\x62\x72\x61\x74\x69\x6f\x6e\x54\x69\x6d\x65\x73\x59\x47\x6c\x61"
-      "\x73\x73\x2e\x63\x61\x66\x09\x54\x6b\x65\x70\x74\x51\x34\x08\x11\x25\x32\x3b\x4a\x54\x55\x5a\x00\x00\x00"
-      "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x09\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-      "\x00\x00\x5c",
-      133);
-  writeFileAt(kAppFile, binary);
+  // In binary form, as another tool may leave it.
+  writeFileAt(kAppFile, binaryPropertyListData({{"NotificationAlert", "Glass.caf"}, {"enableToggle", true},
+                                                {"theirKey", "kept"}, {"vibrationTimes", "4"}}));
   openPage();
   EXPECT_TRUE(switchOn(0));
   EXPECT_EQ(countField().text, "4");

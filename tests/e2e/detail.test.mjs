@@ -25,12 +25,6 @@ async function openFromPicker() {
   await heading(APP.name).waitFor();
 }
 
-// Hands the app off as the picker does, then opens a sound page by name: the
-// picker opens only the usual page, not the alternate one.
-async function openAppPage(className) {
-  await openHandedOffPage(session.page, session.host, APP, className);
-}
-
 // The stored keys of the app's file, read from its XML: key to value text.
 async function storedKeys() {
   const file = await jailbreakPath('Library', 'Application Support', 'Chimewell-plist', `${APP.identifier}.plist`);
@@ -74,7 +68,8 @@ test('switches and a typed count reach the file, and the page shows them when op
 });
 
 test('the alternate page shows three rows and the footer of its empty last section', async () => {
-  await openAppPage('SmartDetailView');
+  // The picker opens only the usual page: this one comes by name.
+  await openHandedOffPage(session.page, session.host, APP, 'SmartDetailView');
   assert.equal(await session.page.locator('.cell').count(), 3);
   assert.equal(await count().count(), 0);
   const closing = session.page.locator('.footer').last();

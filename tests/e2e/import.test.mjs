@@ -38,11 +38,6 @@ async function soundLibraryPath(...parts) {
   return path.join(session.host.root, jb, 'Library', 'Application Support', 'Chimewell', ...parts);
 }
 
-// Hands the app off as the picker does, then opens the per-app page by name.
-async function openAppPage() {
-  await openHandedOffPage(session.page, session.host, APP);
-}
-
 const heading = (text) => session.page.getByRole('heading', { level: 1 }).filter({ hasText: text });
 const button = (name) => session.page.getByRole('button', { name, exact: true });
 const alert = () => session.page.getByRole('alertdialog');
@@ -55,7 +50,7 @@ async function openChooser() {
 }
 
 test('a ringtone imported from a link shows in the chooser opened again, and plays', async () => {
-  await openAppPage();
+  await openHandedOffPage(session.page, session.host, APP);
   await openChooser();
   const rowsBefore = await rowNames();
   assert.ok(!rowsBefore.includes('My Chime.m4r'));

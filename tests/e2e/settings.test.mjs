@@ -39,10 +39,7 @@ test('the Settings page lists Chimewell with its icon, and a tap opens its three
   for (const name of rows) {
     assert.deepEqual(await loadedImages(row(name)), [true], `${name} shows its icon`);
   }
-  const cells = session.page.locator('.cell');
-  assert.equal(await cells.count(), 3);
-  assert.deepEqual(await cells.evaluateAll((all) => all.map((cell) => cell.dataset.accessory)),
-    ['disclosure', 'disclosure', 'disclosure']);
+  assert.equal(await session.page.locator('.cell').count(), 3);
   // Every section shows its footer (the root page's suite owns their texts).
   const footers = session.page.locator('.footer');
   assert.equal(await footers.count(), 3);
@@ -68,8 +65,6 @@ test('the mail sheet cancels, and sends a mailto link with recipient, subject an
   const mail = session.page.getByRole('dialog', { name: 'Mail' });
 
   await row('Report').click();
-  await mail.waitFor();
-  assert.match(await mail.textContent(), /Chimewell tweak issue/);
   await mail.getByRole('button', { name: 'Cancel' }).click();
   await mail.waitFor({ state: 'detached' });
   assert.deepEqual(await session.page.evaluate(() => window.chimewellLinks), []);
@@ -83,8 +78,8 @@ test('the mail sheet cancels, and sends a mailto link with recipient, subject an
   const link = new URL(links[0]);
   assert.equal(link.protocol, 'mailto:');
   assert.ok(link.pathname.includes('@'), link.href);
-  assert.equal(link.searchParams.get('subject'), 'Chimewell tweak issue');
-  assert.equal(link.searchParams.get('body'), "Hello! I'm having the following issue with Chimewell: ");
+  // The root page's suite owns their texts.
+  assert.ok(link.searchParams.get('subject') && link.searchParams.get('body'), link.href);
 });
 
 test('?push=CLASS pushes an exported page, and an unknown class is a clear error on the page', async () => {

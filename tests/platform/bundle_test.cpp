@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <gmock/gmock.h>
@@ -7,6 +6,7 @@
 
 #include "foundation/NSBundle.h"
 #include "foundation/NSClassRegistry.h"
+#include "support/AppListFixtures.h"
 #include "support/ChimewellTest.h"
 
 namespace fs = std::filesystem;
@@ -29,9 +29,6 @@ class BundleTest : public ChimewellTest {
     fs::create_directories(folder);
     if (!infoPlist.empty()) writeHostFile(folder / "Info.plist", infoPlist);
     return folder;
-  }
-  static void writeHostFile(const fs::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
   }
   static std::string infoPlist(const std::string& executable) {
     return xmlPropertyListData(PlistValue::Dictionary{
@@ -76,11 +73,8 @@ TEST_F(BundleTest, InfoPlistIsReadInXmlAndBinaryForm) {
   EXPECT_EQ(xml->principalClassName(), "ExamplePane");
   EXPECT_EQ(xml->objectForInfoDictionaryKey("CFBundleVersion"), std::nullopt);  // not a string
 
-  // A binary plist of {CFBundleIdentifier = "b"}.
-  const std::string binary("bplist00\xd1\x01\x02_\x10\x12" "CFBundleIdentifierQb\x08\x0b \x00\x00\x00\x00\x00\x00\x01\x01"
-                           "\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-                           "\x00\x00\x00\x22", 69);
-  auto binaryBundle = NSBundle::bundleWithPath(makeBundle("Binary.bundle", binary));
+  auto binaryBundle =
+      NSBundle::bundleWithPath(makeBundle("Binary.bundle", binaryPropertyListData({{"CFBundleIdentifier", "b"}})));
   EXPECT_EQ(binaryBundle->bundleIdentifier(), "b");
 
   auto bare = NSBundle::bundleWithPath(makeBundle("Bare.bundle", ""));

@@ -188,26 +188,15 @@ TEST_F(DictionaryFileTest, ATextHoldingNulIsNotWrittenAndTheFileStaysAsItWas) {
 // A store killed between making its temporary file and renaming it leaves
 // the file behind; the next store of that file clears such leftovers.
 TEST_F(DictionaryFileTest, AStoreRemovesOnlyItsOwnLeftoversOverAMinuteOld) {
-  const std::set<std::string> kept{
+  const std::set<std::string> plainFiles{
       ".a.plist.fedcba9876543210.tmp",  // ours, but a store may be writing it now
       ".b.plist.0123456789abcdef.tmp",  // another file's
-      ".a.plist.0123456789abcde.tmp",   // not our naming
-      ".a.plist.0123456789ABCDEF.tmp",
-      "a.plist.0123456789abcdef.tmp",
-      ".a.plist.1111111111111111.tmp",  // a link
-      ".a.plist.2222222222222222.tmp",  // a folder
-      "target",
+      ".a.plist.0123456789abcde.tmp", ".a.plist.0123456789ABCDEF.tmp", "a.plist.0123456789abcdef.tmp",  // not ours
   };
+  for (const auto& name : plainFiles) writeFileAt("/prefs/" + name, "left");
   writeFileAt("/prefs/target", "link target");
-  for (const auto& name : kept) {
-    if (name == ".a.plist.1111111111111111.tmp") {
-      fs::create_symlink("target", hostPathFor("/prefs/" + name));
-    } else if (name == ".a.plist.2222222222222222.tmp") {
-      makeFolderAt("/prefs/" + name);
-    } else if (name != "target") {
-      writeFileAt("/prefs/" + name, "left");
-    }
-  }
+  fs::create_symlink("target", hostPathFor("/prefs/.a.plist.1111111111111111.tmp"));
+  makeFolderAt("/prefs/.a.plist.2222222222222222.tmp");
   writeFileAt("/prefs/.a.plist.0123456789abcdef.tmp", "left by a killed store");
   // Everything but the fresh one is two minutes old.
   const timespec old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
@@ -218,8 +207,8 @@ TEST_F(DictionaryFileTest, AStoreRemovesOnlyItsOwnLeftoversOverAMinuteOld) {
 
   NSMutableDictionary dictionary(Dictionary{{"k", "v"}});
   ASSERT_TRUE(dictionary.writeToFileAtomically("/prefs/a.plist", true));
-  std::set<std::string> expected = kept;
-  expected.insert("a.plist");
+  std::set<std::string> expected = plainFiles;
+  expected.insert({"target", ".a.plist.1111111111111111.tmp", ".a.plist.2222222222222222.tmp", "a.plist"});
   EXPECT_EQ(namesIn(hostPathFor("/prefs")), expected);
   EXPECT_EQ(readFileAt("/prefs/target"), "link target");
 }

@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,13 +31,9 @@ class ImageTest : public ChimewellTest {
       const std::uint32_t scale = file.find("@3x") != std::string::npos   ? 3
                                   : file.find("@2x") != std::string::npos ? 2
                                                                           : 1;
-      writeBytes(folder / file, pngOfSize(29 * scale, scale));
+      writeHostFile(folder / file, pngOfSize(29 * scale, scale));
     }
     return NSBundle::bundleWithPath(folder);
-  }
-  static void writeBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
 };
 
@@ -76,7 +71,7 @@ TEST_F(ImageTest, LookupIsInTheGivenBundleOrElseTheMainBundle) {
 
 TEST_F(ImageTest, NamesThatAreNotPngImagesGiveNone) {
   auto bundle = makeBundle("Odd.bundle", {});
-  writeBytes(bundle->bundlePath() / "text.png", {'h', 'e', 'l', 'l', 'o'});
+  writeHostFile(bundle->bundlePath() / "text.png", "hello");
   fs::create_directories(bundle->bundlePath() / "folder.png");
   EXPECT_EQ(UIImage::imageNamedInBundle("text", bundle), nullptr);
   EXPECT_EQ(UIImage::imageNamedInBundle("folder", bundle), nullptr);

@@ -39,7 +39,6 @@ TEST(TargetActionTest, TheSameTargetActionAndEventsAddedTwiceStayOneRegistration
 TEST(TargetActionTest, AUsersTapFlipsTheSwitchThenSendsValueChangedThenTouchUpInside) {
   auto target = std::make_shared<Target>();
   auto toggle = std::make_shared<UISwitch>(CGRectMake(10, 10, 200, 200));
-  EXPECT_EQ(toggle->frame().size, (CGSize{UISwitch::kWidth, UISwitch::kHeight}));
   toggle->addTargetActionForControlEvents(target, &Target::tapped, UIControlEventTouchUpInside);
   toggle->addTargetActionForControlEvents(target, &Target::toggled, UIControlEventValueChanged);
 
@@ -75,7 +74,6 @@ TEST(TargetActionTest, TargetsAreHeldWeaklyAndSendersHandedOverByType) {
 TEST(TargetActionTest, BarButtonSendsItsActionWhenTappedAndEnabled) {
   auto target = std::make_shared<Target>();
   auto item = std::make_shared<UIBarButtonItem>(UIBarButtonSystemItemAdd, target, &Target::add);
-  EXPECT_EQ(item->systemItem(), UIBarButtonSystemItemAdd);
   item->tap();
   item->setEnabled(false);
   item->tap();

@@ -48,10 +48,6 @@ TEST_F(LayoutTest, ALabelIsAsTallAsTheLinesItShows) {
   for (int i = 0; i < 20; ++i) accented += "e\xCC\x81";
   EXPECT_DOUBLE_EQ(label(accented, 15, 0)->intrinsicContentHeight(150), 18);
   EXPECT_DOUBLE_EQ(label("\xFF\xFE", 15, 0)->intrinsicContentHeight(150), 18) << "broken UTF-8 still measures";
-
-  auto plain = std::make_shared<UILabel>();
-  plain->setText("no font");
-  EXPECT_DOUBLE_EQ(plain->intrinsicContentHeight(300), UILabel::kDefaultLineHeight);
 }
 
 // A content view 300 points wide holding one label placed by constraints.

@@ -130,24 +130,12 @@ TEST_F(AlertTest, AlertShowsFieldsAndActionsInOrderAndAnActionFillsTheFieldsDism
   EXPECT_EQ(alert->actions[2].id, "alert/action2");
   EXPECT_EQ(alert->actions[2].style, ScreenAlertActionStyle::cancel);
   EXPECT_THROW(driver().tapRow("s0r0"), std::invalid_argument) << "the alert covers the page";
+  EXPECT_THROW(driver().tapAlertAction("Import", {"a", "b", "c"}), std::invalid_argument) << "two fields only";
 
   driver().tapAlertAction("Import", {"https://example.com/tone.m4r"});
   EXPECT_EQ(handled, (std::vector<std::string>{"Import https://example.com/tone.m4r,given"}));
   EXPECT_FALSE(screen().alert);
   EXPECT_THROW(driver().tapAlertAction("Import"), std::invalid_argument);
-}
-
-TEST_F(AlertTest, AHandlerMayPresentTheNextAlert) {
-  auto first = UIAlertController::alertControllerWithTitleMessagePreferredStyle("Chimewell", "first",
-                                                                                UIAlertControllerStyleAlert);
-  first->addAction(UIAlertAction::actionWithTitleStyleHandler(
-      "Next", UIAlertActionStyleDefault, [this](const auto&) { page->presentViewControllerAnimatedCompletion(makeAlert(), true); }));
-  page->presentViewControllerAnimatedCompletion(first, true);
-  driver().tapAlertAction("Next");
-  ASSERT_TRUE(screen().alert);
-  EXPECT_EQ(screen().alert->message, "Type a name");
-  EXPECT_TRUE(logMessages().empty());
-  EXPECT_THROW(driver().tapAlertAction("Import", {"a", "b", "c"}), std::invalid_argument) << "two fields only";
 }
 
 TEST_F(AlertTest, PresentingOverAPresentedControllerIsRefusedWithALogLine) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "support/PageTest.h"
-#include "uikit/UIFont.h"
 #include "uikit_test_pages.h"
 
 namespace {
@@ -112,63 +111,6 @@ TEST_F(TableTest, SmallerViewportShowsFewerRowsAndScreenFollowsTheViewport) {
   EXPECT_DOUBLE_EQ(shown.table->viewportHeight, 100);
   driver().scrollTo(50);
   EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 1", "row 2", "row 3"}));
-}
-
-// A cell whose content view stacks a 30-point title and a detail line of at
-// least 20 points between margins of 15 and 5 points.
-class StackedCell : public UITableViewCell {
- public:
-  StackedCell() : UITableViewCell(UITableViewCellStyleDefault, "Stacked") {
-    auto content = contentView();
-    content->addSubview(title);
-    title->setTranslatesAutoresizingMaskIntoConstraints(false);
-    NSLayoutConstraint::activateConstraints({
-        title->topAnchor().constraintEqualToAnchorConstant(content->topAnchor(), 15),
-        title->leadingAnchor().constraintEqualToAnchor(content->leadingAnchor()),
-        title->trailingAnchor().constraintEqualToAnchor(content->trailingAnchor()),
-        title->heightAnchor().constraintEqualToConstant(30),
-    });
-    content->addSubview(detail);
-    detail->setTranslatesAutoresizingMaskIntoConstraints(false);
-    detail->setFont(UIFont::systemFontOfSize(15));
-    NSLayoutConstraint::activateConstraints({
-        detail->topAnchor().constraintEqualToAnchorConstant(title->bottomAnchor(), 5),
-        detail->leadingAnchor().constraintEqualToAnchor(content->leadingAnchor()),
-        detail->trailingAnchor().constraintEqualToAnchor(content->trailingAnchor()),
-        detail->bottomAnchor().constraintEqualToAnchorConstant(content->bottomAnchor(), -15),
-        detail->heightAnchor().constraintGreaterThanOrEqualToConstant(20),
-    });
-  }
-  std::shared_ptr<UILabel> title = std::make_shared<UILabel>();
-  std::shared_ptr<UILabel> detail = std::make_shared<UILabel>();
-};
-
-class StackedPage : public ListPage {
- public:
-  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
-                                                                  const NSIndexPath& indexPath) override {
-    if (indexPath.row > 0) return ListPage::tableViewCellForRowAtIndexPath(tableView, indexPath);
-    auto cell = std::make_shared<StackedCell>();
-    cell->title->setText("Title");
-    return cell;
-  }
-};
-
-TEST_F(TableTest, AutomaticRowsTakeTheirHeightFromTheCellContent) {
-  auto page = std::make_shared<StackedPage>();
-  page->sections = {{"stacked", "plain"}};
-  showPage(page);
-  auto rows = screen().table->sections[0].rows;
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_DOUBLE_EQ(rows[0].height, 85) << "15 + 30 + 5 + at least 20 + 15";
-  EXPECT_DOUBLE_EQ(rows[1].y, 85);
-  EXPECT_DOUBLE_EQ(rows[1].height, 44);
-  ASSERT_EQ(rows[0].labels.size(), 2u);
-  EXPECT_EQ(rows[0].labels[0].text, "Title");
-  EXPECT_EQ(rows[0].labels[1].fontSize, 15);
-
-  auto cell = std::static_pointer_cast<StackedCell>(page->tableView()->cellForRowAtIndexPath({0, 0}));
-  EXPECT_EQ(cell->detail->frame(), CGRectMake(0, 50, kWindowWidth, 20)) << "laid out in the row";
 }
 
 TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {

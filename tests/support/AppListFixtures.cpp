@@ -3,7 +3,6 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 
@@ -37,17 +36,6 @@ PlistValue::Dictionary appInfo(const std::string& identifier, const std::string&
   more["CFBundleIdentifier"] = identifier;
   more["CFBundleDisplayName"] = displayName;
   return more;
-}
-
-void writeHostFile(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-void writeHostFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  writeHostFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void installApp(const std::filesystem::path& deviceRoot, std::string_view appFolder,

@@ -11,6 +11,7 @@
 
 #include "applist/SparkAppList.h"
 #include "foundation/PropertyList.h"
+#include "support/HostFiles.h"
 
 // The start of a PNG file: signature and IHDR chunk with the pixel size
 // (all that UIImage reads).
@@ -26,8 +27,6 @@ PlistValue::Dictionary appInfo(const std::string& identifier, const std::string&
 // Writes <device root>/<appFolder>/Info.plist (making the folders).
 void installApp(const std::filesystem::path& deviceRoot, std::string_view appFolder,
                 const PlistValue::Dictionary& info, InfoFormat format = InfoFormat::xml);
-void writeHostFile(const std::filesystem::path& path, std::string_view bytes);
-void writeHostFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // Records as SparkAppList gives them, with the generic icon.
 SparkAppRecord preparedApp(const std::string& displayName, const std::string& identifier);

@@ -39,11 +39,7 @@ std::filesystem::path ChimewellTest::hostPathFor(std::string_view devicePath) co
 }
 
 void ChimewellTest::writeFileAt(std::string_view devicePath, std::string_view content) const {
-  const auto path = hostPathFor(devicePath);
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  writeHostFile(hostPathFor(devicePath), content);
 }
 
 std::optional<std::string> ChimewellTest::readFileAt(std::string_view devicePath) const {

@@ -18,6 +18,7 @@
 #include "dispatch/Clock.h"
 #include "foundation/FileFaults.h"
 #include "foundation/PropertyList.h"
+#include "support/HostFiles.h"
 #include "support/TemporaryDeviceRoot.h"
 
 class ChimewellTest : public ::testing::Test {

@@ -3,8 +3,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <vector>
@@ -49,17 +47,4 @@ void makeTestSound(const std::filesystem::path& file, double seconds, int freque
   int status = 0;
   waitpid(child, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("ffmpeg failed to make " + file.string());
-}
-
-std::string readHostFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + file.string());
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeHostFile(const std::filesystem::path& file, const std::string& bytes) {
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + file.string());
 }

@@ -1,16 +1,13 @@
-// The header cell: its fixed reuse identifier, its look and constraints,
-// one layout whichever way it was made, the hairline filter, and the height
-// a self-sizing table gives it.
+// The header cell: one layout whichever way it was made, the hairline
+// filter, and the height a self-sizing table gives it (what the browser is
+// sent of its look is the host's header cell suite).
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <vector>
 
 #include "foundation/NSCoder.h"
 #include "support/PageTest.h"
 #include "ui/QCHeaderTableViewCell.h"
-#include "uikit/UIColor.h"
-#include "uikit/UIFont.h"
 #include "uikit/UINib.h"
 #include "uikit/UIScreen.h"
 #include "uikit/UITableViewController.h"
@@ -28,76 +25,6 @@ class HeaderCellTest : public PageTest {
                                                    QCHeaderTableViewCell::classReuseIdentifier());
   }
 };
-
-TEST_F(HeaderCellTest, AnswersItsReuseIdentifierWithoutAnInstance) {
-  EXPECT_EQ(QCHeaderTableViewCell::classReuseIdentifier(), "QCHeaderTableViewCellIdentifier");
-}
-
-TEST_F(HeaderCellTest, LooksLikeACentredHeadingThatNeverHighlightsOrShowsItsSeparator) {
-  auto cell = makeCell();
-  EXPECT_EQ(cell->style(), UITableViewCellStyleDefault);
-  EXPECT_EQ(cell->selectionStyle(), UITableViewCellSelectionStyleNone);
-  EXPECT_EQ(cell->separatorInset(), UIEdgeInsetsMake(0, CGFLOAT_MAX, 0, 0));
-  ASSERT_TRUE(cell->backgroundColor());
-  EXPECT_EQ(cell->backgroundColor()->name(), "clearColor");
-
-  auto title = cell->titleLabel();
-  auto detail = cell->detailLabel();
-  ASSERT_TRUE(title && detail);
-  EXPECT_EQ(cell->contentView()->subviews(), (std::vector<std::shared_ptr<UIView>>{title, detail}));
-  EXPECT_EQ(title->textAlignment(), NSTextAlignmentCenter);
-  EXPECT_EQ(title->font()->fontName(), "AvenirNext-Bold");
-  EXPECT_EQ(title->font()->pointSize(), 28);
-  EXPECT_EQ(title->textColor(), nullptr) << "the default text colour";
-  EXPECT_EQ(detail->textAlignment(), NSTextAlignmentCenter);
-  EXPECT_TRUE(detail->font()->isSystemFont());
-  EXPECT_EQ(detail->font()->pointSize(), 15);
-  ASSERT_TRUE(detail->textColor());
-  EXPECT_EQ(detail->textColor()->name(), "secondaryLabelColor");
-  for (const auto& label : {title, detail}) {
-    EXPECT_EQ(label->text(), std::nullopt) << "the page sets the texts";
-    EXPECT_EQ(label->numberOfLines(), 1);
-    EXPECT_FALSE(label->translatesAutoresizingMaskIntoConstraints());
-  }
-  EXPECT_EQ(cell->existingTextLabel(), nullptr) << "the built-in labels stay unmade";
-  EXPECT_EQ(cell->existingDetailTextLabel(), nullptr);
-}
-
-// first view and edge, relation, second view and edge (none: a constant), constant
-using Expected = std::tuple<UIView*, NSLayoutAttribute, NSLayoutRelation, UIView*, NSLayoutAttribute, CGFloat>;
-
-std::vector<Expected> constraintsOf(const std::vector<std::shared_ptr<UIView>>& views) {
-  std::vector<Expected> found;
-  for (const auto& view : views)
-    for (const auto& constraint : view->constraints()) {
-      const auto& second = constraint->secondAnchor();
-      found.emplace_back(constraint->firstAnchor().view().get(), constraint->firstAnchor().attribute(),
-                         constraint->relation(), second ? second->view().get() : nullptr,
-                         second ? second->attribute() : NSLayoutAttribute::Height, constraint->constant());
-    }
-  return found;
-}
-
-TEST_F(HeaderCellTest, PlacesItsLabelsByNineConstraintsInOrder) {
-  auto cell = makeCell();
-  UIView* title = cell->titleLabel().get();
-  UIView* detail = cell->detailLabel().get();
-  UIView* content = cell->contentView().get();
-  using A = NSLayoutAttribute;
-  constexpr auto eq = NSLayoutRelation::Equal;
-  const std::vector<Expected> expected{
-      {title, A::Top, eq, content, A::Top, 15},
-      {title, A::Leading, eq, content, A::Leading, 0},
-      {title, A::Trailing, eq, content, A::Trailing, 0},
-      {title, A::Height, eq, nullptr, A::Height, 30},
-      {detail, A::Top, eq, title, A::Bottom, 5},
-      {detail, A::Leading, eq, content, A::Leading, 0},
-      {detail, A::Trailing, eq, content, A::Trailing, 0},
-      {detail, A::Bottom, eq, content, A::Bottom, -15},
-      {detail, A::Height, NSLayoutRelation::GreaterThanOrEqual, nullptr, A::Height, 20},
-  };
-  EXPECT_EQ(constraintsOf({cell->titleLabel(), cell->detailLabel(), cell->contentView(), cell}), expected);
-}
 
 TEST_F(HeaderCellTest, IsLaidOutOnceWhicheverWayItWasMade) {
   const auto laidOutOnce = [](const QCHeaderTableViewCell& cell) {
