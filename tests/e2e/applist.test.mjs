@@ -59,6 +59,7 @@ test('a picker of 5,000 apps draws few rows, scrolls to its end and filters', as
     await session.page.waitForTimeout(150);
   }
   await last.waitFor({ timeout: 5000 });
+  assert.equal(await appRow('Calendar', 'com.apple.mobilecal').count(), 0, 'rows scrolled away are not drawn');
 
   await search('app 1234');
   await appRow('Zz App 1234', 'com.example.bulk1234').waitFor();

@@ -79,26 +79,13 @@ class DriverTest : public PageTest {
   std::shared_ptr<SettingsPage> page = std::make_shared<SettingsPage>();
 };
 
+// The sound pages' suites read switches, value rows and fields as their pages set them.
 TEST_F(DriverTest, ScreenDescribesWhatEachRowShows) {
   auto table = *screen().table;
-  EXPECT_EQ(table.style, ScreenTableStyle::grouped);
-  ASSERT_EQ(table.sections.size(), 4u);
-
-  const auto& toggleRow = table.sections[0].rows.at(0);
-  ASSERT_TRUE(toggleRow.accessorySwitch);
-  EXPECT_FALSE(toggleRow.accessorySwitch->on);
-
-  const auto& valueRow = table.sections[1].rows.at(0);
-  EXPECT_EQ(valueRow.style, ScreenCellStyle::value1);
-  EXPECT_EQ(valueRow.detailText, "Default");
-  EXPECT_EQ(valueRow.accessory, ScreenAccessory::disclosure);
-
+  EXPECT_EQ(table.sections[1].rows.at(0).style, ScreenCellStyle::value1);
   const auto& fieldRow = table.sections[2].rows.at(0);
   EXPECT_FALSE(fieldRow.text) << "a row without text shows none, not an empty text";
-  ASSERT_EQ(fieldRow.textFields.size(), 1u);
-  EXPECT_EQ(fieldRow.textFields[0].id, "s2r0/field0");
-  EXPECT_EQ(fieldRow.textFields[0].alignment, ScreenTextAlignment::center);
-  EXPECT_TRUE(fieldRow.textFields[0].highlighted);
+  EXPECT_EQ(fieldRow.textFields.at(0).id, "s2r0/field0");
 }
 
 using ScreenKindsTest = PageTest;
