@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "dispatch/MainRunLoop.h"
-#include "dispatch/WorkerPool.h"
 #include "dispatch/dispatch.h"
 #include "support/ChimewellTest.h"
 
@@ -165,17 +164,6 @@ TEST_F(GlobalQueueTest, QueuesAreKnownByPriorityAndOnlyTheMainQueueTakesTimers) 
   EXPECT_THROW(dispatch_after(DISPATCH_TIME_NOW, dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_LOW, 0), [] {}),
                std::invalid_argument);
   EXPECT_THROW(dispatch_async(nullptr, [] {}), std::invalid_argument);
-}
-
-TEST(WorkerPoolTest, RunsEveryPostedTaskOffTheCallingThread) {
-  std::atomic<int> ran{0};
-  {
-    WorkerPool pool(2);
-    for (int task = 0; task < 50; ++task) pool.post([&] { ran.fetch_add(1); });
-    while (!pool.isIdle()) std::this_thread::yield();
-    EXPECT_EQ(ran.load(), 50);
-  }
-  EXPECT_EQ(ran.load(), 50);
 }
 
 }  // namespace
