@@ -159,7 +159,7 @@ function heard(message) {
 const CONNECTION_TEXTS = {
   reconnecting: () => 'The Settings host has gone away. Reconnecting…',
   unavailable: (message) => `The Settings host cannot take this page now (${message}). Trying again shortly…`,
-  refused: () => 'The Settings host no longer lets this page in. Open the address it printed when it started.',
+  refused: () => 'This address no longer opens the pane. Start the Settings host again and open the address it prints.',
 };
 
 function setConnection(status, message) {
@@ -768,6 +768,7 @@ async function playPreview(audio) {
         part -= 1;
         continue;
       }
+      if (response.status === 403) setConnection('refused');
       if (!response.ok) break;
       const buffer = await context.decodeAudioData(await response.arrayBuffer());
       if (generation !== preview.generation) return;
@@ -855,6 +856,16 @@ function onHistoryStep() {
 // ---- Start
 
 async function start() {
+  // The address the host printed carries its access token, which the host has
+  // put in this page's cookie by now: it leaves the address bar and the
+  // history at once. ?push=CLASS pushes an exported page, as a link into the
+  // pane would; a reload does not push it again.
+  const query = new URLSearchParams(window.location.search);
+  const pushes = query.getAll('push');
+  query.delete('push');
+  query.delete('token');
+  const kept = query.toString();
+  window.history.replaceState({ chimewell: 'base' }, '', `${window.location.pathname}${kept ? `?${kept}` : ''}${window.location.hash}`);
   setAudioState('idle');
   document.addEventListener('pointerdown', unblockAudio, true);
   document.addEventListener('keydown', unblockAudio, true);
@@ -863,10 +874,6 @@ async function start() {
   window.addEventListener('popstate', onHistoryStep);
   document.addEventListener('keydown', onEscape);
   listen();
-  // ?push=CLASS pushes an exported page, as a link into the pane would; a
-  // reload does not push it again.
-  const pushes = new URLSearchParams(window.location.search).getAll('push');
-  window.history.replaceState({ chimewell: 'base' }, '', pushes.length ? window.location.pathname : window.location.href);
   try {
     const response = await fetch('/api/screen');
     if (response.status === 403) setConnection('refused');

@@ -5,19 +5,13 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "host/HostPaths.h"
+
 namespace fs = std::filesystem;
 
 fs::path demoDeviceCopyPath(const std::optional<std::string>& xdgDataHome,
                             const std::optional<std::string>& home) {
-  fs::path dataHome;
-  if (xdgDataHome && !xdgDataHome->empty()) {
-    dataHome = *xdgDataHome;
-  } else if (home && !home->empty()) {
-    dataHome = fs::path(*home) / ".local" / "share";
-  } else {
-    throw std::runtime_error("neither XDG_DATA_HOME nor HOME is set; give a device with --root DIR");
-  }
-  return dataHome / "chimewell" / "demo-device";
+  return userDataFolder(xdgDataHome, home) / "demo-device";
 }
 
 bool ensureDemoDeviceCopy(const fs::path& source, const fs::path& destination) {

@@ -11,6 +11,10 @@
 struct HostRequest {
   std::string contentType;          // the Content-Type header, as sent
   std::optional<std::string> origin;  // the Origin header, when sent
+  std::string host;                 // the Host header, as sent
+  std::string target;               // path and query as sent, not decoded
+  std::string cookie;               // every Cookie header, joined by "; "
+  std::string authorization;        // the Authorization header, as sent
   std::string body;
   std::string pathParameter;  // what the route's pattern captured, if anything
 };

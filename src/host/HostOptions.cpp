@@ -75,6 +75,14 @@ HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
       options.root = std::filesystem::path(value);
     } else if (option == "--port") {
       options.port = parsePort(reader.valueFor(option));
+    } else if (option == "--listen") {
+      std::string value = reader.valueFor(option);
+      auto address = parseListenAddress(value);
+      if (!address) throw badOption("--listen needs an IP address such as 192.168.1.20 or 0.0.0.0, not \"" + value + "\"");
+      options.listen = *address;
+    } else if (option == "--new-token") {
+      reader.expectNoValue(option);
+      options.newToken = true;
     } else if (option == "--audio") {
       std::string value = reader.valueFor(option);
       auto mode = AudioOutput::modeNamed(value);
@@ -100,12 +108,18 @@ HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
 std::string hostUsage(const std::string& programName) {
   return "Usage: " + programName + " [options]\n"
          "Serves the Settings app with the Chimewell pane on http://127.0.0.1:PORT/\n"
-         "and runs until interrupted (Ctrl-C).\n"
+         "and runs until interrupted (Ctrl-C). Open the address it prints: it carries\n"
+         "the access token, kept for you in the data folder across restarts.\n"
          "\n"
          "Options:\n"
          "  --root DIR        use DIR, laid out like an iOS rootless file system, in place\n"
          "                    (default: a copy of the demo device in the user's data folder)\n"
-         "  --port N          port on 127.0.0.1 (default 8080; 0 picks a free one)\n"
+         "  --port N          port to listen on (default 8080; 0 picks a free one)\n"
+         "  --listen ADDR     listen on the IP address ADDR (0.0.0.0: every address)\n"
+         "                    instead of 127.0.0.1; other machines can then reach the\n"
+         "                    host, which still opens only with the token\n"
+         "  --new-token       make a new access token: pages opened with the old one\n"
+         "                    are shut out\n"
          "  --audio browser|device|none\n"
          "                    play sound previews in the browser showing the page (default),\n"
          "                    on this machine's sound card (also: auto), or silently\n"

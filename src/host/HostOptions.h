@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "host/ListenAddress.h"
 #include "media/AudioOutput.h"
 
 struct HostOptions {
   std::optional<std::filesystem::path> root;  // none: the demo device
   int port = 8080;  // 0: any free port
+  ListenAddress listen;  // 127.0.0.1 unless --listen
+  bool newToken = false;  // a fresh access token, shutting out every open page
   AudioOutputMode audio = AudioOutputMode::browser;  // heard where the page is shown
   bool canSendMail = true;
   std::vector<std::string> pushClasses;  // pushed in order after start

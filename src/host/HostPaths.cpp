@@ -43,3 +43,16 @@ HostPaths locateHostPaths(const fs::path& executable) {
                                        "the browser page (web/index.html)");
   return paths;
 }
+
+fs::path userDataFolder(const std::optional<std::string>& xdgDataHome, const std::optional<std::string>& home) {
+  fs::path dataHome;
+  if (xdgDataHome && !xdgDataHome->empty()) {
+    dataHome = *xdgDataHome;
+  } else if (home && !home->empty()) {
+    dataHome = fs::path(*home) / ".local" / "share";
+  } else {
+    throw std::runtime_error("neither XDG_DATA_HOME nor HOME is set: the host keeps its access token (and, "
+                             "without --root, its device) in the user's data folder");
+  }
+  return dataHome / "chimewell";
+}

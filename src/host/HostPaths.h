@@ -4,6 +4,8 @@
 // Found from the running executable, <build>/src/host/chimewell, so that a
 // moved tree still works; the paths the build was configured with come second.
 #include <filesystem>
+#include <optional>
+#include <string>
 
 struct HostPaths {
   std::filesystem::path buildDirectory;   // holds Chimewell.bundle and Settings.app
@@ -19,3 +21,14 @@ HostPaths locateHostPaths(const std::filesystem::path& executable);
 
 // The running program's own path (/proc/self/exe).
 std::filesystem::path currentExecutablePath();
+
+// The user's own Chimewell folder: $XDG_DATA_HOME/chimewell, or
+// ~/.local/share/chimewell. It holds the demo device copy and the access
+// token. Throws std::runtime_error when neither XDG_DATA_HOME nor HOME is set.
+std::filesystem::path userDataFolder(const std::optional<std::string>& xdgDataHome,
+                                     const std::optional<std::string>& home);
+
+// The access token's file (AccessToken.h) in the user's folder.
+inline std::filesystem::path accessTokenFile(const std::filesystem::path& userFolder) {
+  return userFolder / "access-token";
+}

@@ -15,6 +15,7 @@
 #include "host/ActionCheck.h"
 #include "host/HostApp.h"
 #include "host/ScreenJson.h"
+#include "host/WebFiles.h"
 #include "media/AudioOutput.h"
 #include "uikit/UIApplication.h"
 #include "uikit/UIImage.h"
@@ -48,14 +49,10 @@ HostResponse jsonResponse(const json& body, int status = 200) {
   return {status, kJson, body.dump(), {{"Cache-Control", "no-store"}}, {}, {}};
 }
 
-std::string lowercase(std::string text) {
-  std::ranges::transform(text, text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 // The media type alone: "Application/JSON; charset=utf-8" is "application/json".
 std::string mediaType(const std::string& contentType) {
-  std::string type = lowercase(contentType.substr(0, contentType.find(';')));
+  std::string type = contentType.substr(0, contentType.find(';'));
+  std::ranges::transform(type, type.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const auto first = type.find_first_not_of(" \t");
   const auto last = type.find_last_not_of(" \t");
   return first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
@@ -67,14 +64,26 @@ void writeAnswer(const HostResponse& answer, httplib::Response& response) {
   if (!answer.contentType.empty()) response.set_content(answer.body, answer.contentType);
 }
 
+HostRequest hostRequest(const httplib::Request& request) {
+  std::string cookie;
+  for (std::size_t index = 0; index < request.get_header_value_count("Cookie"); ++index)
+    cookie += (cookie.empty() ? "" : "; ") + request.get_header_value("Cookie", index);
+  return {.contentType = request.get_header_value("Content-Type"),
+          .origin = request.has_header("Origin") ? std::optional(request.get_header_value("Origin")) : std::nullopt,
+          .host = request.get_header_value("Host"),
+          .target = request.target,
+          .cookie = cookie,
+          .authorization = request.get_header_value("Authorization"),
+          .body = request.body,
+          .pathParameter = request.matches.size() > 1 ? std::string(request.matches[1]) : std::string()};
+}
+
 // Runs a route's handler on the HTTP thread with the host's own request and
 // response; a handler that needed the main thread while the host stops gets 503.
 template <class Handler>
 httplib::Server::Handler adapt(Handler handler) {
   return [handler](const httplib::Request& request, httplib::Response& response) {
-    HostRequest ours{request.get_header_value("Content-Type"),
-                     request.has_header("Origin") ? std::optional(request.get_header_value("Origin")) : std::nullopt,
-                     request.body, request.matches.size() > 1 ? std::string(request.matches[1]) : std::string()};
+    const HostRequest ours = hostRequest(request);
     HostResponse answer;
     try {
       answer = handler(ours);
@@ -105,10 +114,12 @@ httplib::Server::Handler adapt(Handler handler) {
 
 }  // namespace
 
-HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory)
+HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory,
+                       std::string accessToken)
     : app_(app),
       loop_(loop),
       webDirectory_(std::move(webDirectory)),
+      accessToken_(std::move(accessToken)),
       publisher_(hub_, images_),
       gate_(loop, kBusyAfter,
             [this](bool busy) { hub_.publish({"busy", json(busy).dump()}); }),
@@ -151,16 +162,18 @@ HostServer::~HostServer() {
   }
 }
 
-int HostServer::bind(int port) {
-  const std::string host = "127.0.0.1";
+int HostServer::bind(int port, const ListenAddress& address) {
   if (port == 0) {
-    int bound = server_->bind_to_any_port(host);
-    if (bound > 0) return port_ = bound;
-  } else if (server_->bind_to_port(host, port)) {
-    return port_ = port;
+    port_ = server_->bind_to_any_port(address.address);
+  } else if (server_->bind_to_port(address.address, port)) {
+    port_ = port;
   }
-  throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) +
-                           ": the port is in use or not allowed; choose another with --port N");
+  if (port_ <= 0) {
+    throw std::runtime_error("cannot listen on " + address.urlHost() + ":" + std::to_string(port) +
+                             ": the port is in use or not allowed; choose another with --port N");
+  }
+  access_.emplace(accessToken_, port_, address.hostNames());
+  return port_;
 }
 
 void HostServer::serve() { server_->listen_after_bind(); }
@@ -172,17 +185,6 @@ void HostServer::stop() {
 }
 
 void HostServer::mainLoopEnded() { gate_.abandonWaiting(); }
-
-bool HostServer::isOwnHost(const std::string& host) const {
-  const std::string port = ":" + std::to_string(port_);
-  const std::string name = lowercase(host);
-  return name == "127.0.0.1" + port || name == "localhost" + port || name == "[::1]" + port;
-}
-
-bool HostServer::isOwnOrigin(const std::string& origin) const {
-  const std::string prefix = "http://";
-  return lowercase(origin).starts_with(prefix) && isOwnHost(origin.substr(prefix.size()));
-}
 
 void HostServer::linkOpened(const std::string& url) {
   const OpenedLink link = links_.append(url);
@@ -253,13 +255,15 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
 }
 
 void HostServer::addRoutes() {
+  // One gate before every route, the page's files included.
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    if (isOwnHost(request.get_header_value("Host"))) return httplib::Server::HandlerResponse::Unhandled;
-    writeAnswer(jsonResponse(errorJson("refused: the Settings host answers only requests addressed to 127.0.0.1:" +
-                                       std::to_string(port_) + " or localhost:" + std::to_string(port_)),
-                             403),
-                response);
-    return httplib::Server::HandlerResponse::Handled;
+    AccessDecision decision = access_->admit(hostRequest(request));
+    if (decision.refusal) {
+      writeAnswer(*decision.refusal, response);
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    for (const auto& [name, value] : decision.headers) response.set_header(name, value);
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   auto route = [this](auto member) { return adapt([this, member](const HostRequest& r) { return (this->*member)(r); }); };
   server_->Get("/api/screen", route(&HostServer::screenRoute));
@@ -269,11 +273,11 @@ void HostServer::addRoutes() {
   server_->Get(R"(/images/([0-9a-f]+)\.png)", route(&HostServer::imageRoute));
   server_->Get(R"(/clips/([0-9a-f]+-[0-9]+/[0-9]{1,6})\.wav)", route(&HostServer::clipRoute));
   server_->Get(R"(/fonts/(Inter-(?:Regular|SemiBold|Bold)\.otf))", route(&HostServer::fontRoute));
+  // Last: whatever no route above took.
+  server_->Get(R"((/.*))", route(&HostServer::webRoute));
 
-  server_->set_file_request_handler([](const httplib::Request&, httplib::Response& response) {
-    response.set_header("Cache-Control", "no-cache");
-  });
-  if (!server_->set_mount_point("/", webDirectory_.string())) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(webDirectory_ / "index.html", error)) {
     throw std::runtime_error("cannot serve the browser page from " + webDirectory_.string());
   }
 }
@@ -287,8 +291,6 @@ HostResponse HostServer::screenRoute(const HostRequest&) {
 HostResponse HostServer::actionRoute(const HostRequest& request) {
   if (mediaType(request.contentType) != kJson)
     return jsonResponse(errorJson("refused: an action must be sent as application/json"), 415);
-  if (request.origin && !isOwnOrigin(*request.origin))
-    return jsonResponse(errorJson("refused: actions come only from the Settings host's own page"), 403);
   json action = json::parse(request.body, nullptr, false);
   if (action.is_discarded()) return jsonResponse(errorJson("the action is not JSON"), 400);
   const std::uint64_t linksBefore = links_.lastSequence();
@@ -326,6 +328,10 @@ HostResponse HostServer::fontRoute(const HostRequest& request) {
   if (!file) return {404, {}, {}, {}, {}, {}};
   return {200, "font/otf", std::string(std::istreambuf_iterator<char>(file), {}),
           {{"Cache-Control", "public, max-age=86400"}}, {}, {}};
+}
+
+HostResponse HostServer::webRoute(const HostRequest& request) {
+  return webFileResponse(webDirectory_, request.pathParameter);
 }
 
 HostResponse HostServer::linksRoute(const HostRequest&) { return jsonResponse(linksMessage(links_.since(0))); }

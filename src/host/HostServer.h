@@ -1,6 +1,7 @@
 #pragma once
-// The Settings stand-in's HTTP side, on 127.0.0.1 only:
+// The Settings stand-in's HTTP side, on 127.0.0.1 unless told otherwise:
 //   GET  /                 the browser page (web/), ?push=CLASS to push a page
+//   GET  /<file>           the page's own files (WebFiles.h)
 //   GET  /api/screen       the screen message (ScreenJson.h): what the phone shows now
 //   POST /api/action       a user action (UserActions.h, HostApp.h); answers the
 //                          action answer (ScreenJson.h), with status 400 (bad
@@ -14,10 +15,10 @@
 //                          (200; 202 while it is still being made; 404 when
 //                          the clip stopped or ended before it)
 //   GET  /fonts/Inter-<Regular|SemiBold|Bold>.otf  the page's font (fonts-inter)
-// Only this machine's own page may drive it: a request naming any other host
-// (a DNS-rebinding site) is refused with 403, and so is an action that is
-// not JSON (415; a cross-site page can only send JSON after a CORS preflight,
-// never granted) or that comes from another page's origin (403).
+// Only this machine's own page, opened with the access token, may use it:
+// every request passes the AccessGate first (Host, Origin and token; 403
+// otherwise). An action that is not JSON is refused too (415; a cross-site
+// page can only send JSON after a CORS preflight, never granted).
 // At most kMaxEventStreams event streams are open at once; more get 503.
 // Every action runs on the main thread through the main run loop; the HTTP
 // threads never touch a page. Work that changes the screen later (a timer,
@@ -30,10 +31,12 @@
 #include <optional>
 #include <string>
 
+#include "host/AccessGate.h"
 #include "host/EventHub.h"
 #include "host/HostExchange.h"
 #include "host/ImageRegistry.h"
 #include "host/LinkLog.h"
+#include "host/ListenAddress.h"
 #include "host/MainThreadGate.h"
 #include "host/ScreenPublisher.h"
 
@@ -54,14 +57,15 @@ class HostServer {
 
   // `app` must outlive the server; it is only used on `loop`'s thread.
   // Destroy the server on that thread, or while the loop still runs.
-  HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory);
+  // `accessToken` opens it (AccessToken.h).
+  HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory, std::string accessToken);
   ~HostServer();
   HostServer(const HostServer&) = delete;
   HostServer& operator=(const HostServer&) = delete;
 
-  // Binds 127.0.0.1:port, 0 for any free port; returns the port. Throws
+  // Binds address:port, 0 for any free port; returns the port. Throws
   // std::runtime_error when the port cannot be had.
-  int bind(int port);
+  int bind(int port, const ListenAddress& address = {});
   // Serves until stop(); on a thread of its own.
   void serve();
   // Any thread: refuses new requests and main-thread work, ends every event
@@ -89,8 +93,7 @@ class HostServer {
   HostResponse imageRoute(const HostRequest& request);
   HostResponse clipRoute(const HostRequest& request);
   HostResponse fontRoute(const HostRequest& request);
-  bool isOwnHost(const std::string& host) const;
-  bool isOwnOrigin(const std::string& origin) const;
+  HostResponse webRoute(const HostRequest& request);
   void linkOpened(const std::string& url);
   void watch();
   nlohmann::json publishScreen();
@@ -102,6 +105,8 @@ class HostServer {
   HostApp& app_;
   MainRunLoop& loop_;
   std::filesystem::path webDirectory_;
+  std::string accessToken_;
+  std::optional<AccessGate> access_;  // set by bind(), before serving
   EventHub hub_;
   ImageRegistry images_;
   LinkLog links_;

@@ -1,5 +1,6 @@
 // chimewell: the Settings stand-in. Serves the pane in a browser on
-// 127.0.0.1 over a device root, until interrupted.
+// 127.0.0.1 (or the --listen address) over a device root, to whoever opens
+// the address it prints, until interrupted.
 #include <pthread.h>
 #include <signal.h>
 
@@ -17,6 +18,7 @@
 #include "dispatch/MainRunLoop.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/NSBundle.h"
+#include "host/AccessToken.h"
 #include "host/DemoDevice.h"
 #include "host/HostApp.h"
 #include "host/HostOptions.h"
@@ -33,6 +35,39 @@ namespace {
 std::optional<std::string> environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+fs::path userFolder() { return userDataFolder(environment("XDG_DATA_HOME"), environment("HOME")); }
+
+std::string accessToken(const HostOptions& options) {
+  const fs::path file = accessTokenFile(userFolder());
+  KeptAccessToken kept = keptAccessToken(file, options.newToken);
+  if (kept.replacedBecause) {
+    std::cout << "Made a new access token in " << file.string() << ": the old file could not be trusted ("
+              << *kept.replacedBecause << ").\n";
+  }
+  return kept.token;
+}
+
+// What the person opens: the token in the address sets the page's cookie.
+std::string pageAddress(const std::string& host, int port, const std::string& token) {
+  return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
+}
+
+void printAddresses(const ListenAddress& listen, int port, const std::string& token) {
+  if (!listen.isLoopback()) {
+    std::cout << "Warning: listening on " << listen.urlHost() << ", not only on this machine: other machines "
+              << "on the network can reach the host. Only the address with its token opens the pane, and "
+              << "anyone who has it can change the device's settings.\n";
+  }
+  std::cout << "Open " << pageAddress(listen.isWildcard() ? "127.0.0.1" : listen.urlHost(), port, token)
+            << " in your browser. Ctrl-C ends it.\n";
+  if (!listen.isWildcard()) return;
+  for (const auto& name : listen.hostNames()) {
+    if (!name.starts_with("127.") && name != "[::1]") {
+      std::cout << "  From elsewhere: " << pageAddress(name, port, token) << "\n";
+    }
+  }
 }
 
 fs::path deviceRootFolder(const HostOptions& options, const HostPaths& paths) {
@@ -105,8 +140,9 @@ int run(const HostOptions& options) {
   HostApp app(catalog);
   for (const auto& className : options.pushClasses) app.pushPage(className);
 
-  HostServer server(app, loop, paths.webDirectory());
-  const int port = server.bind(options.port);
+  const std::string token = accessToken(options);
+  HostServer server(app, loop, paths.webDirectory(), token);
+  const int port = server.bind(options.port, options.listen);
   server.attach();
 
   // Stopping goes outside in: the server takes no new requests, answers those
@@ -116,8 +152,9 @@ int run(const HostOptions& options) {
     loop.stop();
   });
   signalStop.setAction([&server] { server.stop(); });
-  std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n"
-            << "Open http://127.0.0.1:" << port << "/ in your browser. Ctrl-C ends it." << std::endl;
+  std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n";
+  printAddresses(options.listen, port, token);
+  std::cout << std::flush;
   loop.run();
 
   signalStop.setAction({});

@@ -25,26 +25,31 @@ export async function launchBrowser() {
   });
 }
 
-// A running host: { url, port, root, stop() }. `empty` starts on an empty
-// device; `root` and `port` start it on a device and port used before (a
-// restart), and then stop() leaves the device to its first owner.
-// stop({ keepRoot: true }) ends the host but keeps its device for a restart;
-// a later stop() removes it.
-export async function startHost({ mail = 'yes', empty = false, extraArgs = [], root = null, port = 0 } = {}) {
+// A running host: { url, port, root, dataHome, at(), stop() }. `url` is the
+// address the host printed, with its access token; `at(query)` is that
+// address with more of a query ("?push=CLASS"). Each host keeps its token in
+// a data folder of its own (XDG_DATA_HOME). `empty` starts on an empty
+// device; `root`, `dataHome` and `port` start it on a device, token and port
+// used before (a restart), and then stop() leaves them to their first owner.
+// stop({ keepRoot: true }) ends the host but keeps its device and token for
+// a restart; a later stop() removes them.
+export async function startHost({ mail = 'yes', empty = false, extraArgs = [], root = null, dataHome = null, port = 0 } = {}) {
   const ownsRoot = root === null;
   if (ownsRoot) {
     root = await mkdtemp(path.join(tmpdir(), 'chimewell-e2e-'));
     if (!empty) await cp(path.join(sourceDir, 'share', 'demo-device'), root, { recursive: true, verbatimSymlinks: true });
   }
+  const ownsDataHome = dataHome === null;
+  if (ownsDataHome) dataHome = await mkdtemp(path.join(tmpdir(), 'chimewell-e2e-data-'));
   const child = spawn(path.join(buildDir, 'src', 'host', 'chimewell'),
     ['--root', root, '--port', String(port), '--audio', 'none', '--mail', mail, ...extraArgs],
-    { stdio: ['ignore', 'pipe', 'pipe'] });
+    { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, XDG_DATA_HOME: dataHome } });
   let output = '';
   child.stderr.on('data', (chunk) => { output += chunk; });
   const url = await new Promise((resolve, reject) => {
     child.stdout.on('data', (chunk) => {
       output += chunk;
-      const match = output.match(/Open (http:\/\/127\.0\.0\.1:\d+\/)/);
+      const match = output.match(/Open (http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+) /);
       if (match) resolve(match[1]);
     });
     child.on('exit', (code) => reject(new Error(`chimewell exited with ${code}:\n${output}`)));
@@ -56,14 +61,22 @@ export async function startHost({ mail = 'yes', empty = false, extraArgs = [], r
     url,
     port: Number(new URL(url).port),
     root,
+    dataHome,
     output: () => output,
+    at(query = '') {
+      const address = new URL(url);
+      for (const [name, value] of new URLSearchParams(query)) address.searchParams.append(name, value);
+      return address.href;
+    },
     async stop({ keepRoot = false } = {}) {
       if (running) {
         const exited = new Promise((resolve) => child.once('exit', resolve));
         child.kill('SIGINT');
         await exited;
       }
-      if (ownsRoot && !keepRoot) await rm(root, { recursive: true, force: true });
+      if (keepRoot) return;
+      if (ownsRoot) await rm(root, { recursive: true, force: true });
+      if (ownsDataHome) await rm(dataHome, { recursive: true, force: true });
     },
   };
 }
@@ -77,7 +90,7 @@ export async function openPage(browser, host, viewport = PHONE, query = '') {
     body: '<!doctype html><title>Elsewhere</title><p>A page outside the device.</p>',
   }));
   const page = await context.newPage();
-  await page.goto(host.url + query);
+  await page.goto(host.at(query));
   return { context, page };
 }
 
@@ -136,6 +149,6 @@ export async function openHandedOffPage(page, host, app, className = 'ChimewellD
 <key>currentAppIdentifier</key><string>${app.identifier}</string>
 </dict></plist>
 `);
-  await page.goto(`${host.url}?push=${className}`);
+  await page.goto(host.at(`?push=${className}`));
   await page.getByRole('heading', { level: 1 }).filter({ hasText: app.name }).waitFor();
 }

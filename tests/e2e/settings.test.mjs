@@ -83,11 +83,11 @@ test('the mail sheet cancels, and sends a mailto link with recipient, subject an
 });
 
 test('?push=CLASS pushes an exported page, and an unknown class is a clear error on the page', async () => {
-  await session.page.goto(`${session.host.url}?push=ChimewellPreferencesController`);
+  await session.page.goto(session.host.at('?push=ChimewellPreferencesController'));
   await assertHeading('Chimewell');
   assert.equal(new URL(session.page.url()).search, '', 'a reload does not push again');
 
-  await session.page.goto(`${session.host.url}?push=NoSuchPage`);
+  await session.page.goto(session.host.at('?push=NoSuchPage'));
   const banner = session.page.getByRole('alert');
   await banner.waitFor();
   assert.match(await banner.textContent(), /NoSuchPage/);

@@ -108,7 +108,7 @@ test('a restarted host is followed without a reload, and the page says so while 
   const status = page.getByRole('status');
   await status.filter({ hasText: /gone away.*Reconnecting/ }).waitFor();
 
-  const restarted = await startHost({ root: session.host.root, port: session.host.port });
+  const restarted = await startHost({ root: session.host.root, dataHome: session.host.dataHome, port: session.host.port });
   try {
     // The new host numbers its screens from the start and shows its first page.
     await headingIs(page, 'Settings');
@@ -136,7 +136,7 @@ test('a host that refuses the page is named in plain words and not asked again',
   });
   await new Promise((resolve) => refusing.listen(session.host.port, '127.0.0.1', resolve));
   try {
-    await session.page.getByRole('status').filter({ hasText: 'no longer lets this page in' }).waitFor();
+    await session.page.getByRole('status').filter({ hasText: 'no longer opens the pane' }).waitFor();
     const asked = streamRequests;
     await session.page.waitForTimeout(3000);
     assert.equal(streamRequests, asked, 'no retries after a refusal');

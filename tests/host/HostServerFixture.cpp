@@ -4,9 +4,10 @@
 
 using nlohmann::json;
 
-EventStreamReader::EventStreamReader(int port) : client_("127.0.0.1", port) {
+EventStreamReader::EventStreamReader(int port, const httplib::Headers& headers)
+    : client_("127.0.0.1", port), headers_(headers) {
   thread_ = std::thread([this] {
-    client_.Get("/api/events", [this](const char* data, std::size_t length) {
+    client_.Get("/api/events", headers_, [this](const char* data, std::size_t length) {
       take(data, length);
       std::lock_guard guard(mutex_);
       return !stopping_;

@@ -27,7 +27,7 @@ class HostApp;
 // Reads /api/events into a queue of events.
 class EventStreamReader {
  public:
-  explicit EventStreamReader(int port);
+  EventStreamReader(int port, const httplib::Headers& headers);
   ~EventStreamReader();
 
   // The next event of that name whose data satisfies `accept` (earlier
@@ -40,6 +40,7 @@ class EventStreamReader {
   void take(const char* data, std::size_t length);
 
   httplib::Client client_;
+  httplib::Headers headers_;
   std::thread thread_;
   std::mutex mutex_;
   std::condition_variable arrived_;
@@ -61,11 +62,12 @@ class HostServerFixture : public ChimewellTest {
   // POST /api/action; the answer's body and status.
   nlohmann::json act(const nlohmann::json& action, int* status = nullptr);
   nlohmann::json getJson(const std::string& path, int* status = nullptr);
-  std::unique_ptr<EventStreamReader> openEvents() { return std::make_unique<EventStreamReader>(port()); }
+  std::unique_ptr<EventStreamReader> openEvents() { return std::make_unique<EventStreamReader>(port(), host_->tokenHeader()); }
 
   httplib::Client& client() { return host_->client(); }
   HostApp& app() { return host_->app(); }
   int port() const { return host_->port(); }
+  const std::string& token() const { return host_->token(); }
 
  private:
   std::unique_ptr<BackgroundHost> host_;

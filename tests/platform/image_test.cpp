@@ -69,6 +69,17 @@ TEST_F(ImageTest, LookupIsInTheGivenBundleOrElseTheMainBundle) {
   EXPECT_NE(UIImage::imageNamed("global.png"), nullptr);
 }
 
+TEST_F(ImageTest, AResourceReachesNothingOutsideItsBundle) {
+  auto outside = makeBundle("Outside.bundle", {"secret.png"});
+  auto bundle = makeBundle("Pane.bundle", {"inner@3x.png"});
+  fs::create_symlink(outside->bundlePath() / "secret.png", bundle->bundlePath() / "linked.png");
+  fs::create_symlink(bundle->bundlePath() / "inner@3x.png", bundle->bundlePath() / "alias@3x.png");
+  EXPECT_EQ(UIImage::imageNamedInBundle("linked", bundle), nullptr);
+  EXPECT_EQ(UIImage::imageNamedInBundle("../Outside.bundle/secret", bundle), nullptr);
+  EXPECT_EQ(bundle->pathForResource("linked", "png"), std::nullopt);
+  EXPECT_NE(UIImage::imageNamedInBundle("alias", bundle), nullptr);
+}
+
 TEST_F(ImageTest, NamesThatAreNotPngImagesGiveNone) {
   auto bundle = makeBundle("Odd.bundle", {});
   writeHostFile(bundle->bundlePath() / "text.png", "hello");

@@ -4,17 +4,18 @@
 #include <future>
 
 #include "dispatch/MainRunLoop.h"
+#include "host/AccessToken.h"
 #include "host/HostApp.h"
 #include "host/HostServer.h"
 #include "host/PaneCatalog.h"
 
-BackgroundHost::BackgroundHost() {
+BackgroundHost::BackgroundHost() : token_(makeAccessToken()) {
   loopThread_ = std::thread([] { MainRunLoop::main().run(); });
   try {
     onMain([this] {
       app_ = std::make_unique<HostApp>(PaneCatalog::inDirectory(CHIMEWELL_BUILD_DIR));
       server_ = std::make_unique<HostServer>(*app_, MainRunLoop::main(),
-                                             std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web");
+                                             std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web", token_);
       port_ = server_->bind(0);
       server_->attach();
     });
@@ -28,7 +29,10 @@ BackgroundHost::BackgroundHost() {
   }
   serveThread_ = std::thread([this] { server_->serve(); });
   client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+  client_->set_default_headers(tokenHeader());
 }
+
+httplib::Headers BackgroundHost::tokenHeader() const { return {{"Authorization", "token " + token_}}; }
 
 BackgroundHost::~BackgroundHost() {
   client_.reset();

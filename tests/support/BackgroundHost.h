@@ -3,12 +3,14 @@
 // the main run loop on a thread of its own (which becomes the main thread:
 // every UIKit object is made and used there), the host app over the built
 // panes made on it, its HTTP server on a free loopback port serving from
-// another thread, and a client of that server. The device root, main bundle
+// another thread, opened by a fresh access token, and a client of that
+// server that sends the token with every request. The device root, main bundle
 // and clock are the caller's to set up before, and to clean up after.
 #include <httplib.h>
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 class HostApp;
@@ -32,6 +34,9 @@ class BackgroundHost {
   // Made with httplib's defaults: set timeouts or keep-alive before its first request.
   httplib::Client& client() { return *client_; }
   int port() const { return port_; }
+  const std::string& token() const { return token_; }
+  // The "Authorization: token ..." header that opens the host.
+  httplib::Headers tokenHeader() const;
 
  private:
   void stopLoop();
@@ -42,4 +47,5 @@ class BackgroundHost {
   std::unique_ptr<HostServer> server_;
   std::unique_ptr<httplib::Client> client_;
   int port_ = 0;
+  std::string token_;
 };

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -166,10 +167,22 @@ bool NSBundle::load(std::string* error) {
 std::optional<fs::path> NSBundle::pathForResource(const std::string& name,
                                                   const std::string& type) const {
   if (name.empty()) return std::nullopt;
-  const fs::path resource = path_ / (type.empty() ? name : name + "." + type);
+  return resourceFile(type.empty() ? name : name + "." + type);
+}
+
+std::optional<fs::path> NSBundle::resourceFile(const fs::path& relative) const {
+  return hostFileInside(path_, relative);
+}
+
+std::optional<fs::path> NSBundle::hostFileInside(const fs::path& folder, const fs::path& relative) {
   std::error_code error;
-  if (!fs::is_regular_file(resource, error)) return std::nullopt;
-  return resource;
+  const fs::path base = fs::canonical(folder, error);
+  if (error || relative.is_absolute()) return std::nullopt;
+  fs::path file = fs::canonical(base / relative, error);
+  if (error || !fs::is_regular_file(file, error)) return std::nullopt;
+  const auto [baseEnd, fileAt] = std::mismatch(base.begin(), base.end(), file.begin(), file.end());
+  if (baseEnd != base.end() || fileAt == file.end()) return std::nullopt;
+  return file;
 }
 
 std::optional<std::string> NSBundle::contentsOfHostFile(const fs::path& path) {

@@ -53,6 +53,14 @@ class NSBundle : public NSObject {
   // The path of a resource file in the bundle, or none.
   std::optional<std::filesystem::path> pathForResource(const std::string& name,
                                                        const std::string& type) const;
+  // The file at `relative` in the bundle, or none (hostFileInside).
+  std::optional<std::filesystem::path> resourceFile(const std::filesystem::path& relative) const;
+
+  // The regular file at `relative` under `folder`, with every link resolved,
+  // or none when it is missing or lies outside the folder: a resource that
+  // is a link, or a name with "..", reaches nothing beyond its folder.
+  static std::optional<std::filesystem::path> hostFileInside(const std::filesystem::path& folder,
+                                                             const std::filesystem::path& relative);
 
   // The bytes of a file on the host's file system (a bundle's resource), or
   // none when it is not a regular file that reads.

@@ -102,7 +102,8 @@ std::shared_ptr<UIImage> UIImage::imageNamedInBundle(const std::string& name,
   if (base.ends_with(".png")) base.resize(base.size() - 4);
   if (base.empty() || !searched) return nullptr;
   for (int scale : scalesByPreference(UIScreen::mainScreen()->scale())) {
-    auto png = readFile(searched->bundlePath() / fileNameFor(base, scale));
+    auto file = searched->resourceFile(fileNameFor(base, scale));
+    auto png = file ? readFile(*file) : std::nullopt;
     if (png && pngPixelSize(*png)) return std::make_shared<UIImage>(std::move(*png), scale, name);
   }
   return nullptr;

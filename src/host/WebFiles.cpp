@@ -1,0 +1,52 @@
+#include "host/WebFiles.h"
+
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "foundation/NSBundle.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::map<std::string, std::string>& contentTypes() {
+  static const std::map<std::string, std::string> types{
+      {".html", "text/html; charset=utf-8"}, {".js", "text/javascript; charset=utf-8"},
+      {".css", "text/css; charset=utf-8"},   {".svg", "image/svg+xml"},
+      {".png", "image/png"},                 {".json", "application/json"},
+  };
+  return types;
+}
+
+HostResponse notFound() { return {404, "text/plain; charset=utf-8", "not found\n", {}, {}, {}}; }
+
+// Plain names only: no empty, hidden, "." or ".." step, no NUL.
+bool isPlainRelativePath(const std::string& relative) {
+  if (relative.find('\0') != std::string::npos) return false;
+  std::size_t start = 0;
+  for (;;) {
+    const auto end = relative.find('/', start);
+    const std::string step = relative.substr(start, end - start);
+    if (step.empty() || step.front() == '.') return false;
+    if (end == std::string::npos) return true;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+HostResponse webFileResponse(const fs::path& webDirectory, const std::string& path) {
+  std::string relative = path.starts_with('/') ? path.substr(1) : path;
+  if (relative.empty()) relative = "index.html";
+  if (!isPlainRelativePath(relative)) return notFound();
+  const auto type = contentTypes().find(fs::path(relative).extension().string());
+  if (type == contentTypes().end()) return notFound();
+
+  const auto file = NSBundle::hostFileInside(webDirectory, relative);
+  if (!file) return notFound();
+  std::ifstream stream(*file, std::ios::binary);
+  if (!stream) return notFound();
+  return {200, type->second, std::string(std::istreambuf_iterator<char>(stream), {}),
+          {{"Cache-Control", "no-cache"}, {"X-Content-Type-Options", "nosniff"}}, {}, {}};
+}

@@ -1,0 +1,79 @@
+// Access to the host: the printed address opens the pane and leaves the
+// address bar clean, an address without the token is refused in plain words,
+// a restarted host keeps its token, and a new token shuts the open page out.
+import assert from 'node:assert/strict';
+import { test } from 'node:test';
+import { hostAndPagePerTest, startHost } from './harness.mjs';
+
+const session = hostAndPagePerTest();
+
+const heading = (page) => page.getByRole('heading', { level: 1 });
+const headingIs = (page, text) => heading(page).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
+const row = (page, name) => page.getByRole('button', { name, exact: true });
+
+test('the printed address opens the pane, and the token leaves the address bar for a cookie only the host reads', async () => {
+  const { page, context, host } = session;
+  await headingIs(page, 'Settings');
+  assert.equal(new URL(page.url()).search, '', 'no token in the address bar');
+  const [cookie] = await context.cookies();
+  assert.equal(cookie.name, `chimewell-token-${host.port}`);
+  assert.equal(cookie.httpOnly, true);
+  assert.equal(cookie.sameSite, 'Strict');
+  assert.equal(await page.evaluate(() => document.cookie), '', 'no script reads it');
+
+  // The cookie alone keeps the pane open across a reload.
+  await page.reload();
+  await row(page, 'Chimewell').click();
+  await headingIs(page, 'Chimewell');
+});
+
+test('an address without the right token gets the plain refusal and nothing more', async () => {
+  const stranger = await session.browser.newContext();
+  try {
+    const page = await stranger.newPage();
+    for (const address of [`http://127.0.0.1:${session.host.port}/`, `http://127.0.0.1:${session.host.port}/?token=0123`]) {
+      const response = await page.goto(address);
+      assert.equal(response.status(), 403);
+      assert.match(await page.locator('body').innerText(), /no longer opens the Chimewell pane/);
+    }
+    assert.deepEqual(await stranger.cookies(), []);
+  } finally {
+    await stranger.close();
+  }
+});
+
+test('a restarted host keeps its token for the open page; a new token shuts the page out until its address is opened', async () => {
+  const { page, host } = session;
+  await headingIs(page, 'Settings');
+  const restart = async (extraArgs = []) => {
+    await session.host.stop({ keepRoot: true });
+    const next = await startHost({ root: host.root, dataHome: host.dataHome, port: host.port, extraArgs });
+    const first = session.host;
+    // The first host's device and data go with the last one.
+    session.host = {
+      ...next,
+      async stop(options) {
+        await next.stop(options);
+        if (!options?.keepRoot) await first.stop();
+      },
+    };
+    return next;
+  };
+
+  const same = await restart();
+  assert.equal(same.url, host.url, 'the same address opens the restarted host');
+  await row(page, 'Chimewell').click();
+  await headingIs(page, 'Chimewell');
+
+  const renewed = await restart(['--new-token']);
+  assert.notEqual(renewed.url, host.url);
+  await page.getByRole('status').filter({ hasText: 'no longer opens the pane' }).waitFor();
+  await page.getByRole('button', { name: 'Back' }).click();
+  await page.waitForTimeout(300);
+  assert.equal(await heading(page).textContent(), 'Chimewell', 'a tap changes nothing');
+  assert.equal(await page.getByRole('status').isVisible(), true);
+
+  await page.goto(renewed.url);
+  await headingIs(page, 'Settings');
+  await page.getByRole('status').waitFor({ state: 'hidden' });
+});
