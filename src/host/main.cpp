@@ -129,6 +129,8 @@ int run(const HostOptions& options) {
   loop.adoptCurrentThread();
   SignalStop signalStop(loop);
   const HostPaths paths = locateHostPaths(currentExecutablePath());
+  // First, so that the user's folder, when new, is made private.
+  const std::string token = accessToken(options);
   const fs::path rootFolder = deviceRootFolder(options, paths);
   setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootFolder));
   AudioOutput::setMode(options.audio);
@@ -140,7 +142,6 @@ int run(const HostOptions& options) {
   HostApp app(catalog);
   for (const auto& className : options.pushClasses) app.pushPage(className);
 
-  const std::string token = accessToken(options);
   HostServer server(app, loop, paths.webDirectory(), token);
   const int port = server.bind(options.port, options.listen);
   server.attach();

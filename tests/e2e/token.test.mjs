@@ -44,7 +44,8 @@ test('an address without the right token gets the plain refusal and nothing more
 
 test('a restarted host keeps its token for the open page; a new token shuts the page out until its address is opened', async () => {
   const { page, host } = session;
-  await headingIs(page, 'Settings');
+  await row(page, 'Chimewell').click();
+  await headingIs(page, 'Chimewell');
   const restart = async (extraArgs = []) => {
     await session.host.stop({ keepRoot: true });
     const next = await startHost({ root: host.root, dataHome: host.dataHome, port: host.port, extraArgs });
@@ -62,13 +63,15 @@ test('a restarted host keeps its token for the open page; a new token shuts the 
 
   const same = await restart();
   assert.equal(same.url, host.url, 'the same address opens the restarted host');
+  // The open page follows the new host to its first page, and on from there.
+  await headingIs(page, 'Settings');
   await row(page, 'Chimewell').click();
   await headingIs(page, 'Chimewell');
 
   const renewed = await restart(['--new-token']);
   assert.notEqual(renewed.url, host.url);
   await page.getByRole('status').filter({ hasText: 'no longer opens the pane' }).waitFor();
-  await page.getByRole('button', { name: 'Back' }).click();
+  await row(page, 'Configure Applications').click();
   await page.waitForTimeout(300);
   assert.equal(await heading(page).textContent(), 'Chimewell', 'a tap changes nothing');
   assert.equal(await page.getByRole('status').isVisible(), true);
