@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "HostServerFixture.h"
+#include "dispatch/MainRunLoop.h"
 #include "host/AccessGate.h"
 #include "host/AccessToken.h"
 #include "host/HostOptions.h"
@@ -82,6 +84,21 @@ TEST_F(AccessTest, TheTokenInTheAddressSetsAStrictCookieThatAloneOpensEverything
   EXPECT_EQ(json::parse(action->body)["screen"]["depth"], 2);
   // The token in the header, as a program would send it.
   EXPECT_EQ(bare().Get("/api/links", {{"Authorization", "Token " + token()}})->status, 200);
+}
+
+TEST_F(AccessTest, AHostListeningElsewhereAnswersThereUnderThatNameAndStillWantsTheToken) {
+  HostServer other(app(), MainRunLoop::main(), fs::path(CHIMEWELL_SOURCE_DIR) / "web", token());
+  const int otherPort = other.bind(0, *parseListenAddress("127.0.0.2"));
+  std::thread serving([&] { other.serve(); });
+  httplib::Client there("127.0.0.2", otherPort);
+  EXPECT_EQ(there.Get("/api/links", {{"Authorization", "token " + token()}})->status, 200);
+  EXPECT_EQ(there.Get("/api/links")->status, 403);
+  EXPECT_EQ(there.Get("/api/links", {{"Authorization", "token " + token()}, {"Host", "127.0.0.3:" + std::to_string(otherPort)}})
+                ->status,
+            403);
+  EXPECT_FALSE(httplib::Client("127.0.0.1", otherPort).Get("/api/links"));
+  other.stop();
+  serving.join();
 }
 
 TEST(AccessGateTest, AListenAddressWidensTheOwnNamesToItAndNoFurther) {
