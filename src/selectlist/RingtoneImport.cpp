@@ -31,7 +31,7 @@ const char* const kSaveFailedMessage = "Could not save the ringtone";
 const char* const kDownloadedMessage =
     "Ringtone Downloaded! Kindly refresh this page in order for it to show";
 
-std::shared_ptr<UIAlertController> newAlert(const char* message) {
+std::shared_ptr<UIAlertController> newAlert(const std::string& message) {
   return UIAlertController::alertControllerWithTitleMessagePreferredStyle(kTitle, message,
                                                                           UIAlertControllerStyleAlert);
 }
@@ -54,7 +54,7 @@ void present(const Chooser& chooser, const std::shared_ptr<UIAlertController>& a
 }
 
 // An alert with one "OK", whose handler (if any) runs after it closes.
-void presentMessage(const Chooser& chooser, const char* message, std::function<void()> afterOK = {}) {
+void presentMessage(const Chooser& chooser, const std::string& message, std::function<void()> afterOK = {}) {
   auto alert = newAlert(message);
   addAction(*alert, "OK", UIAlertActionStyleDefault, std::move(afterOK));
   present(chooser, alert);
@@ -97,8 +97,9 @@ void importRingtone(const Chooser& chooser, const std::string& link, const std::
   }
   std::shared_ptr<NSError> error;
   if (!data->writeToFileAtomically(soundFilePath(name), true, &error)) {
+    // The person can act on the reason (a full disk, a folder they may not write).
     NSLog("Could not save the ringtone: %@", error->localizedDescription());
-    presentMessage(chooser, kSaveFailedMessage);
+    presentMessage(chooser, std::string(kSaveFailedMessage) + ": " + error->localizedDescription());
     return;
   }
   presentMessage(chooser, kDownloadedMessage);

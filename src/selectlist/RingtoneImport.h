@@ -10,7 +10,8 @@
 // Nothing bad is saved: a name that is not a plain file name is refused
 // before anything is downloaded (its alert leads back to the name alert, the
 // link kept); a load that gives nothing, or content that does not open as
-// audio, writes nothing and says so; a failed write says so. Each failure
+// audio, writes nothing and says so; a failed write says so, with the reason
+// (a full disk, a folder without permission). Each failure
 // logs one line with the reason.
 //
 // The alerts hold the chooser weakly: a chooser that has gone ends the flow.

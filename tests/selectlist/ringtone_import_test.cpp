@@ -19,6 +19,7 @@
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Optional;
 using ::testing::StartsWith;
 using ::testing::UnorderedElementsAre;
 using namespace std::chrono_literals;
@@ -274,14 +275,14 @@ TEST_F(RingtoneImportTest, ANameThatIsNoPlainFileNameIsRefusedBeforeAnyDownload)
 TEST_F(RingtoneImportTest, AFailedWriteIsSaidInsteadOfTheConfirmation) {
   fs::create_directory(hostPathFor(kSoundFolder + "Folder.m4r"));
   importFrom(server.url("/chime.m4r"), "Folder.m4r");
-  expectMessageAlert("Could not save the ringtone");
+  expectMessageAlert("Could not save the ringtone: The file “Folder.m4r” couldn’t be saved in the folder “Chimewell”.");
   EXPECT_TRUE(fs::is_directory(hostPathFor(kSoundFolder + "Folder.m4r")));
   driver().tapAlertAction("OK");
 
   // Without a sound library directory the import does not make one.
   fs::remove_all(hostPathFor(kSoundFolder));
   importFrom(server.url("/chime.m4r"), "tone.m4r");
-  EXPECT_EQ(alertMessage(), "Could not save the ringtone");
+  EXPECT_THAT(alertMessage(), Optional(StartsWith("Could not save the ringtone: ")));
   EXPECT_FALSE(fs::exists(hostPathFor(kSoundFolder)));
 }
 

@@ -1,0 +1,282 @@
+// Every way the pages store a file, on a disk that fails: the file a store
+// would replace stays as it was, no temporary file is left beside it, the
+// page shows what the file holds, and the person or the log is told why.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "applist/ApplistTableViewController.h"
+#include "detail/SoundPageRows.h"
+#include "detail/SoundPageTest.h"
+#include "detail/SoundPageVariables.h"
+#include "dispatch/MainRunLoop.h"
+#include "foundation/NSUserDefaults.h"
+#include "support/AppListFixtures.h"
+#include "support/LoopbackHttpServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+const std::string kSoundFolder = kSoundLibraryDirectory;
+
+std::string demoChime() {
+  const fs::path path = fs::path(CHIMEWELL_SOURCE_DIR) /
+                        "share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application "
+                        "Support/Chimewell/Chime.m4r";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("missing demo sound " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class StoreFaultsTest;
+
+// One way a page stores a file, as a person causes it.
+struct StorePath {
+  const char* name;
+  std::string file;                               // the device file the store replaces
+  std::function<void(StoreFaultsTest&)> seed;     // the file as another party left it
+  std::function<void(StoreFaultsTest&)> open;     // the pages, up to the one that stores
+  std::function<void(StoreFaultsTest&)> change;   // the person's change
+  std::function<void(StoreFaultsTest&)> expectShown;  // the page shows what the file holds
+  // What the person or the log is told of a failed store, given the reason.
+  std::function<void(StoreFaultsTest&, const std::string&)> expectTold;
+};
+
+struct Fault {
+  FileStep step;
+  int error;
+  const char* reason;  // as the store's message words it
+  const char* name;
+};
+
+const std::vector<Fault> kFaults{
+    {FileStep::write, ENOSPC, "there isn’t enough space", "DiskFull"},
+    {FileStep::write, EIO, "couldn’t be saved", "WriteIOError"},
+    {FileStep::create, EACCES, "You don’t have permission", "CreateDenied"},
+    {FileStep::rename, EIO, "couldn’t be saved", "RenameIOError"},
+    {FileStep::rename, EACCES, "You don’t have permission", "RenameDenied"},
+};
+
+class StoreFaultsTest : public SoundPageTest {
+ public:
+  // For the table of store paths below.
+  using SoundPageTest::addSounds;
+  using SoundPageTest::driver;
+  using SoundPageTest::kAppFile;
+  using SoundPageTest::logMessages;
+  using SoundPageTest::rowIn;
+  using SoundPageTest::rowTexts;
+  using SoundPageTest::rowWithText;
+  using SoundPageTest::screen;
+  using SoundPageTest::switchOn;
+  using SoundPageTest::writeDictionaryAt;
+  using SoundPageTest::writeFileAt;
+
+  void TearDown() override {
+    SparkAppList::setSource(nullptr);
+    SoundPageTest::TearDown();
+  }
+
+  // The entry names in the folder holding `devicePath`, dot files included.
+  std::set<std::string> entriesBeside(const std::string& devicePath) const {
+    std::set<std::string> names;
+    const fs::path folder = hostPathFor(devicePath).parent_path();
+    if (!fs::exists(folder)) return names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  void openDetailPage() { open("ChimewellDetailView"); }
+  void openChooser() {
+    openDetailPage();
+    driver().tapRowByText(kCustomSoundText);
+  }
+  void openPicker() {
+    SparkAppList::setSource(apps);
+    open("ApplistTableViewController");
+  }
+  void deliverApps() {
+    apps->deliverLatest({preparedApp("Mail", "com.apple.mobilemail"), preparedApp("Maps", "com.apple.Maps")});
+    MainRunLoop::main().runDue();
+  }
+
+  // The page's working copy is the file's, so that no later store writes a
+  // refused change by accident.
+  void expectWorkingCopyAsStored() const {
+    ASSERT_TRUE(plist);
+    EXPECT_EQ(plist->contents(), stored().value_or(PlistValue::Dictionary{}));
+  }
+
+  std::optional<PlistValue> storedValue(const char* key) const {
+    auto contents = stored();
+    if (!contents || !contents->contains(key)) return std::nullopt;
+    return contents->at(key);
+  }
+  // The one log line of a per-app store: it names the file and the reason.
+  void expectOneLineSaying(const std::string& reason) const {
+    std::vector<std::string> storeLines;
+    for (const auto& line : logMessages())
+      if (line.starts_with("Not saving ")) storeLines.push_back(line);
+    EXPECT_THAT(storeLines, ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr(reason))));
+  }
+
+  std::shared_ptr<PreparedAppList> apps = std::make_shared<PreparedAppList>();
+  LoopbackHttpServer server;
+};
+
+const std::vector<StorePath>& storePaths() {
+  static const std::vector<StorePath> paths{
+      {"PerAppSwitch", StoreFaultsTest::kAppFile,
+       [](StoreFaultsTest& t) { t.writeDictionaryAt(t.kAppFile, {{kEnableToggleKey, false}, {"theirKey", "kept"}}); },
+       [](StoreFaultsTest& t) { t.openDetailPage(); },
+       [](StoreFaultsTest& t) { t.driver().flipSwitchByText(kEnableCustomSoundText); },
+       [](StoreFaultsTest& t) {
+         EXPECT_EQ(t.switchOn(0), t.storedValue(kEnableToggleKey) == PlistValue(true));
+         t.expectWorkingCopyAsStored();
+       },
+       [](StoreFaultsTest& t, const std::string& reason) { t.expectOneLineSaying(reason); }},
+
+      {"VibrationCount", StoreFaultsTest::kAppFile,
+       [](StoreFaultsTest& t) { t.writeDictionaryAt(t.kAppFile, {{kVibrationTimesKey, "3"}, {"theirKey", "kept"}}); },
+       [](StoreFaultsTest& t) { t.openDetailPage(); },
+       [](StoreFaultsTest& t) {
+         t.driver().tapTextField("s3r0/field0");
+         t.driver().typeText("9\n");
+       },
+       [](StoreFaultsTest& t) {
+         const auto count = t.storedValue(kVibrationTimesKey);
+         EXPECT_EQ(t.rowIn(t.screen(), 3).textFields.at(0).text, count ? *count->as<std::string>() : "");
+         t.expectWorkingCopyAsStored();
+       },
+       [](StoreFaultsTest& t, const std::string& reason) { t.expectOneLineSaying(reason); }},
+
+      {"SoundChoice", StoreFaultsTest::kAppFile,
+       [](StoreFaultsTest& t) { t.writeDictionaryAt(t.kAppFile, {{kNotificationAlertKey, "Ping.wav"}}); },
+       [](StoreFaultsTest& t) {
+         t.addSounds({"Bell.wav", "Ping.wav"});
+         t.openChooser();
+       },
+       [](StoreFaultsTest& t) { t.driver().tapRowByText("Bell.wav"); },
+       [](StoreFaultsTest& t) {
+         const auto sound = t.storedValue(kNotificationAlertKey);
+         const std::string storedName = sound ? *sound->as<std::string>() : "";
+         for (const char* name : {"Bell.wav", "Ping.wav"}) {
+           EXPECT_EQ(t.rowWithText(t.screen(), name)->accessory == ScreenAccessory::checkmark, storedName == name)
+               << name;
+         }
+         t.driver().goBack();  // the opener's row too
+         EXPECT_EQ(t.rowIn(t.screen(), 1).detailText, sound ? storedName : kDefaultSoundText);
+       },
+       [](StoreFaultsTest& t, const std::string& reason) { t.expectOneLineSaying(reason); }},
+
+      {"UserDefaults", NSUserDefaults::kPreferencesPath,
+       [](StoreFaultsTest&) {},  // the hand-off of the fixture's app is there
+       [](StoreFaultsTest& t) {
+         t.openPicker();
+         t.deliverApps();
+       },
+       [](StoreFaultsTest& t) { t.driver().tapRowByText("Maps"); },
+       [](StoreFaultsTest&) {},  // no page shows the file itself
+       [](StoreFaultsTest& t, const std::string& reason) {
+         EXPECT_THAT(t.logMessages(), AllOf(Not(IsEmpty()), Each(AllOf(StartsWith("Not saving user defaults to "),
+                                                                         HasSubstr(NSUserDefaults::kPreferencesPath)))));
+       }},
+
+      {"AppListCache", kApplicationListCachePath,
+       [](StoreFaultsTest& t) { t.writeDictionaryAt(kApplicationListCachePath, {{"Old", "com.example.old"}}); },
+       [](StoreFaultsTest& t) { t.openPicker(); },
+       [](StoreFaultsTest& t) { t.deliverApps(); },
+       [](StoreFaultsTest& t) { EXPECT_EQ(t.rowTexts(t.screen()).size(), 2u); },  // the list shows all the same
+       [](StoreFaultsTest&, const std::string&) {}},  // the cache is kept without a word, as on the phone
+
+      {"RingtoneImport", kSoundFolder + "Chime.m4r",
+       [](StoreFaultsTest& t) { t.writeFileAt(kSoundFolder + "Chime.m4r", "the chime they had"); },
+       [](StoreFaultsTest& t) {
+         t.server.serve("/chime.m4r", demoChime(), "audio/x-m4r");
+         t.openChooser();
+       },
+       [](StoreFaultsTest& t) {
+         t.driver().tapRightBarButton();
+         t.driver().tapAlertAction("Import", {t.server.url("/chime.m4r")});
+         t.driver().tapAlertAction("Import", {"Chime.m4r"});
+       },
+       [](StoreFaultsTest&) {},  // the chooser lists names only, and the name was there
+       [](StoreFaultsTest& t, const std::string& reason) {
+         auto alert = t.screen().alert;
+         ASSERT_TRUE(alert);
+         EXPECT_THAT(alert->message.value_or(""), AllOf(StartsWith("Could not save the ringtone"), HasSubstr(reason)));
+       }},
+  };
+  return paths;
+}
+
+class StoreOnAFailingDisk : public StoreFaultsTest,
+                            public ::testing::WithParamInterface<std::tuple<std::size_t, Fault>> {};
+
+TEST_P(StoreOnAFailingDisk, KeepsTheOldFileLeavesNothingShowsWhatIsStoredAndSaysWhy) {
+  const auto& [pathIndex, fault] = GetParam();
+  const StorePath& path = storePaths()[pathIndex];
+  path.seed(*this);
+  path.open(*this);
+  const auto before = readFileAt(path.file);
+  ASSERT_TRUE(before);
+  const auto entries = entriesBeside(path.file);
+  clearLogMessages();
+
+  failFileStep(fault.step, fault.error);
+  path.change(*this);
+  failFileStep(fault.step, 0);
+
+  EXPECT_EQ(readFileAt(path.file), before);
+  EXPECT_EQ(entriesBeside(path.file), entries);
+  path.expectShown(*this);
+  path.expectTold(*this, fault.reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStoreAndFault, StoreOnAFailingDisk,
+    ::testing::Combine(::testing::Range<std::size_t>(0, storePaths().size()), ::testing::ValuesIn(kFaults)),
+    [](const ::testing::TestParamInfo<std::tuple<std::size_t, Fault>>& test) {
+      return std::string(storePaths()[std::get<0>(test.param)].name) + "_" + std::get<1>(test.param).name;
+    });
+
+// The stores that make their folder, when it cannot be made: nothing is
+// written anywhere, the page shows nothing stored, and the log says why.
+class StoreWithoutItsFolder : public StoreFaultsTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(StoreWithoutItsFolder, WritesNothingAndShowsNothingStored) {
+  const StorePath& path = storePaths()[GetParam()];
+  const fs::path folder = hostPathFor(path.file).parent_path();
+  fs::remove_all(folder);
+  failFileStep(FileStep::makeDirectory, ENOSPC);
+  path.open(*this);
+  path.change(*this);
+  failFileStep(FileStep::makeDirectory, 0);
+
+  EXPECT_FALSE(fs::exists(folder));
+  path.expectShown(*this);
+  EXPECT_THAT(logMessages(), Not(IsEmpty()));
+}
+
+INSTANTIATE_TEST_SUITE_P(PerAppStoresAndUserDefaults, StoreWithoutItsFolder, ::testing::Values(0, 1, 2, 3),
+                         [](const ::testing::TestParamInfo<std::size_t>& test) {
+                           return std::string(storePaths()[test.param].name);
+                         });
+
+}  // namespace
