@@ -13,7 +13,7 @@
 #include "uikit/LayoutSolver.h"
 
 void ChimewellTest::SetUp() {
-  root_.emplace();
+  root_.emplace(deviceRootParent());
   NSUserDefaults::resetStandardUserDefaults();
   setNSLogSink([this](const std::string& message, const std::string&) {
     if (!layoutProblemsExpected_ && message.starts_with(LayoutSolver::kLogPrefix)) ADD_FAILURE() << message;
@@ -32,6 +32,8 @@ void ChimewellTest::TearDown() {
   NSUserDefaults::resetStandardUserDefaults();
   root_.reset();
 }
+
+std::filesystem::path ChimewellTest::deviceRootParent() const { return std::filesystem::temp_directory_path(); }
 
 std::filesystem::path ChimewellTest::hostPathFor(std::string_view devicePath) const {
   std::filesystem::path relative(devicePath);

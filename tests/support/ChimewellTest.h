@@ -44,6 +44,10 @@ class ChimewellTest : public ::testing::Test {
   // (ENOSPC, EIO, EACCES...), as a failing disk would; 0 mends it.
   void failFileStep(FileStep step, int error) const;
 
+  // Where SetUp makes the device root: the system's temporary folder unless
+  // a suite that lays out huge roots chooses a memory-backed one.
+  virtual std::filesystem::path deviceRootParent() const;
+
   // The main run loop's clock: advance it, then MainRunLoop::main().runDue().
   ManualClock& clock() { return *clock_; }
 

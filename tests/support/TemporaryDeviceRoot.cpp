@@ -11,15 +11,15 @@
 
 namespace {
 
-std::filesystem::path makeTemporaryFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "chimewell-device-XXXXXX").string();
+std::filesystem::path makeTemporaryFolder(const std::filesystem::path& parent) {
+  std::string pattern = (parent / "chimewell-device-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary device root");
   return pattern;
 }
 
 }  // namespace
 
-TemporaryDeviceRoot::TemporaryDeviceRoot() : path_(makeTemporaryFolder()) {
+TemporaryDeviceRoot::TemporaryDeviceRoot(const std::filesystem::path& parent) : path_(makeTemporaryFolder(parent)) {
   setCurrentDeviceRoot(std::make_shared<DeviceRoot>(path_));
 }
 

@@ -5,7 +5,9 @@
 
 class TemporaryDeviceRoot {
  public:
-  TemporaryDeviceRoot();
+  // In the system's temporary folder, or in `parent` (a memory-backed one
+  // makes tens of thousands of files in a moment).
+  explicit TemporaryDeviceRoot(const std::filesystem::path& parent = std::filesystem::temp_directory_path());
   ~TemporaryDeviceRoot();
   TemporaryDeviceRoot(const TemporaryDeviceRoot&) = delete;
   TemporaryDeviceRoot& operator=(const TemporaryDeviceRoot&) = delete;

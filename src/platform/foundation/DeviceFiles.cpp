@@ -212,7 +212,13 @@ bool openRegularFile(std::string_view devicePath, FileDescriptor& file, struct s
   return true;
 }
 
-std::optional<std::string> readAll(int fd, std::size_t maxBytes, int* error) {
+// A file larger than allowed is refused by its size before any byte is read
+// (a 100 MB Info.plist costs nothing); one that grows while read, by the count.
+std::optional<std::string> readAll(int fd, const struct stat& status, std::size_t maxBytes, int* error) {
+  if (static_cast<std::uintmax_t>(status.st_size) > maxBytes) {
+    setError(error, EFBIG);
+    return std::nullopt;
+  }
   std::string content;
   char buffer[65536];
   for (;;) {
@@ -238,7 +244,7 @@ std::optional<std::string> readDeviceFile(std::string_view devicePath, int* erro
   FileDescriptor file(-1);
   struct stat status {};
   if (!openRegularFile(devicePath, file, status, error)) return std::nullopt;
-  return readAll(file.get(), maxBytes, error);
+  return readAll(file.get(), status, maxBytes, error);
 }
 
 std::optional<DeviceFileRead> readDeviceFileUnless(std::string_view devicePath,
@@ -247,7 +253,7 @@ std::optional<DeviceFileRead> readDeviceFileUnless(std::string_view devicePath,
   FileDescriptor file(-1);
   DeviceFileRead result{};
   if (!openRegularFile(devicePath, file, result.status, error)) return std::nullopt;
-  if (!known(result.status)) result.content = readAll(file.get(), maxBytes, error);
+  if (!known(result.status)) result.content = readAll(file.get(), result.status, maxBytes, error);
   return result;
 }
 
