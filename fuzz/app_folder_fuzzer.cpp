@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 // A device with one app folder holding an icon, and a larger PNG beside the
 // folder that no icon name may reach.
 struct Device {
-  TemporaryDeviceRoot root;
+  TemporaryDeviceRoot root{TemporaryDeviceRoot::memoryBackedParent()};  // a file written per input
   fs::path infoPlist = root.path() / "Applications/Fuzz.app/Info.plist";
   Device() {
     writeHostFile(root.path() / "Applications/Fuzz.app/Icon@2x.png", pngOfSize(120, 120));

@@ -1,7 +1,6 @@
 #include "HostOnDeviceTest.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <stdexcept>
 #include <thread>
@@ -16,13 +15,7 @@ void HostOnDeviceTest::TearDown() {
   ChimewellTest::TearDown();
 }
 
-std::filesystem::path HostOnDeviceTest::deviceRootParent() const {
-  const std::filesystem::path memory = "/dev/shm";
-  std::error_code unknown;
-  return std::filesystem::is_directory(memory, unknown) && ::access(memory.c_str(), W_OK) == 0
-             ? memory
-             : ChimewellTest::deviceRootParent();
-}
+std::filesystem::path HostOnDeviceTest::deviceRootParent() const { return TemporaryDeviceRoot::memoryBackedParent(); }
 
 void HostOnDeviceTest::startHost() {
   host_ = std::make_unique<BackgroundHost>();

@@ -22,7 +22,7 @@ class HostOnDeviceTest : public ChimewellTest {
  protected:
   void TearDown() override;
   // In memory where the system has a folder for it: these suites make tens
-  // of thousands of files, which a busy disk takes minutes to make and remove.
+  // of thousands of files (TemporaryDeviceRoot::memoryBackedParent).
   std::filesystem::path deviceRootParent() const override;
 
   // Starts the host over the device root as laid out so far.

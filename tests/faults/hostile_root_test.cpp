@@ -11,8 +11,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -53,11 +51,7 @@ class OutsideFolder {
     auto add = [&](const fs::path& path) {
       struct stat status {};
       ::lstat(path.c_str(), &status);
-      std::string content;
-      if (S_ISREG(status.st_mode)) {
-        std::ifstream in(path, std::ios::binary);
-        content.assign(std::istreambuf_iterator<char>(in), {});
-      }
+      const std::string content = S_ISREG(status.st_mode) ? readHostFile(path) : "";
       entries[path.string()] = {int(status.st_mode), long(status.st_mtim.tv_sec), long(status.st_mtim.tv_nsec), content};
     };
     add(path_);
@@ -150,11 +144,7 @@ TEST_F(HostileRootTest, TenThousandAppsAndSoundsAHundredMegabyteInfoPlistAndEver
   }
   installApp(deviceRootPath(), "/Applications/Planes.app", appInfo("com.example.planes", "Planes " + kEveryPlane));
   writeFileAt(std::string(kSoundLibraryDirectory) + kEveryPlane + ".m4r", "");
-  fs::create_directories(hostPathFor("/Applications/Huge.app"));
-  {
-    std::ofstream huge(hostPathFor("/Applications/Huge.app/Info.plist"));
-    huge << xmlPropertyListData(appInfo("com.example.huge", "Huge"));
-  }
+  installApp(deviceRootPath(), "/Applications/Huge.app", appInfo("com.example.huge", "Huge"));
   fs::resize_file(hostPathFor("/Applications/Huge.app/Info.plist"), 100 * 1024 * 1024);  // sparse
   link(outside.path(), "/var/containers/Bundle/Application/Outward");
   startHost();

@@ -6,9 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,12 +34,9 @@ using ::testing::StartsWith;
 const std::string kSoundFolder = kSoundLibraryDirectory;
 
 std::string demoChime() {
-  const fs::path path = fs::path(CHIMEWELL_SOURCE_DIR) /
-                        "share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application "
-                        "Support/Chimewell/Chime.m4r";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("missing demo sound " + path.string());
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return readHostFile(fs::path(CHIMEWELL_SOURCE_DIR) /
+                      "share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application "
+                      "Support/Chimewell/Chime.m4r");
 }
 
 class StoreFaultsTest;

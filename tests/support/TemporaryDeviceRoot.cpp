@@ -1,6 +1,7 @@
 #include "support/TemporaryDeviceRoot.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <memory>
 #include <stdexcept>
@@ -18,6 +19,14 @@ std::filesystem::path makeTemporaryFolder(const std::filesystem::path& parent) {
 }
 
 }  // namespace
+
+std::filesystem::path TemporaryDeviceRoot::memoryBackedParent() {
+  const std::filesystem::path memory = "/dev/shm";
+  std::error_code unknown;
+  return std::filesystem::is_directory(memory, unknown) && ::access(memory.c_str(), W_OK) == 0
+             ? memory
+             : std::filesystem::temp_directory_path();
+}
 
 TemporaryDeviceRoot::TemporaryDeviceRoot(const std::filesystem::path& parent) : path_(makeTemporaryFolder(parent)) {
   setCurrentDeviceRoot(std::make_shared<DeviceRoot>(path_));

@@ -14,6 +14,11 @@ class TemporaryDeviceRoot {
 
   const std::filesystem::path& path() const { return path_; }
 
+  // /dev/shm where the system has it writable, else the temporary folder:
+  // for roots of tens of thousands of files, which a busy disk takes minutes
+  // to make and remove.
+  static std::filesystem::path memoryBackedParent();
+
  private:
   std::filesystem::path path_;
 };
