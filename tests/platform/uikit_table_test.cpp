@@ -212,7 +212,8 @@ TEST_F(TableTest, IconsOfRowsScrolledFarAwayAreLetGoAndReadAgainWhenTheirRowsRet
   showPage(page);
   // The host draws every icon on screen, which reads it.
   auto draw = [this] {
-    for (const auto& row : screen().table->sections[0].rows) row.image->pngData();
+    const auto shown = screen();
+    for (const auto& row : shown.table->sections[0].rows) row.image->pngData();
   };
   draw();
   driver().scrollTo(kWindowViewport);
