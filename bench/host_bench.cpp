@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "BuildPaths.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSClassRegistry.h"
 #include "host/HostApp.h"

@@ -5,6 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "BuildPaths.h"
+
 namespace fs = std::filesystem;
 
 namespace {

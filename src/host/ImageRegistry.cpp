@@ -2,7 +2,6 @@
 
 #include <openssl/evp.h>
 
-#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -29,33 +28,30 @@ std::string contentId(const UIImage& image) {
   return id;
 }
 
-bool expired(const std::weak_ptr<const UIImage>& holder) { return holder.expired(); }
-
 }  // namespace
 
 std::string ImageRegistry::idFor(const std::shared_ptr<const UIImage>& image) {
   std::string id = contentId(*image);
   std::lock_guard guard(mutex_);
-  if (++registrationsSinceSweep_ >= 256) forgetExpired();
-  auto& holders = byId_[id];
-  std::erase_if(holders, expired);
-  const bool known = std::any_of(holders.begin(), holders.end(),
-                                 [&image](const auto& holder) { return holder.lock() == image; });
-  if (!known) holders.push_back(image);
+  auto& held = byId_[id];
+  if (!held.image) held.image = image->withBytesKept();
+  held.lastScreen = screen_;
   return id;
+}
+
+void ImageRegistry::screenPublished() {
+  std::lock_guard guard(mutex_);
+  ++screen_;
+  std::erase_if(byId_, [this](const auto& entry) { return entry.second.lastScreen + kKeptScreens < screen_; });
 }
 
 std::shared_ptr<const UIImage> ImageRegistry::imageWithId(const std::string& id) const {
   std::lock_guard guard(mutex_);
   auto found = byId_.find(id);
-  if (found == byId_.end()) return nullptr;
-  for (const auto& holder : found->second)
-    if (auto image = holder.lock()) return image;
-  return nullptr;
+  return found == byId_.end() ? nullptr : found->second.image;
 }
 
-void ImageRegistry::forgetExpired() {
-  registrationsSinceSweep_ = 0;
-  for (auto& [id, holders] : byId_) std::erase_if(holders, expired);
-  std::erase_if(byId_, [](const auto& entry) { return entry.second.empty(); });
+std::size_t ImageRegistry::heldCount() const {
+  std::lock_guard guard(mutex_);
+  return byId_.size();
 }

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "host/EventHub.h"
+#include "host/ImageRegistry.h"
 #include "host/ScreenJson.h"
 
 namespace {
@@ -33,6 +34,7 @@ nlohmann::json ScreenPublisher::publish(const Screen& screen, std::uint64_t page
     if (kept_.size() > kKeptScreens) kept_.pop_front();
     latestText_ = screenMessage(hostId_, version_, screen_).dump();
     hub_.publish({"screen", latestText_});
+    images_.screenPublished();
   }
   return screenMessage(hostId_, version_, screen_);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "BuildPaths.h"
 #include "HostServerFixture.h"
 #include "dispatch/MainRunLoop.h"
 #include "host/AccessGate.h"

@@ -3,6 +3,7 @@
 #include <future>
 #include <string>
 
+#include "BuildPaths.h"
 #include "HostServerFixture.h"
 #include "dispatch/MainRunLoop.h"
 #include "foundation/NSURL.h"

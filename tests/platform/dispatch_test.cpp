@@ -78,7 +78,7 @@ TEST_F(DispatchTest, OnceRunsTheBlockOnceAndOthersWaitForIt) {
   dispatch_once_t token;
   std::atomic<int> runs{0};
   std::atomic<bool> finished{false};
-  std::vector<bool> sawFinished(8);
+  std::vector<char> sawFinished(8);  // not vector<bool>: its bits share words between threads
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < sawFinished.size(); ++i) {
     threads.emplace_back([&, i] {

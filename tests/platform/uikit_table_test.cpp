@@ -2,7 +2,12 @@
 // scrolling and reloading, and how high rows, sections and footers are.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "support/AppListFixtures.h"
 #include "support/PageTest.h"
+#include "uikit/UIImage.h"
+#include "uikit/UIImageView.h"
 #include "uikit_test_pages.h"
 
 namespace {
@@ -173,6 +178,63 @@ TEST_F(TableTest, TappedRowIsSelectedUntilThePageDeselectsIt) {
   EXPECT_FALSE(rowWithText(screen(), "row 1")->selected);
   EXPECT_THROW(driver().tapRowByText("row 7"), std::invalid_argument);
   EXPECT_THROW(driver().tapRow("s0r3"), std::invalid_argument);
+}
+
+// Rows with an icon each, read on first use, as the app picker shows them;
+// counts the reads of each row's icon.
+class IconRowsPage : public ListPage {
+ public:
+  explicit IconRowsPage(int count) : loads(static_cast<std::size_t>(count)) {
+    sections = {numberedRows(count)};
+    for (std::size_t row = 0; row < loads.size(); ++row) {
+      icons.push_back(UIImage::imageLoadedOnFirstUse([this, row] {
+        ++loads[row];
+        return UIImage::LoadedPNG{pngOfSize(120, 120), 2};
+      }));
+    }
+  }
+  std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
+                                                                  const NSIndexPath& indexPath) override {
+    auto cell = ListPage::tableViewCellForRowAtIndexPath(tableView, indexPath);
+    cell->imageView()->setImage(icons[static_cast<std::size_t>(indexPath.row)]);
+    return cell;
+  }
+  long iconsInMemory() const {
+    return std::ranges::count_if(icons, [](const auto& icon) { return icon->isLoaded(); });
+  }
+
+  std::vector<std::shared_ptr<UIImage>> icons;
+  std::vector<int> loads;
+};
+
+TEST_F(TableTest, IconsOfRowsScrolledFarAwayAreLetGoAndReadAgainWhenTheirRowsReturn) {
+  auto page = std::make_shared<IconRowsPage>(1000);
+  showPage(page);
+  // The host draws every icon on screen, which reads it.
+  auto draw = [this] {
+    const auto shown = screen();
+    for (const auto& row : shown.table->sections[0].rows) row.image->pngData();
+  };
+  draw();
+  driver().scrollTo(kWindowViewport);
+  draw();
+  driver().scrollTo(0);
+  draw();
+  EXPECT_EQ(page->loads[0], 1) << "a row one screen away keeps its icon";
+
+  for (double offset = 0; offset < 1000 * 44; offset += kWindowViewport) {
+    driver().scrollTo(offset);
+    draw();
+  }
+  EXPECT_FALSE(page->icons[0]->isLoaded());
+  EXPECT_TRUE(page->icons[999]->isLoaded());
+  EXPECT_LE(page->iconsInMemory(), static_cast<long>(UITableView::kScreensOfImagesKept + 1) * 17)
+      << "a few screens of icons stay, not the thousand scrolled through";
+
+  driver().scrollTo(0);
+  draw();
+  EXPECT_EQ(page->loads[0], 2) << "read again when its row came back";
+  EXPECT_EQ(page->loads[500], 1) << "never read twice while it stayed away";
 }
 
 // A page that owns its table and pins it to its view's edges.

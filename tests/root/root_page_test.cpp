@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "BuildPaths.h"
 #include "applist/ApplistTableViewController.h"
 #include "foundation/NSBundle.h"
 #include "foundation/NSError.h"

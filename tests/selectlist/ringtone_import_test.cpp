@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildPaths.h"
 #include "foundation/NSClassRegistry.h"
 #include "foundation/NSUserDefaults.h"
 #include "foundation/URLLoader.h"

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <future>
 
+#include "BuildPaths.h"
 #include "dispatch/MainRunLoop.h"
 #include "host/AccessToken.h"
 #include "host/HostApp.h"

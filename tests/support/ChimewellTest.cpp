@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 
+#include "BuildPaths.h"
 #include "dispatch/MainRunLoop.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/NSBundle.h"

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "BuildPaths.h"
 #include "foundation/NSBundle.h"
 #include "support/ChimewellTest.h"
 #include "ui/ChimewellHelper.h"

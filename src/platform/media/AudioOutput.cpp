@@ -3,14 +3,17 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 
 namespace {
 // Set by the host before any preview plays; read by the player.
 std::atomic<AudioOutputMode> currentMode{AudioOutputMode::silent};
 
-std::mutex listenerMutex;
-// Shared so that a call in progress keeps its copy while another thread replaces it.
-std::shared_ptr<const AudioOutput::ActivityListener> activityListener;
+// Held shared while the listener runs and exclusively to replace it, so that
+// once it is replaced no call of the old one is still running on a decoding
+// thread (a listener's captures may go right after).
+std::shared_mutex listenerMutex;
+AudioOutput::ActivityListener activityListener;
 
 std::optional<std::string> currentActingTab;  // main thread only
 }  // namespace
@@ -39,17 +42,13 @@ std::string AudioOutput::nameOf(AudioOutputMode mode) {
 }
 
 void AudioOutput::setActivityListener(ActivityListener listener) {
-  std::lock_guard guard(listenerMutex);
-  activityListener = listener ? std::make_shared<const ActivityListener>(std::move(listener)) : nullptr;
+  std::unique_lock guard(listenerMutex);
+  activityListener = std::move(listener);
 }
 
 void AudioOutput::tellActivity(AudioActivity activity) {
-  std::shared_ptr<const ActivityListener> listener;
-  {
-    std::lock_guard guard(listenerMutex);
-    listener = activityListener;
-  }
-  if (listener) (*listener)(activity);
+  std::shared_lock guard(listenerMutex);
+  if (activityListener) activityListener(activity);
 }
 
 void AudioOutput::setActingTab(std::optional<std::string> tab) { currentActingTab = std::move(tab); }

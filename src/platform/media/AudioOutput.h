@@ -39,8 +39,10 @@ class AudioOutput {
   static std::string nameOf(AudioOutputMode mode);
 
   using ActivityListener = std::function<void(AudioActivity)>;
-  // Any thread; an empty function removes it. Clear it before whatever it
-  // uses goes away.
+  // Any thread but the listener's own call; an empty function removes it.
+  // It returns once no call of the listener it replaces is running, so
+  // whatever that one used may go as soon as it is cleared. A listener must
+  // not wait for a thread that is replacing it.
   static void setActivityListener(ActivityListener listener);
   static void tellActivity(AudioActivity activity);
 

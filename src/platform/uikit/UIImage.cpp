@@ -72,23 +72,35 @@ UIImage::UIImage(std::vector<std::uint8_t> png, double scale, std::optional<std:
   setPNG(std::move(png), scale);
 }
 
-UIImage::UIImage(std::function<LoadedPNG()> load) : loaded_(false), load_(std::move(load)) {}
+UIImage::UIImage(std::function<LoadedPNG()> load) : load_(std::move(load)) {}
 
-void UIImage::setPNG(std::vector<std::uint8_t> png, double scale) {
-  png_ = std::move(png);
+UIImage::UIImage(Bytes png, double scale, std::uint32_t pixelWidth, std::uint32_t pixelHeight)
+    : png_(std::move(png)), scale_(scale), pixelWidth_(pixelWidth), pixelHeight_(pixelHeight) {}
+
+void UIImage::setPNG(std::vector<std::uint8_t> png, double scale) const {
+  auto size = pngPixelSize(png);
+  std::tie(pixelWidth_, pixelHeight_) = size.value_or(std::pair<std::uint32_t, std::uint32_t>{0, 0});
+  png_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(png));
   scale_ = scale > 0 ? scale : 1;
-  if (auto size = pngPixelSize(png_)) std::tie(pixelWidth_, pixelHeight_) = *size;
 }
 
 void UIImage::loadIfNeeded() const {
-  if (loaded_.load(std::memory_order_acquire)) return;
-  std::lock_guard guard(loadMutex_);
-  if (loaded_.load(std::memory_order_relaxed)) return;
+  if (png_) return;
   auto loaded = load_();
-  // Written once, before any reader is let past loaded_.
-  const_cast<UIImage*>(this)->setPNG(std::move(loaded.png), loaded.scale);
-  load_ = nullptr;
-  loaded_.store(true, std::memory_order_release);
+  setPNG(std::move(loaded.png), loaded.scale);
+}
+
+void UIImage::letGoOfBytes() {
+  std::lock_guard guard(mutex_);
+  if (load_) png_.reset();
+}
+
+std::shared_ptr<const UIImage> UIImage::withBytesKept() const {
+  std::lock_guard guard(mutex_);
+  if (!load_) return std::static_pointer_cast<const UIImage>(shared_from_this());
+  loadIfNeeded();
+  // Private constructor: make_shared cannot reach it.
+  return std::shared_ptr<const UIImage>(new UIImage(png_, scale_, pixelWidth_, pixelHeight_));
 }
 
 std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
@@ -125,23 +137,30 @@ std::shared_ptr<UIImage> UIImage::imageLoadedOnFirstUse(std::function<LoadedPNG(
 }
 
 double UIImage::width() const {
+  std::lock_guard guard(mutex_);
   loadIfNeeded();
   return pixelWidth_ / scale_;
 }
 
 double UIImage::height() const {
+  std::lock_guard guard(mutex_);
   loadIfNeeded();
   return pixelHeight_ / scale_;
 }
 
 double UIImage::scale() const {
+  std::lock_guard guard(mutex_);
   loadIfNeeded();
   return scale_;
 }
 
 const std::vector<std::uint8_t>& UIImage::pngData() const {
+  std::lock_guard guard(mutex_);
   loadIfNeeded();
-  return png_;
+  return *png_;
 }
 
-bool UIImage::isLoaded() const { return loaded_.load(std::memory_order_acquire); }
+bool UIImage::isLoaded() const {
+  std::lock_guard guard(mutex_);
+  return png_ != nullptr;
+}

@@ -2,7 +2,13 @@
 // Images are PNG files (or PNG bytes handed in by a library, e.g. app icons).
 // imageNamed: looks up "name.png", "name@2x.png", "name@3x.png" and picks the
 // variant closest to the main screen's scale, as UIKit does.
-#include <atomic>
+//
+// An image loaded on first use (app icons) may let go of its bytes again
+// (a table does so for rows long scrolled away) and loads them anew when
+// next used, so a list of thousands of icons holds only those lately shown.
+// Every accessor may be called from any thread; pngData()'s reference stays
+// valid until the image lets go, which only the main thread asks, so other
+// threads keep an image of the same bytes (withBytesKept()).
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -27,8 +33,9 @@ class UIImage : public NSObject {
 
   // An image whose bytes are read only when it is first measured or drawn,
   // so that a long list of rows reads only the images of rows shown (app
-  // icons). `load` runs once, on whichever thread first needs the image, and
-  // must give a PNG (a fallback image of its own when its file is gone).
+  // icons). `load` runs on whichever thread first needs the image, once per
+  // letGoOfBytes(), and must give a PNG (a fallback image of its own when
+  // its file is gone).
   struct LoadedPNG {
     std::vector<std::uint8_t> png;
     double scale = 1;
@@ -42,8 +49,16 @@ class UIImage : public NSObject {
   // The PNG bytes, for drawing (the host serves them to the browser).
   const std::vector<std::uint8_t>& pngData() const;
   // Whether the bytes are in memory (an image loaded on first use that
-  // nothing has measured or drawn yet is not).
+  // nothing has measured or drawn yet, or that let go of them, is not).
   bool isLoaded() const;
+  // Whether letGoOfBytes() can free anything: the image loads on first use.
+  bool canLetGoOfBytes() const { return static_cast<bool>(load_); }
+  // Frees the bytes of an image loaded on first use; its next use loads
+  // them again. Main thread only. Other images keep their bytes.
+  void letGoOfBytes();
+  // An image of the same bytes that never lets them go, safe to keep and
+  // read on any thread: this image itself unless it loads on first use.
+  std::shared_ptr<const UIImage> withBytesKept() const;
   // The name it was looked up by, when it came from imageNamed.
   const std::optional<std::string>& name() const { return name_; }
 
@@ -51,14 +66,17 @@ class UIImage : public NSObject {
   explicit UIImage(std::function<LoadedPNG()> load);
 
  private:
-  void setPNG(std::vector<std::uint8_t> png, double scale);
+  using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
+  UIImage(Bytes png, double scale, std::uint32_t pixelWidth, std::uint32_t pixelHeight);
+  void setPNG(std::vector<std::uint8_t> png, double scale) const;
+  // With mutex_ held.
   void loadIfNeeded() const;
 
-  mutable std::mutex loadMutex_;
-  mutable std::atomic<bool> loaded_{true};
-  mutable std::function<LoadedPNG()> load_;  // none once run
-  std::vector<std::uint8_t> png_;
-  double scale_ = 1;
+  mutable std::mutex mutex_;
+  const std::function<LoadedPNG()> load_;  // none for an image made from bytes
+  // None while an image loaded on first use has not loaded or has let go.
+  mutable Bytes png_;
+  mutable double scale_ = 1;
   std::optional<std::string> name_;
-  std::uint32_t pixelWidth_ = 0, pixelHeight_ = 0;
+  mutable std::uint32_t pixelWidth_ = 0, pixelHeight_ = 0;
 };

@@ -10,6 +10,8 @@
 #include "foundation/NSString.h"
 #include "uikit/ReentryGuard.h"
 #include "uikit/TextEditing.h"
+#include "uikit/UIImage.h"
+#include "uikit/UIImageView.h"
 #include "uikit/UITableViewCell.h"
 #include "uikit/UIWindow.h"
 
@@ -247,8 +249,29 @@ void UITableView::layoutIfNeeded() {
     }
     laidOutFor_ = viewport;
     rowsDirty_ = false;
+    keepImagesOfVisibleRows();
   }
   UIView::layoutIfNeeded();
+}
+
+void UITableView::keepImagesOfVisibleRows() {
+  std::vector<std::shared_ptr<UIImage>> shown;
+  for (const auto& [indexPath, cell] : visible_) {
+    const auto& view = cell->existingImageView();
+    const auto image = view ? view->image() : nullptr;
+    if (image && image->canLetGoOfBytes() && std::ranges::find(shown, image) == shown.end())
+      shown.push_back(image);
+  }
+  std::erase_if(recentImages_, [&shown](const std::weak_ptr<UIImage>& held) {
+    auto image = held.lock();
+    return !image || std::ranges::find(shown, image) != shown.end();
+  });
+  recentImages_.insert(recentImages_.end(), shown.begin(), shown.end());
+  const std::size_t kept = kScreensOfImagesKept * std::max<std::size_t>(visible_.size(), 1);
+  while (recentImages_.size() > kept) {
+    if (auto image = recentImages_.front().lock()) image->letGoOfBytes();
+    recentImages_.pop_front();
+  }
 }
 
 std::shared_ptr<UITableViewCell> UITableView::cellForRowAtIndexPath(const NSIndexPath& indexPath) {

@@ -8,6 +8,11 @@
 // Rows are configured lazily: a reload or a scroll only marks the table,
 // and the visible rows are asked for when the table is next read (its
 // visible cells, a cell for an index path, its layout, the screen model).
+//
+// Row images loaded on first use (app icons) stay in memory for a few
+// screens' worth of rows lately shown; those of rows scrolled further away
+// let go of their bytes and load again when their rows come back.
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,6 +23,7 @@
 #include "uikit/UITableViewProtocols.h"
 #include "uikit/UIView.h"
 
+class UIImage;
 class UITableViewCell;
 
 enum UITableViewStyle : int { UITableViewStylePlain = 0, UITableViewStyleGrouped = 1, UITableViewStyleInsetGrouped = 2 };
@@ -39,6 +45,8 @@ class UITableView : public UIView {
   static constexpr CGFloat kFooterLineHeight = 18;
   static constexpr CGFloat kFooterGlyphWidth = 7;
   static constexpr CGFloat kFooterHorizontalInset = 40;
+  // Row images are kept for this many times the visible rows.
+  static constexpr std::size_t kScreensOfImagesKept = 4;
 
   UITableView(const CGRect& frame, UITableViewStyle style);  // initWithFrame:style:
   ~UITableView() override;
@@ -121,6 +129,7 @@ class UITableView : public UIView {
   bool layoutVisibleRows();
   bool showRow(const NSIndexPath& indexPath);
   void enqueue(const std::shared_ptr<UITableViewCell>& cell);
+  void keepImagesOfVisibleRows();
   std::shared_ptr<UITableViewCell> configureRow(const NSIndexPath& indexPath);
   std::shared_ptr<UITableView> self();
   bool validIndexPath(const NSIndexPath& indexPath) const;
@@ -140,6 +149,9 @@ class UITableView : public UIView {
   std::map<NSIndexPath, std::shared_ptr<UITableViewCell>> visible_;
   std::map<std::string, std::vector<std::shared_ptr<UITableViewCell>>> reusePool_;
   std::optional<NSIndexPath> selected_;
+  // Images that can let go of their bytes, as visible rows last showed
+  // them: the latest last.
+  std::deque<std::weak_ptr<UIImage>> recentImages_;
   bool geometryValid_ = false;
   bool rowsDirty_ = true;
   bool layingOut_ = false;
