@@ -77,8 +77,8 @@ bool AccessGate::holdsToken(const std::string& candidate) const {
 
 HostResponse AccessGate::refuse(const HostRequest& request, const std::string& message) const {
   if (request.target.starts_with("/api/"))
-    return {403, "application/json", errorJson(message).dump(), {{"Cache-Control", "no-store"}}, {}, {}};
-  return {403, "text/plain; charset=utf-8", message + "\n", {{"Cache-Control", "no-store"}}, {}, {}};
+    return {403, "application/json", errorJson(message).dump(), {{"Cache-Control", "no-store"}}, {}};
+  return {403, "text/plain; charset=utf-8", message + "\n", {{"Cache-Control", "no-store"}}, {}};
 }
 
 AccessDecision AccessGate::admit(const HostRequest& request) const {

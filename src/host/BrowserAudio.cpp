@@ -21,11 +21,11 @@ std::optional<ScreenAudio> currentScreenAudio() {
   return ScreenAudio{clip->id(), clip->tab(), state};
 }
 
-ClipPartAnswer clipPart(const std::string& id, std::size_t index, std::chrono::milliseconds wait) {
+ClipPartAnswer clipPart(const std::string& id, std::size_t index) {
   auto clip = BrowserClip::withId(id);
   if (!clip) return {};
   ClipPartAnswer answer;
-  switch (clip->part(index, wait, answer.wav)) {
+  switch (clip->part(index, std::chrono::milliseconds(0), answer.wav)) {
     case BrowserClipPart::ready:
       answer.status = 200;
       break;

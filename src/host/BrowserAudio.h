@@ -1,8 +1,7 @@
 #pragma once
 // The host's side of sound previews heard in the browser: the current clip
 // as the screen names it, and its parts as the HTTP server hands them out
-// (GET /clips/<id>/<n>.wav). The media framework makes the clips.
-#include <chrono>
+// (GET /clips/<id>/<n>.wav), never waiting. The media framework makes the clips.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -16,5 +15,5 @@ struct ClipPartAnswer {
   int status = 404;          // 200 with the part, 202 while it is still being made, 404 when there is none
   std::string wav;           // the part, for 200
 };
-// Waits up to `wait` for part `index` of clip `id`.
-ClipPartAnswer clipPart(const std::string& id, std::size_t index, std::chrono::milliseconds wait);
+// Part `index` of clip `id` as it is now.
+ClipPartAnswer clipPart(const std::string& id, std::size_t index);

@@ -8,18 +8,38 @@ std::string ServerEvent::wireText() const {
   return "event: " + name + "\ndata: " + data + "\n\n";
 }
 
-std::optional<ServerEvent> EventHub::Subscription::next(std::chrono::milliseconds timeout) {
-  std::unique_lock lock(mutex_);
-  ready_.wait_for(lock, timeout, [this] { return closed_ || !queue_.empty(); });
-  if (queue_.empty()) return std::nullopt;
-  ServerEvent event = std::move(queue_.front());
-  queue_.pop_front();
-  return event;
+void EventHub::Subscription::setWake(std::function<void()> wake) {
+  bool pending = false;
+  {
+    std::lock_guard guard(mutex_);
+    wake_ = std::move(wake);
+    pending = closed_ || !queue_.empty();
+  }
+  if (pending) wakeFunction()();
+}
+
+std::vector<ServerEvent> EventHub::Subscription::take() {
+  std::lock_guard guard(mutex_);
+  std::vector<ServerEvent> events(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
+  queue_.clear();
+  return events;
 }
 
 bool EventHub::Subscription::closed() const {
   std::lock_guard guard(mutex_);
   return closed_;
+}
+
+bool EventHub::Subscription::push(const ServerEvent& event) {
+  std::lock_guard guard(mutex_);
+  if (queue_.size() >= kMaxQueued) queue_.pop_front();
+  queue_.push_back(event);
+  return wake_ != nullptr;
+}
+
+std::function<void()> EventHub::Subscription::wakeFunction() const {
+  std::lock_guard guard(mutex_);
+  return wake_ ? wake_ : [] {};
 }
 
 std::shared_ptr<EventHub::Subscription> EventHub::subscribe(std::vector<ServerEvent> initial, std::size_t limit) {
@@ -37,23 +57,30 @@ void EventHub::unsubscribe(const std::shared_ptr<Subscription>& subscription) {
   std::erase(subscriptions_, subscription);
 }
 
-void EventHub::publish(const ServerEvent& event) {
+std::vector<std::shared_ptr<EventHub::Subscription>> EventHub::snapshot() const {
   std::lock_guard guard(mutex_);
-  for (const auto& subscription : subscriptions_) {
-    std::lock_guard queueGuard(subscription->mutex_);
-    if (subscription->queue_.size() >= kMaxQueued) subscription->queue_.pop_front();
-    subscription->queue_.push_back(event);
-    subscription->ready_.notify_one();
+  return subscriptions_;
+}
+
+// Wakes run outside every lock: a wake posts to the server's I/O thread,
+// which may be taking from this very subscription.
+void EventHub::publish(const ServerEvent& event) {
+  for (const auto& subscription : snapshot()) {
+    if (subscription->push(event)) subscription->wakeFunction()();
   }
 }
 
 void EventHub::closeAll() {
-  std::lock_guard guard(mutex_);
-  closed_ = true;
-  for (const auto& subscription : subscriptions_) {
-    std::lock_guard queueGuard(subscription->mutex_);
-    subscription->closed_ = true;
-    subscription->ready_.notify_all();
+  {
+    std::lock_guard guard(mutex_);
+    closed_ = true;
+  }
+  for (const auto& subscription : snapshot()) {
+    {
+      std::lock_guard guard(subscription->mutex_);
+      subscription->closed_ = true;
+    }
+    subscription->wakeFunction()();
   }
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 // Server-sent events to every open browser page: the new screen, the busy
-// state, links to open. Publishing never blocks on a slow reader; each
-// subscriber has its own queue, drained by the HTTP thread serving it.
-#include <chrono>
-#include <condition_variable>
+// state, links to open. Publishing never blocks on a slow reader and nobody
+// waits for an event: each subscriber has its own queue and a wake function
+// that tells its connection (on the server's I/O thread) to take what came.
+// Any thread.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,15 +24,22 @@ class EventHub {
  public:
   class Subscription {
    public:
-    // Waits up to `timeout` for the next event; none on time-out or close.
-    std::optional<ServerEvent> next(std::chrono::milliseconds timeout);
+    // Called (on the publishing thread, no lock held) whenever an event
+    // arrives or the subscription closes; at once if either already happened.
+    void setWake(std::function<void()> wake);
+    // Every event queued so far, oldest first, leaving the queue empty.
+    std::vector<ServerEvent> take();
     bool closed() const;
 
    private:
     friend class EventHub;
+    // Queues the event; true when the subscriber is to be woken.
+    bool push(const ServerEvent& event);
+    std::function<void()> wakeFunction() const;
+
     mutable std::mutex mutex_;
-    std::condition_variable ready_;
     std::deque<ServerEvent> queue_;
+    std::function<void()> wake_;
     bool closed_ = false;
   };
 
@@ -42,13 +49,15 @@ class EventHub {
                                           std::size_t limit = SIZE_MAX);
   void unsubscribe(const std::shared_ptr<Subscription>& subscription);
   void publish(const ServerEvent& event);
-  // Wakes and ends every subscription (the server is stopping).
+  // Ends every subscription and wakes it (the server is stopping).
   void closeAll();
   std::size_t subscriberCount() const;
 
  private:
   // A reader that falls this far behind only needs the latest screen anyway.
   static constexpr std::size_t kMaxQueued = 256;
+
+  std::vector<std::shared_ptr<Subscription>> snapshot() const;
 
   mutable std::mutex mutex_;
   std::vector<std::shared_ptr<Subscription>> subscriptions_;

@@ -40,7 +40,9 @@ Screen HostApp::screen() const {
 }
 
 void HostApp::perform(const nlohmann::json& action) {
-  if (action.is_object() && action.value("action", "") == "push") {
+  // Read by type first: value() would throw the library's own message at a number.
+  auto name = action.is_object() ? action.find("action") : action.end();
+  if (name != action.end() && *name == "push") {
     auto className = action.find("class");
     if (className == action.end() || !className->is_string()) {
       throw std::invalid_argument("the push action needs a text \"class\"");

@@ -1,15 +1,23 @@
 #pragma once
 // The host's own view of an HTTP request and its answer, so that the route
-// handlers (HostServer) do not depend on the HTTP library serving them.
-// Plain values; the server adapts them to the library on its HTTP threads.
+// handlers (HostServer) do not depend on the HTTP library serving them
+// (HttpServer adapts them). Requests and answers are plain values; a
+// HostReply carries the one answer back from whichever thread has it.
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 struct HostRequest {
-  std::string contentType;          // the Content-Type header, as sent
+  std::string method;                 // "GET", "POST", ...
+  std::string path;                   // the target's path, percent-decoded
+  std::string query;                  // what follows '?' in the target, as sent
+  std::vector<std::pair<std::string, std::string>> headers;  // as sent, in order
+  std::string contentType;            // the Content-Type header, as sent
   std::optional<std::string> origin;  // the Origin header, when sent
   std::string host;                 // the Host header, as sent
   std::string target;               // path and query as sent, not decoded
@@ -17,6 +25,25 @@ struct HostRequest {
   std::string authorization;        // the Authorization header, as sent
   std::string body;
   std::string pathParameter;  // what the route's pattern captured, if anything
+
+  // The first header of that name (any case), or none.
+  std::optional<std::string> header(std::string_view name) const;
+};
+
+// An answer that goes on after its head (server-sent events). The server
+// calls these on its I/O thread.
+struct HostStream {
+  // Once the head is written. `wake` may be called on any thread, any number
+  // of times, whenever `take` has something new (including the stream's end).
+  std::function<void(std::function<void()> wake)> start;
+  // The text to write now (may be empty), or none once the stream is over.
+  std::function<std::optional<std::string>()> take;
+  // Written whenever nothing else was for `idleAfter`, so that idle proxies
+  // and browsers keep the connection.
+  std::string idleText;
+  std::chrono::milliseconds idleAfter{10'000};
+  // Once, when the connection goes, whichever side ends it.
+  std::function<void()> ended;
 };
 
 struct HostResponse {
@@ -24,9 +51,20 @@ struct HostResponse {
   std::string contentType;
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;
-  // A stream in place of the body: each call gives the next chunk (it may
-  // wait), none when the stream is over; `streamEnded` runs once when the
-  // connection goes, whichever side ends it.
-  std::function<std::optional<std::string>()> nextChunk;
-  std::function<void()> streamEnded;
+  std::shared_ptr<HostStream> stream;  // in place of the body, when set
+};
+
+// Takes a request's one answer, on any thread. Copies share one answer: the
+// first counts, later ones are ignored. When the last copy goes unanswered
+// (work dropped because the host stops), `fallback` is sent in its place, so
+// a connection never waits for an answer nobody will give.
+class HostReply {
+ public:
+  using Deliver = std::function<void(HostResponse)>;
+  HostReply(Deliver deliver, HostResponse fallback);
+  void operator()(HostResponse response) const;
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
 };

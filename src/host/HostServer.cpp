@@ -1,14 +1,10 @@
 #include "host/HostServer.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
-
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <future>
 #include <stdexcept>
+#include <system_error>
 
 #include "dispatch/MainRunLoop.h"
 #include "host/BrowserAudio.h"
@@ -25,16 +21,13 @@ using nlohmann::json;
 namespace {
 
 constexpr const char* kJson = "application/json";
-constexpr std::size_t kMaxActionBytes = 1 << 20;
-constexpr int kThreads = 32;  // every open page keeps one for its event stream
 constexpr std::chrono::seconds kKeepAliveComment{10};
-// An idle connection holds an HTTP thread until it times out.
-constexpr time_t kKeepAliveSeconds = 2;
-constexpr std::size_t kKeepAliveRequests = 100;
 // A page asks for the next part of a clip as soon as it has the last; the
-// answer waits until that part is made, which is at most about a part's
-// length (half a second) for a clip that is playing.
+// answer comes once that part is made, which is at most about a part's
+// length (half a second) for a clip that is playing. Until then the part
+// is looked for again every kClipPartPoll, holding nothing.
 constexpr std::chrono::seconds kClipPartWait{3};
+constexpr std::chrono::milliseconds kClipPartPoll{20};
 
 // The browser tab an action comes from, so a preview it starts plays there.
 std::optional<std::string> actingTab(const json& action) {
@@ -46,8 +39,10 @@ std::optional<std::string> actingTab(const json& action) {
 constexpr const char* kFontDirectory = "/usr/share/fonts/opentype/inter";
 
 HostResponse jsonResponse(const json& body, int status = 200) {
-  return {status, kJson, body.dump(), {{"Cache-Control", "no-store"}}, {}, {}};
+  return {status, kJson, body.dump(), {{"Cache-Control", "no-store"}}, {}};
 }
+
+HostResponse notFound() { return {404, {}, {}, {}, {}}; }
 
 // The media type alone: "Application/JSON; charset=utf-8" is "application/json".
 std::string mediaType(const std::string& contentType) {
@@ -58,86 +53,79 @@ std::string mediaType(const std::string& contentType) {
   return first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
 }
 
-void writeAnswer(const HostResponse& answer, httplib::Response& response) {
-  response.status = answer.status;
-  for (const auto& [name, value] : answer.headers) response.set_header(name, value);
-  if (!answer.contentType.empty()) response.set_content(answer.body, answer.contentType);
+// What lies between `prefix` and `suffix` of a path, if it has both.
+std::optional<std::string> between(const std::string& path, std::string_view prefix, std::string_view suffix) {
+  if (path.size() < prefix.size() + suffix.size() || !path.starts_with(prefix) || !path.ends_with(suffix)) {
+    return std::nullopt;
+  }
+  return path.substr(prefix.size(), path.size() - prefix.size() - suffix.size());
 }
 
-HostRequest hostRequest(const httplib::Request& request) {
-  std::string cookie;
-  for (std::size_t index = 0; index < request.get_header_value_count("Cookie"); ++index)
-    cookie += (cookie.empty() ? "" : "; ") + request.get_header_value("Cookie", index);
-  return {.contentType = request.get_header_value("Content-Type"),
-          .origin = request.has_header("Origin") ? std::optional(request.get_header_value("Origin")) : std::nullopt,
-          .host = request.get_header_value("Host"),
-          .target = request.target,
-          .cookie = cookie,
-          .authorization = request.get_header_value("Authorization"),
-          .body = request.body,
-          .pathParameter = request.matches.size() > 1 ? std::string(request.matches[1]) : std::string()};
+bool allOf(std::string_view text, int (*isKind)(int), std::size_t most) {
+  return !text.empty() && text.size() <= most &&
+         std::ranges::all_of(text, [isKind](unsigned char c) { return isKind(c) != 0; });
 }
 
-// Runs a route's handler on the HTTP thread with the host's own request and
-// response; a handler that needed the main thread while the host stops gets 503.
-template <class Handler>
-httplib::Server::Handler adapt(Handler handler) {
-  return [handler](const httplib::Request& request, httplib::Response& response) {
-    const HostRequest ours = hostRequest(request);
-    HostResponse answer;
-    try {
-      answer = handler(ours);
-    } catch (const MainThreadGate::Stopping& stopping) {
-      answer = jsonResponse(errorJson(stopping.what()), 503);
-    }
-    if (!answer.nextChunk) {
-      writeAnswer(answer, response);
-      return;
-    }
-    response.status = answer.status;
-    for (const auto& [name, value] : answer.headers) response.set_header(name, value);
-    response.set_chunked_content_provider(
-        answer.contentType,
-        [next = answer.nextChunk](std::size_t, httplib::DataSink& sink) {
-          auto chunk = next();
-          if (!chunk) {
-            sink.done();
-            return true;
-          }
-          return sink.write(chunk->data(), chunk->size());
-        },
-        [ended = answer.streamEnded](bool) {
-          if (ended) ended();
-        });
-  };
+// "<hex>-<number>/<part, 1 to 6 digits>", as clip ids and parts are named.
+bool isClipPart(std::string_view text) {
+  const auto dash = text.find('-');
+  const auto slash = text.find('/');
+  if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) return false;
+  return allOf(text.substr(0, dash), isxdigit, 64) && allOf(text.substr(dash + 1, slash - dash - 1), isdigit, 20) &&
+         allOf(text.substr(slash + 1), isdigit, 6);
+}
+
+// Whether a text of the action (one of its values, or in one of its lists) is over `limit` bytes.
+bool holdsLongText(const json& action, std::size_t limit) {
+  auto tooLong = [limit](const json& value) { return value.is_string() && value.get_ref<const std::string&>().size() > limit; };
+  for (const auto& value : action) {
+    if (tooLong(value)) return true;
+    if (value.is_array() && std::ranges::any_of(value, tooLong)) return true;
+  }
+  return false;
+}
+
+// The same reply, with `headers` added to whatever answer it gives.
+HostReply withHeaders(const HostReply& reply, std::vector<std::pair<std::string, std::string>> headers) {
+  return HostReply(
+      [reply, headers = std::move(headers)](HostResponse response) {
+        response.headers.insert(response.headers.end(), headers.begin(), headers.end());
+        reply(std::move(response));
+      },
+      jsonResponse(errorJson(MainThreadGate::Stopping().what()), 503));
+}
+
+HostResponse failureResponse(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const MainThreadGate::Stopping& stopping) {
+    return jsonResponse(errorJson(stopping.what()), 503);
+  } catch (const std::exception& other) {
+    return jsonResponse(errorJson(other.what()), 500);
+  }
 }
 
 }  // namespace
 
 HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory,
-                       std::string accessToken)
+                       std::string accessToken, HttpLimits limits)
     : app_(app),
       loop_(loop),
       webDirectory_(std::move(webDirectory)),
       accessToken_(std::move(accessToken)),
       publisher_(hub_, images_),
-      gate_(loop, kBusyAfter,
-            [this](bool busy) { hub_.publish({"busy", json(busy).dump()}); }),
-      server_(std::make_unique<httplib::Server>()),
+      gate_(loop, kBusyAfter, [this](bool busy) { hub_.publish({"busy", json(busy).dump()}); },
+            [this](std::chrono::milliseconds delay, std::function<void()> task) {
+              http_->after(delay, std::move(task));
+            }),
+      http_(std::make_unique<HttpServer>(
+          limits, [this](HostRequest request, HostReply reply) { handle(std::move(request), reply); },
+          [](int status, const std::string& message) { return jsonResponse(errorJson(message), status); })),
       watching_(std::make_shared<bool>(false)) {
-  server_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-  server_->set_payload_max_length(kMaxActionBytes);
-  // An answer goes out in two writes (head, body); without this the second
-  // waits for the browser's delayed acknowledgement, some 40 ms.
-  server_->set_tcp_nodelay(true);
-  server_->set_keep_alive_timeout(kKeepAliveSeconds);
-  server_->set_keep_alive_max_count(kKeepAliveRequests);
-  // Address reuse only: with port reuse a second host would quietly share the port.
-  server_->set_socket_options([](int socket) {
-    int yes = 1;
-    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-  addRoutes();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(webDirectory_ / "index.html", error)) {
+    throw std::runtime_error("cannot serve the browser page from " + webDirectory_.string());
+  }
 }
 
 HostServer::~HostServer() {
@@ -149,7 +137,7 @@ HostServer::~HostServer() {
     UIApplication::sharedApplication()->setLinkOpener({});
     AudioOutput::setActivityListener({});
   };
-  // Not through the gate, which stop() closed to the HTTP threads.
+  // Not through the gate, which stop() closed.
   if (loop_.isMainThread()) {
     detach();
   } else {
@@ -163,12 +151,9 @@ HostServer::~HostServer() {
 }
 
 int HostServer::bind(int port, const ListenAddress& address) {
-  if (port == 0) {
-    port_ = server_->bind_to_any_port(address.address);
-  } else if (server_->bind_to_port(address.address, port)) {
-    port_ = port;
-  }
-  if (port_ <= 0) {
+  try {
+    port_ = http_->bind(address.address, port);
+  } catch (const std::system_error&) {
     throw std::runtime_error("cannot listen on " + address.urlHost() + ":" + std::to_string(port) +
                              ": the port is in use or not allowed; choose another with --port N");
   }
@@ -176,12 +161,12 @@ int HostServer::bind(int port, const ListenAddress& address) {
   return port_;
 }
 
-void HostServer::serve() { server_->listen_after_bind(); }
+void HostServer::serve() { http_->serve(); }
 
 void HostServer::stop() {
   gate_.close();
   hub_.closeAll();
-  server_->stop();
+  http_->stop();
 }
 
 void HostServer::mainLoopEnded() { gate_.abandonWaiting(); }
@@ -245,6 +230,10 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
   } catch (const std::invalid_argument& failure) {
     error = failure.what();
     status = 400;
+  } catch (const json::exception&) {
+    // A value read as the wrong type somewhere below; the library's text means nothing to a person.
+    error = "the action holds a value of the wrong type";
+    status = 400;
   } catch (const std::exception& failure) {
     error = failure.what();
     status = 500;
@@ -254,51 +243,64 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
   return publishScreen();
 }
 
-void HostServer::addRoutes() {
+void HostServer::handle(HostRequest request, const HostReply& reply) {
   // One gate before every route, the page's files included.
-  server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    AccessDecision decision = access_->admit(hostRequest(request));
-    if (decision.refusal) {
-      writeAnswer(*decision.refusal, response);
-      return httplib::Server::HandlerResponse::Handled;
-    }
-    for (const auto& [name, value] : decision.headers) response.set_header(name, value);
-    return httplib::Server::HandlerResponse::Unhandled;
-  });
-  auto route = [this](auto member) { return adapt([this, member](const HostRequest& r) { return (this->*member)(r); }); };
-  server_->Get("/api/screen", route(&HostServer::screenRoute));
-  server_->Post("/api/action", route(&HostServer::actionRoute));
-  server_->Get("/api/events", route(&HostServer::eventsRoute));
-  server_->Get("/api/links", route(&HostServer::linksRoute));
-  server_->Get(R"(/images/([0-9a-f]+)\.png)", route(&HostServer::imageRoute));
-  server_->Get(R"(/clips/([0-9a-f]+-[0-9]+/[0-9]{1,6})\.wav)", route(&HostServer::clipRoute));
-  server_->Get(R"(/fonts/(Inter-(?:Regular|SemiBold|Bold)\.otf))", route(&HostServer::fontRoute));
-  // Last: whatever no route above took.
-  server_->Get(R"((/.*))", route(&HostServer::webRoute));
+  AccessDecision decision = access_->admit(request);
+  if (decision.refusal) return reply(std::move(*decision.refusal));
+  route(std::move(request), decision.headers.empty() ? reply : withHeaders(reply, std::move(decision.headers)));
+}
 
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(webDirectory_ / "index.html", error)) {
-    throw std::runtime_error("cannot serve the browser page from " + webDirectory_.string());
+void HostServer::route(HostRequest request, const HostReply& reply) {
+  const std::string& path = request.path;
+  if (request.method == "POST") return path == "/api/action" ? actionRoute(request, reply) : reply(notFound());
+  if (request.method != "GET") return reply(notFound());
+  if (path == "/api/screen") return screenRoute(request, reply);
+  if (path == "/api/events") return reply(eventsRoute(request));
+  if (path == "/api/links") return reply(linksRoute(request));
+  if (auto id = between(path, "/images/", ".png"); id && allOf(*id, isxdigit, 64)) {
+    request.pathParameter = *id;
+    return reply(imageRoute(request));
   }
+  if (auto part = between(path, "/clips/", ".wav"); part && isClipPart(*part)) {
+    request.pathParameter = *part;
+    return clipRoute(request, reply);
+  }
+  if (auto font = between(path, "/fonts/", "")) {
+    request.pathParameter = *font;
+    return reply(fontRoute(request));
+  }
+  reply(webRoute(request));
 }
 
-HostResponse HostServer::screenRoute(const HostRequest&) {
-  json body;
-  gate_.call([&] { body = publishScreen(); });
-  return jsonResponse(body);
+void HostServer::answerOnMain(const HostReply& reply, std::function<HostResponse()> work) {
+  auto response = std::make_shared<HostResponse>();
+  gate_.call([response, work = std::move(work)] { *response = work(); },
+             [reply, response](std::exception_ptr failure) {
+               reply(failure ? failureResponse(failure) : std::move(*response));
+             });
 }
 
-HostResponse HostServer::actionRoute(const HostRequest& request) {
+void HostServer::screenRoute(const HostRequest&, const HostReply& reply) {
+  answerOnMain(reply, [this] { return jsonResponse(publishScreen()); });
+}
+
+void HostServer::actionRoute(const HostRequest& request, const HostReply& reply) {
   if (mediaType(request.contentType) != kJson)
-    return jsonResponse(errorJson("refused: an action must be sent as application/json"), 415);
+    return reply(jsonResponse(errorJson("refused: an action must be sent as application/json"), 415));
   json action = json::parse(request.body, nullptr, false);
-  if (action.is_discarded()) return jsonResponse(errorJson("the action is not JSON"), 400);
+  if (action.is_discarded()) return reply(jsonResponse(errorJson("the action is not JSON"), 400));
+  if (action.is_object() && holdsLongText(action, kMaxActionText)) {
+    return reply(jsonResponse(errorJson("refused: a text in an action may be at most " +
+                                        std::to_string(kMaxActionText / 1024) + " KiB"),
+                              413));
+  }
   const std::uint64_t linksBefore = links_.lastSequence();
-  json message;
-  std::optional<std::string> error;
-  int status = 200;
-  gate_.call([&] { message = runAction(action, error, status); });
-  return jsonResponse(actionAnswer(message, links_.since(linksBefore), error), status);
+  answerOnMain(reply, [this, action = std::move(action), linksBefore] {
+    std::optional<std::string> error;
+    int status = 200;
+    json message = runAction(action, error, status);
+    return jsonResponse(actionAnswer(message, links_.since(linksBefore), error), status);
+  });
 }
 
 HostResponse HostServer::eventsRoute(const HostRequest&) {
@@ -310,46 +312,58 @@ HostResponse HostServer::eventsRoute(const HostRequest&) {
                                   std::to_string(kMaxEventStreams) + "); close some and reload this one"),
                         503);
   }
-  HostResponse stream{200, "text/event-stream", {}, {{"Cache-Control", "no-store"}}, {}, {}};
-  stream.nextChunk = [subscription]() -> std::optional<std::string> {
-    auto event = subscription->next(kKeepAliveComment);
-    if (subscription->closed()) return std::nullopt;
-    // A comment keeps idle proxies and browsers from dropping the stream.
-    return event ? event->wireText() : ": idle\n\n";
+  auto stream = std::make_shared<HostStream>();
+  stream->start = [subscription](std::function<void()> wake) { subscription->setWake(std::move(wake)); };
+  stream->take = [subscription]() -> std::optional<std::string> {
+    const bool closed = subscription->closed();  // before taking, so no event queued first is lost
+    std::string text;
+    for (const auto& event : subscription->take()) text += event.wireText();
+    if (text.empty() && closed) return std::nullopt;
+    return text;
   };
-  stream.streamEnded = [this, subscription] { hub_.unsubscribe(subscription); };
-  return stream;
+  // A comment keeps idle proxies and browsers from dropping the stream.
+  stream->idleText = ": idle\n\n";
+  stream->idleAfter = kKeepAliveComment;
+  stream->ended = [this, subscription] { hub_.unsubscribe(subscription); };
+  return {200, "text/event-stream", {}, {{"Cache-Control", "no-store"}}, stream};
 }
 
 HostResponse HostServer::fontRoute(const HostRequest& request) {
-  // Only the weights the page uses, by name (the route's pattern): nothing
-  // else of the folder is served.
-  std::ifstream file(std::filesystem::path(kFontDirectory) / request.pathParameter, std::ios::binary);
-  if (!file) return {404, {}, {}, {}, {}, {}};
-  return {200, "font/otf", std::string(std::istreambuf_iterator<char>(file), {}),
-          {{"Cache-Control", "public, max-age=86400"}}, {}, {}};
+  // Only the weights the page uses, by name: nothing else of the folder is served.
+  const std::string& name = request.pathParameter;
+  if (name != "Inter-Regular.otf" && name != "Inter-SemiBold.otf" && name != "Inter-Bold.otf") return notFound();
+  auto bytes = readServedFile(std::filesystem::path(kFontDirectory) / name);
+  if (!bytes) return notFound();
+  return {200, "font/otf", std::move(*bytes), {{"Cache-Control", "public, max-age=86400"}}, {}};
 }
 
-HostResponse HostServer::webRoute(const HostRequest& request) {
-  return webFileResponse(webDirectory_, request.pathParameter);
-}
+HostResponse HostServer::webRoute(const HostRequest& request) { return webFileResponse(webDirectory_, request.path); }
 
 HostResponse HostServer::linksRoute(const HostRequest&) { return jsonResponse(linksMessage(links_.since(0))); }
 
 HostResponse HostServer::imageRoute(const HostRequest& request) {
   auto image = images_.imageWithId(request.pathParameter);
-  if (!image) return {404, {}, {}, {}, {}, {}};
+  if (!image) return notFound();
   const auto& png = image->pngData();
   // An id names the same bytes for good.
   return {200, "image/png", std::string(png.begin(), png.end()),
-          {{"Cache-Control", "public, max-age=31536000, immutable"}}, {}, {}};
+          {{"Cache-Control", "public, max-age=31536000, immutable"}}, {}};
 }
 
 // "<clip id>/<part>": the part's WAV once it is made.
-HostResponse HostServer::clipRoute(const HostRequest& request) {
+void HostServer::clipRoute(const HostRequest& request, const HostReply& reply) {
   const auto slash = request.pathParameter.find('/');
-  ClipPartAnswer answer = clipPart(request.pathParameter.substr(0, slash),
-                                   std::stoul(request.pathParameter.substr(slash + 1)), kClipPartWait);
-  return {answer.status, answer.status == 200 ? "audio/wav" : "", std::move(answer.wav),
-          {{"Cache-Control", "no-store"}}, {}, {}};
+  answerClipPart(request.pathParameter.substr(0, slash), std::stoul(request.pathParameter.substr(slash + 1)),
+                 std::chrono::steady_clock::now() + kClipPartWait, reply);
+}
+
+void HostServer::answerClipPart(const std::string& id, std::size_t index,
+                                std::chrono::steady_clock::time_point giveUp, const HostReply& reply) {
+  ClipPartAnswer answer = clipPart(id, index);
+  if (answer.status == 202 && std::chrono::steady_clock::now() < giveUp) {
+    // Dropped when the server stops; the reply then answers 503 by itself.
+    return http_->after(kClipPartPoll, [this, id, index, giveUp, reply] { answerClipPart(id, index, giveUp, reply); });
+  }
+  reply({answer.status, answer.status == 200 ? "audio/wav" : "", std::move(answer.wav),
+         {{"Cache-Control", "no-store"}}, {}});
 }

@@ -18,15 +18,20 @@
 // Only this machine's own page, opened with the access token, may use it:
 // every request passes the AccessGate first (Host, Origin and token; 403
 // otherwise). An action that is not JSON is refused too (415; a cross-site
-// page can only send JSON after a CORS preflight, never granted).
+// page can only send JSON after a CORS preflight, never granted). An action
+// body over 1 MiB, however framed, or a text in it over 64 KiB gets 413.
 // At most kMaxEventStreams event streams are open at once; more get 503.
-// Every action runs on the main thread through the main run loop; the HTTP
-// threads never touch a page. Work that changes the screen later (a timer,
-// a list delivered afterwards) reaches the pages by itself: the screen is
-// looked at again a short while after each run of the main loop's timers.
+// The HTTP side (HttpServer) runs on one I/O thread and never waits: every
+// action runs on the main thread through the main run loop, which answers
+// when it is done (MainThreadGate), so a long action holds up no other
+// request that needs no page, nor the busy event. Work that changes the
+// screen later (a timer, a list delivered afterwards) reaches the pages by
+// itself: the screen is looked at again a short while after each run of the
+// main loop's timers, while a page listens.
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,15 +39,13 @@
 #include "host/AccessGate.h"
 #include "host/EventHub.h"
 #include "host/HostExchange.h"
+#include "host/HttpServer.h"
 #include "host/ImageRegistry.h"
 #include "host/LinkLog.h"
 #include "host/ListenAddress.h"
 #include "host/MainThreadGate.h"
 #include "host/ScreenPublisher.h"
 
-namespace httplib {
-class Server;
-}
 class HostApp;
 class MainRunLoop;
 
@@ -52,13 +55,17 @@ class HostServer {
   static constexpr std::chrono::milliseconds kBusyAfter{150};
   // How often the main thread looks for changes that came without an action.
   static constexpr std::chrono::milliseconds kWatchInterval{100};
-  // Each open stream holds an HTTP thread; the rest stay for requests.
-  static constexpr std::size_t kMaxEventStreams = 8;
+  // Twenty tabs of one browser share one stream (web/event-stream.js); 32
+  // lets several browsers, and tabs still finding their shared stream, in.
+  static constexpr std::size_t kMaxEventStreams = 32;
+  // Longest text an action may carry (typed, searched, a link).
+  static constexpr std::size_t kMaxActionText = 64 << 10;
 
   // `app` must outlive the server; it is only used on `loop`'s thread.
-  // Destroy the server on that thread, or while the loop still runs.
-  // `accessToken` opens it (AccessToken.h).
-  HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory, std::string accessToken);
+  // Destroy the server on that thread, after serve() has returned (or when
+  // it never ran). `accessToken` opens it (AccessToken.h).
+  HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path webDirectory, std::string accessToken,
+             HttpLimits limits = {});
   ~HostServer();
   HostServer(const HostServer&) = delete;
   HostServer& operator=(const HostServer&) = delete;
@@ -66,14 +73,14 @@ class HostServer {
   // Binds address:port, 0 for any free port; returns the port. Throws
   // std::runtime_error when the port cannot be had.
   int bind(int port, const ListenAddress& address = {});
-  // Serves until stop(); on a thread of its own.
+  // Serves until stop(); on a thread of its own, the server's I/O thread.
   void serve();
-  // Any thread: refuses new requests and main-thread work, ends every event
-  // stream, and makes serve() return once the requests in flight are answered,
-  // which needs the main loop to keep running until then.
+  // Any thread: refuses new connections and main-thread work (503), ends every
+  // event stream, and makes serve() return once the requests in flight are
+  // answered, which needs the main loop to keep running until then.
   void stop();
   // Any thread, once the main loop has ended for good: requests still waiting
-  // for it are answered with an error instead of waiting for ever.
+  // for it are answered with 503 instead of waiting for ever.
   void mainLoopEnded();
 
   // Main thread: becomes the application's link opener, publishes the
@@ -84,16 +91,26 @@ class HostServer {
   const LinkLog& links() const { return links_; }
 
  private:
-  void addRoutes();
-  // One handler per route, in the order of the table above.
-  HostResponse screenRoute(const HostRequest& request);
-  HostResponse actionRoute(const HostRequest& request);
+  // I/O thread: lets the request past the AccessGate, or refuses it.
+  void handle(HostRequest request, const HostReply& reply);
+  // I/O thread: picks the route for an admitted request and answers through `reply`.
+  void route(HostRequest request, const HostReply& reply);
+  // One handler per route, in the order of the table above; those that need
+  // the main thread answer later, through `reply`.
+  void screenRoute(const HostRequest& request, const HostReply& reply);
+  void actionRoute(const HostRequest& request, const HostReply& reply);
   HostResponse eventsRoute(const HostRequest& request);
   HostResponse linksRoute(const HostRequest& request);
   HostResponse imageRoute(const HostRequest& request);
-  HostResponse clipRoute(const HostRequest& request);
+  void clipRoute(const HostRequest& request, const HostReply& reply);
   HostResponse fontRoute(const HostRequest& request);
   HostResponse webRoute(const HostRequest& request);
+  // Asks for a clip's part until it is made or `giveUp` passes, never waiting.
+  void answerClipPart(const std::string& id, std::size_t index, std::chrono::steady_clock::time_point giveUp,
+                      const HostReply& reply);
+  // Runs `work` on the main thread and replies with its answer (503 when the
+  // host stops first).
+  void answerOnMain(const HostReply& reply, std::function<HostResponse()> work);
   void linkOpened(const std::string& url);
   void watch();
   nlohmann::json publishScreen();
@@ -112,7 +129,8 @@ class HostServer {
   LinkLog links_;
   ScreenPublisher publisher_;
   MainThreadGate gate_;
-  std::unique_ptr<httplib::Server> server_;
+  // After what its connections use, so that it goes before them.
+  std::unique_ptr<HttpServer> http_;
   int port_ = 0;  // set by bind(), before serving
   std::shared_ptr<bool> watching_;  // main thread only: cleared when the server goes
   bool actionRunning_ = false;      // main thread only

@@ -1,75 +1,96 @@
 #include "host/MainThreadGate.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <exception>
+#include <utility>
 
 #include "dispatch/MainRunLoop.h"
 
-// One call's state, shared by the waiting thread and the posted task, which
-// may run (or be dropped) after the waiter has given up.
+// One call's state, shared by the gate, the posted task and the busy timer,
+// each of which may find the call already over.
 struct MainThreadGate::Pending {
   enum class State { waiting, running, done, abandoned };
-  std::mutex mutex;
-  std::condition_variable changed;
-  State state = State::waiting;
-  std::exception_ptr failure;
-
-  bool over() const { return state == State::done || state == State::abandoned; }
+  std::function<void()> work;
+  Answer answer;
+  State state = State::waiting;  // guarded by the gate's mutex_
+  bool slow = false;             // guarded by the gate's mutex_
 };
 
-MainThreadGate::MainThreadGate(MainRunLoop& loop, std::chrono::milliseconds busyAfter, BusyListener listener)
-    : loop_(loop), busyAfter_(busyAfter), listener_(std::move(listener)) {}
+MainThreadGate::MainThreadGate(MainRunLoop& loop, std::chrono::milliseconds busyAfter, BusyListener listener,
+                               Schedule schedule)
+    : loop_(loop), busyAfter_(busyAfter), listener_(std::move(listener)), schedule_(std::move(schedule)) {}
 
-void MainThreadGate::call(const std::function<void()>& work) {
+MainThreadGate::~MainThreadGate() { *alive_ = false; }
+
+void MainThreadGate::call(std::function<void()> work, Answer answer) {
   if (loop_.isMainThread()) {
-    work();
-    return;
-  }
-  auto pending = std::make_shared<Pending>();
-  {
-    std::lock_guard guard(mutex_);
-    if (closed_) throw Stopping();
-    pending_.push_back(pending);
-  }
-  loop_.post([pending, work] {
-    {
-      std::lock_guard guard(pending->mutex);
-      if (pending->state == Pending::State::abandoned) return;
-      pending->state = Pending::State::running;
-    }
     std::exception_ptr failure;
     try {
       work();
     } catch (...) {
       failure = std::current_exception();
     }
-    std::lock_guard guard(pending->mutex);
-    pending->failure = failure;
-    pending->state = Pending::State::done;
-    pending->changed.notify_all();
-  });
-
-  bool abandoned = false;
-  {
-    std::unique_lock lock(pending->mutex);
-    if (!pending->changed.wait_for(lock, busyAfter_, [&] { return pending->over(); })) {
-      lock.unlock();
-      changeSlowCalls(+1);
-      lock.lock();
-      pending->changed.wait(lock, [&] { return pending->over(); });
-      lock.unlock();
-      changeSlowCalls(-1);
-      lock.lock();
-    }
-    abandoned = pending->state == Pending::State::abandoned;
+    answer(failure);
+    return;
   }
+  auto pending = std::make_shared<Pending>(std::move(work), std::move(answer));
+  bool refused = false;
   {
     std::lock_guard guard(mutex_);
+    refused = closed_;
+    if (!refused) pending_.push_back(pending);
+  }
+  if (refused) {
+    pending->answer(std::make_exception_ptr(Stopping()));
+    return;
+  }
+  if (schedule_) {
+    std::weak_ptr<Pending> weak = pending;
+    schedule_(busyAfter_, [this, weak] {
+      if (auto still = weak.lock()) markSlow(still);
+    });
+  }
+  // The gate goes on the main thread, so this check there cannot race it.
+  loop_.post([this, pending, alive = alive_] {
+    if (*alive) run(pending);
+  });
+}
+
+void MainThreadGate::run(const std::shared_ptr<Pending>& pending) {
+  {
+    std::lock_guard guard(mutex_);
+    if (pending->state == Pending::State::abandoned) return;
+    pending->state = Pending::State::running;
+  }
+  std::exception_ptr failure;
+  try {
+    pending->work();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  forget(pending);
+  pending->answer(failure);
+}
+
+void MainThreadGate::markSlow(const std::shared_ptr<Pending>& pending) {
+  {
+    std::lock_guard guard(mutex_);
+    const bool over = pending->state == Pending::State::done || pending->state == Pending::State::abandoned;
+    if (over || pending->slow) return;
+    pending->slow = true;
+  }
+  changeSlowCalls(+1);
+}
+
+// The call is over: it leaves the list, and the busy count if it was slow.
+void MainThreadGate::forget(const std::shared_ptr<Pending>& pending) {
+  bool wasSlow = false;
+  {
+    std::lock_guard guard(mutex_);
+    if (pending->state != Pending::State::abandoned) pending->state = Pending::State::done;
+    wasSlow = std::exchange(pending->slow, false);
     std::erase(pending_, pending);
   }
-  if (abandoned) throw Stopping();
-  if (pending->failure) std::rethrow_exception(pending->failure);
+  if (wasSlow) changeSlowCalls(-1);
 }
 
 bool MainThreadGate::busy() const {
@@ -83,15 +104,21 @@ void MainThreadGate::close() {
 }
 
 void MainThreadGate::abandonWaiting() {
-  std::lock_guard guard(mutex_);
-  closed_ = true;
-  for (const auto& pending : pending_) {
-    std::lock_guard callGuard(pending->mutex);
-    // Work already running finishes (the loop is still in it); only work the
-    // loop never picked up is given up.
-    if (pending->state != Pending::State::waiting) continue;
-    pending->state = Pending::State::abandoned;
-    pending->changed.notify_all();
+  std::vector<std::shared_ptr<Pending>> abandoned;
+  {
+    std::lock_guard guard(mutex_);
+    closed_ = true;
+    // Work already running finishes (the loop is still in it) and answers
+    // itself; only work the loop never picked up is given up.
+    for (const auto& pending : pending_) {
+      if (pending->state != Pending::State::waiting) continue;
+      pending->state = Pending::State::abandoned;
+      abandoned.push_back(pending);
+    }
+  }
+  for (const auto& pending : abandoned) {
+    forget(pending);
+    pending->answer(std::make_exception_ptr(Stopping()));
   }
 }
 
@@ -99,10 +126,9 @@ void MainThreadGate::abandonWaiting() {
 // back into the gate. Two changes racing may reach it in either order; each
 // tells the state as it is then, and only when it differs from the last told.
 void MainThreadGate::changeSlowCalls(int by) {
-  bool wasBusy = false;
   {
     std::lock_guard guard(mutex_);
-    wasBusy = slowCalls_ > 0;
+    const bool wasBusy = slowCalls_ > 0;
     slowCalls_ += by;
     if ((slowCalls_ > 0) == wasBusy) return;
   }

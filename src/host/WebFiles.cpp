@@ -1,7 +1,6 @@
 #include "host/WebFiles.h"
 
 #include <fstream>
-#include <iterator>
 #include <map>
 
 #include "foundation/NSBundle.h"
@@ -19,7 +18,7 @@ const std::map<std::string, std::string>& contentTypes() {
   return types;
 }
 
-HostResponse notFound() { return {404, "text/plain; charset=utf-8", "not found\n", {}, {}, {}}; }
+HostResponse notFound() { return {404, "text/plain; charset=utf-8", "not found\n", {}, {}}; }
 
 // Plain names only: no empty, hidden, "." or ".." step, no NUL.
 bool isPlainRelativePath(const std::string& relative) {
@@ -36,6 +35,15 @@ bool isPlainRelativePath(const std::string& relative) {
 
 }  // namespace
 
+std::optional<std::string> readServedFile(const fs::path& file) {
+  std::ifstream input(file, std::ios::binary | std::ios::ate);
+  if (!input) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(input.tellg()), '\0');
+  input.seekg(0);
+  if (!input.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
+  return bytes;
+}
+
 HostResponse webFileResponse(const fs::path& webDirectory, const std::string& path) {
   std::string relative = path.starts_with('/') ? path.substr(1) : path;
   if (relative.empty()) relative = "index.html";
@@ -45,8 +53,8 @@ HostResponse webFileResponse(const fs::path& webDirectory, const std::string& pa
 
   const auto file = NSBundle::hostFileInside(webDirectory, relative);
   if (!file) return notFound();
-  std::ifstream stream(*file, std::ios::binary);
-  if (!stream) return notFound();
-  return {200, type->second, std::string(std::istreambuf_iterator<char>(stream), {}),
-          {{"Cache-Control", "no-cache"}, {"X-Content-Type-Options", "nosniff"}}, {}, {}};
+  auto bytes = readServedFile(*file);
+  if (!bytes) return notFound();
+  return {200, type->second, std::move(*bytes),
+          {{"Cache-Control", "no-cache"}, {"X-Content-Type-Options", "nosniff"}}, {}};
 }

@@ -262,7 +262,7 @@ TEST_F(HostServerTest, RequestsFromOtherSitesAreRefusedAndChangeNothing) {
   EXPECT_EQ(json::parse(own_page->body)["screen"]["depth"], 2);
 }
 
-TEST_F(HostServerTest, EventStreamsBeyondTheCapAreRefusedAndLeaveThreadsForRequests) {
+TEST_F(HostServerTest, EventStreamsBeyondTheCapAreRefusedAndRequestsAreStillAnswered) {
   std::vector<std::unique_ptr<EventStreamReader>> pages;
   for (std::size_t i = 0; i < HostServer::kMaxEventStreams; ++i) {
     pages.push_back(openEvents());

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
+#include <exception>
+#include <functional>
 #include <future>
+#include <memory>
 #include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "dispatch/MainRunLoop.h"
 #include "host/MainThreadGate.h"
@@ -12,86 +17,127 @@
 namespace {
 
 // The test's thread is the main thread; it runs the loop's tasks by hand
-// (runDue), so a call from another thread stays posted until the test lets it run.
+// (runDue), so a call from another thread stays posted until the test lets
+// it run. Busy timers fire when the test says.
 class MainThreadGateTest : public ChimewellTest {
  protected:
-  // With no grace period every call turns busy as soon as it is posted,
-  // which tells the test that the call is waiting for the main thread.
-  MainThreadGate gate_{MainRunLoop::main(), std::chrono::milliseconds(0), [this](bool busy) {
-                         if (busy) posted_.set_value();
-                       }};
-  std::promise<void> posted_;
+  struct Answered {
+    std::exception_ptr failure;
+    bool onMainThread = false;
+  };
 
-  std::future<void> callFromAnotherThread(std::atomic<bool>& ran) {
-    return std::async(std::launch::async, [this, &ran] { gate_.call([&ran] { ran = true; }); });
+  MainThreadGate gate_{MainRunLoop::main(), std::chrono::milliseconds(150),
+                       // Asks the gate itself: the listener runs outside its locks.
+                       [this](bool busy) { told_.push_back(busy && gate_.busy()); },
+                       [this](std::chrono::milliseconds, std::function<void()> task) { timers_.push_back(std::move(task)); }};
+  std::vector<bool> told_;
+  std::vector<std::function<void()>> timers_;
+
+  void fireTimers() {
+    for (auto& task : std::exchange(timers_, {})) task();
   }
-  static bool answersSoon(std::future<void>& answer) {
-    // Only a guard against waiting for ever; the answer needs no main-thread work.
-    return answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  // Makes the call on a thread of its own, which returns without waiting.
+  std::future<Answered> callFromAnotherThread(std::function<void()> work) {
+    auto answer = std::make_shared<std::promise<Answered>>();
+    auto answered = answer->get_future();
+    std::thread([this, work = std::move(work), answer] {
+      gate_.call(work, [answer](std::exception_ptr failure) {
+        answer->set_value({failure, MainRunLoop::main().isMainThread()});
+      });
+    }).join();
+    return answered;
+  }
+  static bool isReady(std::future<Answered>& answered) {
+    return answered.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  }
+  static bool isStopping(const std::exception_ptr& failure) {
+    try {
+      if (failure) std::rethrow_exception(failure);
+    } catch (const MainThreadGate::Stopping&) {
+      return true;
+    } catch (...) {
+    }
+    return false;
   }
 };
 
+TEST_F(MainThreadGateTest, ACallReturnsAtOnceAndIsAnsweredOnTheMainThreadWithWhatItsWorkThrew) {
+  bool ran = false;
+  auto fine = callFromAnotherThread([&] { ran = true; });
+  auto failing = callFromAnotherThread([] { throw std::invalid_argument("the pane refused"); });
+  EXPECT_FALSE(ran);
+  EXPECT_FALSE(isReady(fine));
+
+  MainRunLoop::main().runDue();
+  EXPECT_TRUE(ran);
+  ASSERT_TRUE(isReady(fine) && isReady(failing));
+  const Answered answered = fine.get();
+  EXPECT_FALSE(answered.failure);
+  EXPECT_TRUE(answered.onMainThread);
+  EXPECT_THROW(std::rethrow_exception(failing.get().failure), std::invalid_argument);
+}
+
 TEST_F(MainThreadGateTest, AfterCloseCallsInFlightStillRunAndNewOnesAreRefusedAtOnce) {
-  std::atomic<bool> firstRan = false;
-  auto first = callFromAnotherThread(firstRan);
-  posted_.get_future().wait();
+  bool firstRan = false;
+  auto first = callFromAnotherThread([&] { firstRan = true; });
   gate_.close();
 
-  std::atomic<bool> lateRan = false;
-  auto late = callFromAnotherThread(lateRan);
-  const bool refusedAtOnce = answersSoon(late);
+  bool lateRan = false;
+  auto late = callFromAnotherThread([&] { lateRan = true; });
+  ASSERT_TRUE(isReady(late)) << "refused without the main thread";
+  EXPECT_TRUE(isStopping(late.get().failure));
 
-  // The main thread itself still gets its work done (nothing waits on it).
+  // The main thread itself still gets its work done and answered at once.
   bool onMain = false;
-  gate_.call([&] { onMain = true; });
-  EXPECT_TRUE(onMain);
+  bool answeredOnMain = false;
+  gate_.call([&] { onMain = true; }, [&](std::exception_ptr failure) { answeredOnMain = !failure; });
+  EXPECT_TRUE(onMain && answeredOnMain);
 
-  // Runs whatever was posted, so that a failing check leaves no thread waiting.
   MainRunLoop::main().runDue();
-  EXPECT_TRUE(refusedAtOnce);
-  EXPECT_THROW(late.get(), MainThreadGate::Stopping);
-  EXPECT_NO_THROW(first.get());
+  ASSERT_TRUE(isReady(first));
+  EXPECT_FALSE(first.get().failure);
   EXPECT_TRUE(firstRan);
   EXPECT_FALSE(lateRan);
 }
 
-TEST_F(MainThreadGateTest, OnceTheLoopHasEndedWaitingCallsFailAndTheirWorkNeverRuns) {
-  std::atomic<bool> ran = false;
-  auto waiting = callFromAnotherThread(ran);
-  posted_.get_future().wait();
+TEST_F(MainThreadGateTest, OnceTheLoopHasEndedWaitingCallsAreAnsweredAndTheirWorkNeverRuns) {
+  bool ran = false;
+  auto waiting = callFromAnotherThread([&] { ran = true; });
+  fireTimers();  // it was slow, so the gate is busy...
 
   gate_.abandonWaiting();
-  const bool failedAtOnce = answersSoon(waiting);
+  ASSERT_TRUE(isReady(waiting));
+  EXPECT_TRUE(isStopping(waiting.get().failure));
+  EXPECT_EQ(told_, (std::vector<bool>{true, false}));  // ...and no longer once it is answered
   MainRunLoop::main().runDue();
-  EXPECT_TRUE(failedAtOnce);
-  EXPECT_THROW(waiting.get(), MainThreadGate::Stopping);
   EXPECT_FALSE(ran);
 }
 
-TEST_F(MainThreadGateTest, TheBusyListenerMayAskTheGateItself) {
-  std::promise<bool> toldBusy;
-  MainThreadGate gate{MainRunLoop::main(), std::chrono::milliseconds(0), [&](bool busy) {
-                        if (busy) toldBusy.set_value(gate.busy());
-                      }};
-  auto call = std::async(std::launch::async, [&gate] { gate.call([] {}); });
-  auto told = toldBusy.get_future();
-  ASSERT_EQ(told.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the listener ran locked";
-  EXPECT_TRUE(told.get());
+TEST_F(MainThreadGateTest, OnlyACallStillUnansweredAfterTheGraceMakesTheGateBusyUntilItIsAnswered) {
+  auto quick = callFromAnotherThread([] {});
   MainRunLoop::main().runDue();
-  EXPECT_TRUE(answersSoon(call));
-  EXPECT_FALSE(gate.busy());
+  fireTimers();
+  EXPECT_TRUE(told_.empty());
+  EXPECT_FALSE(gate_.busy());
+
+  auto slow = callFromAnotherThread([] {});
+  auto slower = callFromAnotherThread([] {});
+  fireTimers();
+  EXPECT_TRUE(gate_.busy());
+  EXPECT_EQ(told_, std::vector<bool>{true});  // told once for both
+  MainRunLoop::main().runDue();
+  EXPECT_FALSE(gate_.busy());
+  EXPECT_EQ(told_, (std::vector<bool>{true, false}));
 }
 
-TEST_F(MainThreadGateTest, WorkAlreadyRunningIsNotAbandonedAndItsFailureReachesTheCaller) {
-  auto running = std::async(std::launch::async, [this] {
-    gate_.call([this] {
-      gate_.abandonWaiting();  // as if the loop ended while this ran
-      throw std::invalid_argument("the pane refused");
-    });
+TEST_F(MainThreadGateTest, WorkAlreadyRunningIsNotAbandonedAndItsFailureIsItsAnswer) {
+  auto running = callFromAnotherThread([this] {
+    gate_.abandonWaiting();  // as if the loop ended while this ran
+    throw std::invalid_argument("the pane refused");
   });
-  posted_.get_future().wait();
   MainRunLoop::main().runDue();
-  EXPECT_THROW(running.get(), std::invalid_argument);
+  ASSERT_TRUE(isReady(running));
+  EXPECT_THROW(std::rethrow_exception(running.get().failure), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+#pragma once
+// The host's one adapter to an HTTP library (Boost.Beast over Asio): an
+// event-driven HTTP/1.1 server on one I/O thread, the thread that calls
+// serve(). No connection holds that thread: a request is read as its bytes
+// come, handed whole to the handler as a HostRequest, and the connection then
+// waits, holding nothing, for the HostReply, which any thread may give.
+//
+// Limits (HttpLimits) keep any one client from taking what the others need:
+// a request's line and headers, and then its body, must arrive within a
+// deadline counted from its first byte (a drip of one byte a second is cut,
+// however steady); headers are capped in total size and in number (431), a
+// body however framed, chunked too (413); the open connections are capped (at
+// the cap the server stops accepting, and the system's listen queue holds
+// newcomers until a connection ends). Bad HTTP gets 400. These refusals are
+// made by `refusal` and end the connection.
+//
+// Streams (HostStream) are written as chunks as they wake; a connection
+// that stops reading is cut after the write deadline.
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "host/HostExchange.h"
+
+struct HttpLimits {
+  std::size_t maxBodyBytes = 1 << 20;
+  std::size_t maxHeaderBytes = 16 << 10;
+  std::size_t maxHeaderCount = 100;
+  // From a request's first byte to its last.
+  std::chrono::milliseconds requestDeadline{10'000};
+  // How long an open connection may wait for a request's first byte.
+  std::chrono::milliseconds keepAliveIdle{2'000};
+  std::chrono::milliseconds writeDeadline{30'000};
+  std::size_t maxConnections = 256;
+  std::size_t maxRequestsPerConnection = 100;
+  int listenBacklog = 128;
+};
+
+class HttpServer {
+ public:
+  using Handler = std::function<void(HostRequest request, HostReply reply)>;
+  using Refusal = std::function<HostResponse(int status, const std::string& message)>;
+
+  HttpServer(HttpLimits limits, Handler handler, Refusal refusal);
+  // After serve() has returned, or when it never ran.
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // Listens on address:port (0: any free port) with address reuse but no
+  // port sharing, so a port another server holds is an error. Returns the
+  // port; throws std::runtime_error when it cannot be had.
+  int bind(const std::string& address, int port);
+  // Serves on the calling thread until stop() and every connection has ended.
+  void serve();
+  // Any thread: accepts no more connections, closes idle ones and ends
+  // streams; a request being handled still gets its answer, then its
+  // connection closes, and serve() returns.
+  void stop();
+  // Any thread: runs `task` on the I/O thread after `delay`, unless the
+  // server stops first (the task is then dropped).
+  void after(std::chrono::milliseconds delay, std::function<void()> task);
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,284 @@
+// What one client, or a hostile page, can make the host do: the limits on
+// requests and connections, and that a long action holds up nobody.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HostServerFixture.h"
+#include "RawConnection.h"
+#include "dispatch/MainRunLoop.h"
+#include "host/HostApp.h"
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+namespace {
+
+class HostServerLimitsTest : public HostServerFixture {
+ protected:
+  void TearDown() override {
+    if (limited_) {
+      limited_->stop();
+      limitedThread_.join();
+      onMain([this] { limited_.reset(); });
+    }
+    HostServerFixture::TearDown();
+  }
+
+  // A second server on the same app, with limits of the test's own; returns its port.
+  int startLimited(HttpLimits limits) {
+    onMain([&] {
+      limited_ = std::make_unique<HostServer>(app(), MainRunLoop::main(),
+                                              std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web", token(), limits);
+      limitedPort_ = limited_->bind(0);
+    });
+    limitedThread_ = std::thread([this] { limited_->serve(); });
+    return limitedPort_;
+  }
+
+  // A request's line and the headers that let it in, for the raw connections.
+  std::string head(const std::string& method, const std::string& path, int port) const {
+    return method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+           "\r\nAuthorization: token " + token() + "\r\n";
+  }
+  // A client of its own that opens the host.
+  std::unique_ptr<httplib::Client> ownClient(int port, std::chrono::seconds timeout) const {
+    auto client = std::make_unique<httplib::Client>("127.0.0.1", port);
+    client->set_default_headers({{"Authorization", "token " + token()}});
+    client->set_read_timeout(timeout);
+    return client;
+  }
+  // Sends `request` whole on a connection of its own; the answer, up to the server's close.
+  std::string exchange(const std::string& request, int port) {
+    RawConnection connection(port);
+    connection.send(request);
+    return connection.readUntilClosed(10s);
+  }
+
+  std::unique_ptr<HostServer> limited_;
+  std::thread limitedThread_;
+  int limitedPort_ = 0;
+};
+
+const std::string kOpenPane = json{{"action", "tapRowByText"}, {"text", "Chimewell"}}.dump();
+
+TEST_F(HostServerLimitsTest, ABodyOverTheCapIsRefusedHoweverFramedAndNothingRuns) {
+  // The action itself is short; blanks pad it past the cap, as JSON allows.
+  const std::string body = kOpenPane + std::string((1 << 20) + 1000, ' ');
+  const std::string post = head("POST", "/api/action", port()) + "Content-Type: application/json\r\nConnection: close\r\n";
+
+  const std::string sized = exchange(post + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body, port());
+  EXPECT_EQ(RawConnection::statusOf(sized), 413) << sized.substr(0, 200);
+  EXPECT_NE(sized.find("at most 1048576 bytes"), std::string::npos);
+
+  std::string chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
+  for (std::size_t at = 0; at < body.size(); at += 65536) {
+    const std::string piece = body.substr(at, 65536);
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+    chunked += size + piece + "\r\n";
+  }
+  const std::string answer = exchange(chunked + "0\r\n\r\n", port());
+  EXPECT_EQ(RawConnection::statusOf(answer), 413) << answer.substr(0, 200);
+
+  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1) << "the action ran";
+}
+
+TEST_F(HostServerLimitsTest, HeadersAreCappedInNumberAndInSize) {
+  std::string many = head("GET", "/api/links", port());
+  for (int i = 0; i < 200; ++i) many += "X-Probe-" + std::to_string(i) + ": 1\r\n";
+  EXPECT_EQ(RawConnection::statusOf(exchange(many + "\r\n", port())), 431);
+
+  const std::string large = head("GET", "/api/links", port()) + "X-Probe: " + std::string(64 << 10, 'a') + "\r\n\r\n";
+  EXPECT_EQ(RawConnection::statusOf(exchange(large, port())), 431);
+
+  // What a browser sends is served.
+  std::string usual = head("GET", "/api/links", port()) + "Connection: close\r\n";
+  for (int i = 0; i < 30; ++i) usual += "X-Probe-" + std::to_string(i) + ": " + std::string(100, 'b') + "\r\n";
+  EXPECT_EQ(RawConnection::statusOf(exchange(usual + "\r\n", port())), 200);
+}
+
+TEST_F(HostServerLimitsTest, DrippingConnectionsAreCutAtTheDeadlineAndHoldUpNobody) {
+  HttpLimits limits;
+  limits.requestDeadline = 500ms;
+  const int port = startLimited(limits);
+  // Forty clients send a request a byte at a time, each byte in time for any
+  // inactivity time-out; the whole request would take over ten seconds.
+  const std::string request = head("GET", "/api/links", port) + "X-Pad: " + std::string(200, 'p') + "\r\n\r\n";
+  const auto dripEnds = std::chrono::steady_clock::now() + request.size() * 50ms;
+  std::vector<std::unique_ptr<RawConnection>> drips;
+  for (int i = 0; i < 40; ++i) drips.push_back(std::make_unique<RawConnection>(port));
+  std::atomic<bool> dripping = true;
+  std::thread dripper([&] {
+    for (std::size_t at = 0; at < request.size() && dripping; ++at) {
+      for (auto& drip : drips) drip->send(request.substr(at, 1));
+      std::this_thread::sleep_for(50ms);
+    }
+  });
+
+  std::this_thread::sleep_for(200ms);  // every drip under way
+  auto other = ownClient(port, std::chrono::duration_cast<std::chrono::seconds>(dripEnds - std::chrono::steady_clock::now()));
+  auto answer = other->Get("/api/links");
+  const bool answeredBeforeTheDripEnded = answer && std::chrono::steady_clock::now() < dripEnds;
+  std::size_t cut = 0;
+  for (auto& drip : drips) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(dripEnds - std::chrono::steady_clock::now());
+    if (left > 0ms && drip->closesWithin(left)) ++cut;
+  }
+  dripping = false;
+  dripper.join();
+  EXPECT_TRUE(answeredBeforeTheDripEnded);
+  EXPECT_EQ(answer ? answer->status : 0, 200);
+  EXPECT_EQ(cut, drips.size()) << "connections still open when their drip was done";
+}
+
+// Connects without blocking; true when the connection is made within `timeout`.
+bool connectsWithin(int fd, int port, std::chrono::milliseconds timeout) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  fcntl(fd, F_SETFL, O_NONBLOCK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return true;
+  pollfd ready{fd, POLLOUT, 0};
+  int error = 0;
+  socklen_t length = sizeof error;
+  return poll(&ready, 1, static_cast<int>(timeout.count())) == 1 &&
+         getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+TEST_F(HostServerLimitsTest, AtTheConnectionCapNewcomersWaitInAListenQueueThatHoldsABrowsersWorth) {
+  HttpLimits limits;
+  limits.maxConnections = 2;
+  const int port = startLimited(limits);
+  const std::string links = head("GET", "/api/links", port) + "\r\n";
+  auto first = std::make_unique<RawConnection>(port);
+  RawConnection second(port);
+  for (RawConnection* held : {first.get(), &second}) {
+    held->send(links);
+    ASSERT_EQ(RawConnection::statusOf(held->readUntil("\"links\"", 10s)), 200);
+  }
+
+  // Over the cap a request waits, unanswered, and connecting still succeeds:
+  // the listen queue holds a hundred newcomers (it held 5 before).
+  RawConnection waiting(port);
+  waiting.send(links);
+  EXPECT_TRUE(waiting.readUntil("\r\n", 300ms).empty()) << "answered over the cap";
+  std::vector<int> queued;
+  std::size_t made = 0;
+  for (int i = 0; i < 100; ++i) {
+    queued.push_back(socket(AF_INET, SOCK_STREAM, 0));
+    if (connectsWithin(queued.back(), port, 5s)) ++made;
+  }
+  EXPECT_EQ(made, queued.size());
+  for (int fd : queued) close(fd);
+
+  // Once a connection ends, the waiting request is answered.
+  first.reset();
+  EXPECT_EQ(RawConnection::statusOf(waiting.readUntil("\"links\"", 10s)), 200);
+}
+
+TEST_F(HostServerLimitsTest, OnlyPlainPathsInsideThePageFolderAreServed) {
+  const std::string close = "Connection: close\r\n\r\n";
+  for (const std::string path : {"/../CMakeLists.txt", "/%2e%2e/CMakeLists.txt", "/..%2fCMakeLists.txt",
+                                 "/.%2e/src/host/HostServer.h", "/index.html%00.png", "//etc/passwd", "/app.js/"}) {
+    EXPECT_EQ(RawConnection::statusOf(exchange(head("GET", path, port()) + close, port())), 404) << path;
+  }
+  const std::string style = exchange(head("GET", "/style.css", port()) + close, port());
+  EXPECT_EQ(RawConnection::statusOf(style), 200);
+  EXPECT_NE(style.find("Content-Type: text/css"), std::string::npos);
+}
+
+TEST_F(HostServerLimitsTest, AnActionTextOverSixtyFourKibIsRefused) {
+  int status = 0;
+  json body = act({{"action", "typeText"}, {"text", std::string((64 << 10) + 1, 'a')}}, &status);
+  EXPECT_EQ(status, 413);
+  EXPECT_NE(body["error"].get<std::string>().find("64 KiB"), std::string::npos);
+  act({{"action", "tapAlertAction"}, {"title", "OK"}, {"fields", {"short", std::string(70 << 10, 'b')}}}, &status);
+  EXPECT_EQ(status, 413);
+}
+
+TEST_F(HostServerLimitsTest, ValuesOfTheWrongTypeAreRefusedWith400InPlainWords) {
+  const std::vector<std::string> bodies = {
+      R"({"action":42})",
+      R"({"action":null})",
+      R"({"action":"tapRow","id":7})",
+      R"({"action":"push","class":5})",
+      R"({"action":"scroll","offset":"far"})",
+      R"([1,2])",
+      R"("tap")",
+      std::string(100000, '[') + std::string(100000, ']'),
+  };
+  for (const std::string& text : bodies) {
+    auto answer = client().Post("/api/action", text, "application/json");
+    ASSERT_TRUE(answer) << text.substr(0, 80);
+    EXPECT_EQ(answer->status, 400) << text.substr(0, 80) << " -> " << answer->body.substr(0, 200);
+    const std::string error = json::parse(answer->body).value("error", "");
+    EXPECT_FALSE(error.empty()) << text.substr(0, 80);
+    EXPECT_EQ(error.find("json"), std::string::npos) << error;
+    EXPECT_EQ(error.find("type_error"), std::string::npos) << error;
+  }
+  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1);
+}
+
+TEST_F(HostServerLimitsTest, ALongActionHoldsUpNeitherRequestsThatNeedNoPageNorTheBusyEvent) {
+  // The main thread is held, as by a two-minute download, until the test lets it go.
+  std::promise<void> release;
+  auto released = release.get_future().share();
+  MainRunLoop::main().post([released] { released.wait(); });
+  // More requests wait for it than the landed server had threads.
+  std::vector<std::future<int>> waiting;
+  for (int i = 0; i < 40; ++i) {
+    waiting.push_back(std::async(std::launch::async, [this] {
+      auto answer = ownClient(port(), 60s)->Get("/api/screen");
+      return answer ? answer->status : 0;
+    }));
+  }
+  auto events = openEvents();
+  const bool toldBusy = events->waitFor("busy", [](const json& busy) { return busy == true; }).has_value();
+  auto page = client().Get("/app.js");
+  auto links = client().Get("/api/links");
+  release.set_value();
+
+  EXPECT_TRUE(toldBusy);
+  EXPECT_EQ(page ? page->status : 0, 200);
+  EXPECT_EQ(links ? links->status : 0, 200);
+  for (auto& answer : waiting) EXPECT_EQ(answer.get(), 200);
+  EXPECT_TRUE(events->waitFor("busy", [](const json& busy) { return busy == false; }));
+}
+
+TEST_F(HostServerLimitsTest, StoppingEndsStreamsAndRefusesNewcomersButAnswersTheActionInFlight) {
+  const int port = startLimited({});
+  RawConnection events(port);
+  events.send(head("GET", "/api/events", port) + "\r\n");
+  ASSERT_NE(events.readUntil("event: busy", 10s).find("data: false"), std::string::npos);
+  std::promise<void> release;
+  auto released = release.get_future().share();
+  MainRunLoop::main().post([released] { released.wait(); });
+  auto action = std::async(std::launch::async, [this, port] {
+    auto answer = ownClient(port, 60s)->Post("/api/action", kOpenPane, "application/json");
+    return answer ? answer->status : 0;
+  });
+  // The action has reached the server once the server says it is busy.
+  EXPECT_NE(events.readUntil("data: true", 10s).find("data: true"), std::string::npos);
+
+  limited_->stop();
+  EXPECT_TRUE(events.closesWithin(10s)) << "the stream went on";
+  EXPECT_THROW(RawConnection refused(port), std::runtime_error);
+  release.set_value();
+  EXPECT_EQ(action.get(), 200);
+  limitedThread_.join();  // serve() returned once the action was answered
+  onMain([this] { limited_.reset(); });
+}
+
+}  // namespace
