@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildPaths.h"
 #include "applist/ApplistTableViewController.h"
 #include "detail/SoundPageRows.h"
 #include "detail/SoundPageTest.h"

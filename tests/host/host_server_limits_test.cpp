@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "BuildPaths.h"
 #include "HostServerFixture.h"
 #include "RawConnection.h"
 #include "dispatch/MainRunLoop.h"
