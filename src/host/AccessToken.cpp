@@ -11,6 +11,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "foundation/FileDescriptor.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,21 +24,6 @@ std::runtime_error failure(const fs::path& file, const std::string& what, int er
                             (error ? std::string(" (") + std::strerror(error) + ")" : std::string()));
 }
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 struct TokenFileRead {
   std::optional<std::string> token;
   std::optional<std::string> distrust;  // why what is there cannot be used
@@ -44,7 +31,7 @@ struct TokenFileRead {
 
 // Reads the file without following a link; none of either when it is missing.
 TokenFileRead readTokenFile(const fs::path& file) {
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) {
     if (errno == ENOENT) return {};
     if (errno == ELOOP) return {std::nullopt, "it was a symbolic link"};
@@ -77,7 +64,7 @@ bool placeTokenFile(const fs::path& file, const std::string& token, bool replace
   std::string temporary = (file.parent_path() / ".access-token.XXXXXX").string();
   {
     // mkstemp creates the file with mode 0600.
-    Descriptor fd(::mkstemp(temporary.data()));
+    FileDescriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0) throw failure(file, "cannot write a new one");
     const std::string text = token + "\n";
     if (::write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) || ::fsync(fd.get()) != 0) {
@@ -90,7 +77,7 @@ bool placeTokenFile(const fs::path& file, const std::string& token, bool replace
   const int error = errno;
   ::unlink(temporary.c_str());
   if (placed != 0 && !(error == EEXIST && !replace)) throw failure(file, "cannot put a new one in place", error);
-  if (Descriptor folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder.get() >= 0)
+  if (FileDescriptor folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder.get() >= 0)
     ::fsync(folder.get());
   return placed == 0;
 }
