@@ -59,8 +59,15 @@ void HostApp::pushPage(const std::string& className) {
   navigation_->pushViewControllerAnimated(catalog_->makePage(className), true);
 }
 
-std::uint64_t HostApp::pageId() {
-  const std::shared_ptr<UIViewController> page = navigation_->topViewController();
+std::uint64_t HostApp::pageId() { return idOf(navigation_->topViewController()); }
+
+std::optional<std::uint64_t> HostApp::backPageId() {
+  const auto& pages = navigation_->viewControllers();
+  if (pages.size() < 2) return std::nullopt;
+  return idOf(pages[pages.size() - 2]);
+}
+
+std::uint64_t HostApp::idOf(const std::shared_ptr<UIViewController>& page) {
   std::erase_if(pageIds_, [](const auto& entry) { return entry.first.expired(); });
   for (const auto& [known, id] : pageIds_) {
     if (known.lock() == page) return id;

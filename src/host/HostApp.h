@@ -34,6 +34,8 @@ class HostApp {
   // was meant for (pushing the same class again gives a new number; going
   // back gives the old page's number again).
   std::uint64_t pageId();
+  // The number of the page a Back would return to, when there is one.
+  std::optional<std::uint64_t> backPageId();
 
   // A browser action: one of the user driver's (see UserActions.h), or
   // {"action": "push", "class": NAME}, which pushes an exported page onto
@@ -49,6 +51,8 @@ class HostApp {
   UserDriver driver_;
   std::optional<std::string> openFailure_;  // told by the pane list during an action
   // The pages numbered so far that still exist, with their numbers.
+  std::uint64_t idOf(const std::shared_ptr<UIViewController>& page);
+
   std::vector<std::pair<std::weak_ptr<UIViewController>, std::uint64_t>> pageIds_;
   std::uint64_t lastPageId_ = 0;
 };

@@ -46,12 +46,25 @@ struct HostStream {
   std::function<void()> ended;
 };
 
+class HostReply;
+
+// A WebSocket the page keeps open for its actions, one message at a time:
+// each text message from the page is answered by exactly one text message,
+// in order, before the next is read. The server calls `message` on its I/O
+// thread; `reply` may be given on any thread, and its body is the text sent.
+struct HostSocket {
+  std::function<void(std::string text, HostReply reply)> message;
+};
+
 struct HostResponse {
   int status = 200;
   std::string contentType;
   std::string body;
   std::vector<std::pair<std::string, std::string>> headers;
   std::shared_ptr<HostStream> stream;  // in place of the body, when set
+  // When set, a WebSocket upgrade request is taken up as this socket (any
+  // other request to it is refused with 400).
+  std::shared_ptr<HostSocket> socket = nullptr;
 };
 
 // Takes a request's one answer, on any thread. Copies share one answer: the

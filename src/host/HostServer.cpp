@@ -205,7 +205,7 @@ void HostServer::watch() {
   });
 }
 
-json HostServer::publishScreen() { return publisher_.publish(app_.screen(), app_.pageId()); }
+json HostServer::publishScreen() { return publisher_.publish(app_.screen(), app_.pageId(), app_.backPageId()); }
 
 json HostServer::runAction(const json& action, std::optional<std::string>& error, int& status) {
   json current = publishScreen();
@@ -255,6 +255,7 @@ void HostServer::route(HostRequest request, const HostReply& reply) {
   if (request.method == "POST") return path == "/api/action" ? actionRoute(request, reply) : reply(notFound());
   if (request.method != "GET") return reply(notFound());
   if (path == "/api/screen") return screenRoute(request, reply);
+  if (path == "/api/socket") return reply(socketRoute(request));
   if (path == "/api/events") return reply(eventsRoute(request));
   if (path == "/api/links") return reply(linksRoute(request));
   if (auto id = between(path, "/images/", ".png"); id && allOf(*id, isxdigit, 64)) {
@@ -287,7 +288,19 @@ void HostServer::screenRoute(const HostRequest&, const HostReply& reply) {
 void HostServer::actionRoute(const HostRequest& request, const HostReply& reply) {
   if (mediaType(request.contentType) != kJson)
     return reply(jsonResponse(errorJson("refused: an action must be sent as application/json"), 415));
-  json action = json::parse(request.body, nullptr, false);
+  perform(request.body, reply);
+}
+
+HostResponse HostServer::socketRoute(const HostRequest&) {
+  auto socket = std::make_shared<HostSocket>();
+  socket->message = [this](std::string text, HostReply reply) { perform(text, reply); };
+  HostResponse response;
+  response.socket = std::move(socket);
+  return response;
+}
+
+void HostServer::perform(const std::string& text, const HostReply& reply) {
+  json action = json::parse(text, nullptr, false);
   if (action.is_discarded()) return reply(jsonResponse(errorJson("the action is not JSON"), 400));
   if (action.is_object() && holdsLongText(action, kMaxActionText)) {
     return reply(jsonResponse(errorJson("refused: a text in an action may be at most " +

@@ -7,6 +7,9 @@
 //                          action answer (ScreenJson.h), with status 400 (bad
 //                          action), 409 (the page had changed: ActionCheck.h)
 //                          or 500 (pane failed)
+//   GET  /api/socket       a WebSocket for actions, which reach the host sooner
+//                          than POSTs: each text message is an action and is
+//                          answered by one message, its action answer, in order
 //   GET  /api/events       server-sent events: "screen", "busy", and "link"
 //                          for links opened outside any action
 //   GET  /api/links        {"links": [{"sequence", "url"}...]}: every link opened
@@ -99,6 +102,10 @@ class HostServer {
   // the main thread answer later, through `reply`.
   void screenRoute(const HostRequest& request, const HostReply& reply);
   void actionRoute(const HostRequest& request, const HostReply& reply);
+  HostResponse socketRoute(const HostRequest& request);
+  // An action's text, from a POST or the socket: checked, run on the main
+  // thread, answered through `reply`.
+  void perform(const std::string& text, const HostReply& reply);
   HostResponse eventsRoute(const HostRequest& request);
   HostResponse linksRoute(const HostRequest& request);
   HostResponse imageRoute(const HostRequest& request);

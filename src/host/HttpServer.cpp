@@ -10,11 +10,13 @@
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
 
 #include "foundation/NSURL.h"
 
 namespace beast = boost::beast;
 namespace http = beast::http;
+namespace websocket = beast::websocket;
 namespace net = boost::asio;
 using tcp = net::ip::tcp;
 
@@ -68,7 +70,14 @@ bool isHttpError(const beast::error_code& error) {
 
 class HttpServer::Impl {
  public:
+  // An open connection, as the server keeps it: an HTTP session or a WebSocket.
+  class Connection {
+   public:
+    virtual ~Connection() = default;
+    virtual void stop() = 0;
+  };
   class Session;
+  class SocketSession;
 
   Impl(HttpLimits limitsGiven, Handler handlerGiven, Refusal refusalGiven)
       : limits(limitsGiven), handler(std::move(handlerGiven)), refusal(std::move(refusalGiven)) {}
@@ -78,7 +87,7 @@ class HttpServer::Impl {
   }
 
   void accept();
-  void ended(const std::shared_ptr<Session>& session);
+  void ended(const std::shared_ptr<Connection>& connection);
   void stopOnIoThread();
   void addTimer(std::chrono::milliseconds delay, std::function<void()> task);
 
@@ -92,19 +101,19 @@ class HttpServer::Impl {
   // Keeps serve() running while requests wait for answers with nothing to read or write.
   std::optional<net::executor_work_guard<net::io_context::executor_type>> work{io.get_executor()};
   // The rest belongs to the I/O thread.
-  std::set<std::shared_ptr<Session>> sessions;
+  std::set<std::shared_ptr<Connection>> sessions;
   std::set<std::shared_ptr<net::steady_timer>> timers;
   bool stopping = false;
   bool acceptPaused = false;
 };
 
-class HttpServer::Impl::Session : public std::enable_shared_from_this<Session> {
+class HttpServer::Impl::Session : public Connection, public std::enable_shared_from_this<Session> {
  public:
   Session(Impl& server, tcp::socket socket) : server_(server), stream_(std::move(socket)), idle_(server.io) {}
-  ~Session() { endStream(); }
+  ~Session() override { endStream(); }
 
   void start() { awaitRequest(); }
-  void stop();
+  void stop() override;
 
  private:
   enum class Phase { waiting, handling, writing, streaming, ending, closing, closed };
@@ -117,6 +126,7 @@ class HttpServer::Impl::Session : public std::enable_shared_from_this<Session> {
   void dispatch();
   void answer(HostResponse response);
   void refuse(int status, const std::string& message);
+  void becomeSocket(std::shared_ptr<HostSocket> socket);
   void startStream(const HostResponse& response);
   void streamStarted();
   void watchForHangUp();
@@ -132,6 +142,7 @@ class HttpServer::Impl::Session : public std::enable_shared_from_this<Session> {
   beast::tcp_stream stream_;
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
+  std::optional<http::request<http::string_body>> upgrade_;  // a WebSocket upgrade request being handled
   Phase phase_ = Phase::waiting;
   std::size_t served_ = 0;
   bool keepAlive_ = true;
@@ -144,6 +155,37 @@ class HttpServer::Impl::Session : public std::enable_shared_from_this<Session> {
   bool streamOver_ = false;
   net::steady_timer idle_;
   std::array<char, 4096> discard_{};
+};
+
+// One WebSocket: reads a message, hands it over, writes its one answer, then
+// reads the next. While a message is handled nothing is read, so one client
+// has at most one message in the host at a time.
+class HttpServer::Impl::SocketSession : public Connection, public std::enable_shared_from_this<SocketSession> {
+ public:
+  SocketSession(Impl& server, tcp::socket socket, std::shared_ptr<HostSocket> host)
+      : server_(server), socket_(std::move(socket)), host_(std::move(host)) {}
+
+  void start(http::request<http::string_body> request);
+  void stop() override;
+
+ private:
+  void read();
+  void handle(std::string text);
+  void send(std::string text);
+  void close();
+  void closeNow();
+
+  Impl& server_;
+  websocket::stream<beast::tcp_stream> socket_;
+  std::shared_ptr<HostSocket> host_;
+  http::request<http::string_body> request_;  // read by the handshake until it completes
+  beast::flat_buffer buffer_;
+  std::string outgoing_;
+  bool open_ = false;
+  bool handling_ = false;
+  bool stopping_ = false;
+  bool closing_ = false;
+  bool closed_ = false;
 };
 
 // --- reading a request
@@ -214,6 +256,7 @@ void HttpServer::Impl::Session::dispatch() {
   stream_.expires_never();  // an action may take minutes; the connection holds nothing meanwhile
   auto& message = parser_->get();
   keepAlive_ = message.keep_alive() && ++served_ < server_.limits.maxRequestsPerConnection && !server_.stopping;
+  if (websocket::is_upgrade(message)) upgrade_.emplace(message);
   HostRequest request = hostRequest(message);
   parser_.reset();
   std::weak_ptr<Session> weak = shared_from_this();
@@ -233,6 +276,10 @@ void HttpServer::Impl::Session::dispatch() {
 
 void HttpServer::Impl::Session::answer(HostResponse response) {
   if (phase_ != Phase::handling) return;
+  if (response.socket && !upgrade_) return refuse(400, "this address takes a WebSocket");
+  if (response.socket && server_.stopping) return refuse(503, "the Settings host is stopping");
+  if (response.socket) return becomeSocket(std::move(response.socket));
+  upgrade_.reset();
   if (response.stream) return startStream(response);
   auto message = std::make_shared<http::response<http::string_body>>();
   message->version(11);
@@ -256,6 +303,96 @@ void HttpServer::Impl::Session::refuse(int status, const std::string& message) {
   keepAlive_ = false;
   phase_ = Phase::handling;
   answer(server_.refusal(status, message));
+}
+
+// The connection goes on as a WebSocket, counted as the same connection.
+void HttpServer::Impl::Session::becomeSocket(std::shared_ptr<HostSocket> socket) {
+  phase_ = Phase::closed;
+  auto next = std::make_shared<SocketSession>(server_, stream_.release_socket(), std::move(socket));
+  server_.sessions.insert(next);
+  server_.ended(shared_from_this());
+  next->start(std::move(*std::exchange(upgrade_, std::nullopt)));
+}
+
+// --- WebSockets
+
+void HttpServer::Impl::SocketSession::start(http::request<http::string_body> request) {
+  request_ = std::move(request);
+  // The handshakes, opening and closing, within the request deadline; an
+  // open socket may stay quiet as long as its page stays open.
+  socket_.set_option(websocket::stream_base::timeout{server_.limits.requestDeadline, websocket::stream_base::none(),
+                                                     false});
+  socket_.read_message_max(server_.limits.maxBodyBytes);
+  socket_.async_accept(request_, [self = shared_from_this()](beast::error_code error) {
+    if (error) return self->closeNow();
+    self->open_ = true;
+    if (self->stopping_) return self->close();
+    self->read();
+  });
+}
+
+void HttpServer::Impl::SocketSession::read() {
+  socket_.async_read(buffer_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+    // A message over the cap fails the read, and the socket is closed with "too big".
+    if (error) return self->closeNow();
+    std::string text = beast::buffers_to_string(self->buffer_.data());
+    self->buffer_.consume(self->buffer_.size());
+    self->handle(std::move(text));
+  });
+}
+
+void HttpServer::Impl::SocketSession::handle(std::string text) {
+  handling_ = true;
+  std::weak_ptr<SocketSession> weak = shared_from_this();
+  HostReply reply(
+      [post = server_.post, weak](HostResponse response) {
+        post->post([weak, text = std::move(response.body)]() mutable {
+          if (auto self = weak.lock()) self->send(std::move(text));
+        });
+      },
+      server_.refusal(503, "the Settings host is stopping"));
+  try {
+    host_->message(std::move(text), reply);
+  } catch (const std::exception& failure) {
+    reply(server_.refusal(500, failure.what()));
+  }
+}
+
+void HttpServer::Impl::SocketSession::send(std::string text) {
+  if (closed_) return;
+  outgoing_ = std::move(text);
+  socket_.text(true);
+  socket_.async_write(net::buffer(outgoing_), [self = shared_from_this()](beast::error_code error, std::size_t) {
+    self->handling_ = false;
+    if (error) return self->closeNow();
+    if (self->stopping_) return self->close();
+    self->read();
+  });
+}
+
+// A message being handled still gets its answer; the socket closes after it.
+void HttpServer::Impl::SocketSession::stop() {
+  stopping_ = true;
+  if (open_ && !handling_) close();
+}
+
+void HttpServer::Impl::SocketSession::close() {
+  if (closing_ || closed_) return;
+  closing_ = true;
+  // The page answers a close at once; one that does not is cut soon after.
+  socket_.set_option(websocket::stream_base::timeout{server_.limits.keepAliveIdle, websocket::stream_base::none(), false});
+  socket_.async_close(websocket::close_code::going_away,
+                      [self = shared_from_this()](beast::error_code) { self->closeNow(); });
+}
+
+void HttpServer::Impl::SocketSession::closeNow() {
+  if (closed_) return;
+  closed_ = true;
+  auto& stream = beast::get_lowest_layer(socket_);
+  beast::error_code ignored;
+  stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
+  stream.close();
+  server_.ended(shared_from_this());
 }
 
 // --- streams
@@ -418,8 +555,8 @@ void HttpServer::Impl::accept() {
   });
 }
 
-void HttpServer::Impl::ended(const std::shared_ptr<Session>& session) {
-  sessions.erase(session);
+void HttpServer::Impl::ended(const std::shared_ptr<Connection>& connection) {
+  sessions.erase(connection);
   if (acceptPaused && !stopping) {
     acceptPaused = false;
     accept();

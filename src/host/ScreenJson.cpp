@@ -239,9 +239,11 @@ json screenToJson(const Screen& screen, ImageRegistry& images) {
   return object;
 }
 
-json pageScreenToJson(const Screen& screen, std::uint64_t pageId, ImageRegistry& images) {
+json pageScreenToJson(const Screen& screen, std::uint64_t pageId, std::optional<std::uint64_t> backPageId,
+                      ImageRegistry& images) {
   json object = screenToJson(screen, images);
   object["pageId"] = pageId;
+  if (backPageId) object["backPageId"] = *backPageId;
   return object;
 }
 

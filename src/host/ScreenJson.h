@@ -8,8 +8,9 @@
 // positions and sizes in points, font sizes, line counts.
 //
 // screen:
-//   depth, pageClass, pageId, navigationBar, table?, alert?, mail?, audio?
-//   (pageId: one number per page object while the host runs, HostApp::pageId)
+//   depth, pageClass, pageId, backPageId?, navigationBar, table?, alert?, mail?, audio?
+//   (pageId: one number per page object while the host runs, HostApp::pageId;
+//   backPageId: the page a Back returns to)
 // navigationBar:
 //   title?, backTitle? (none on the first page),
 //   searchBar? {text, placeholder?, showsCancelButton, editing},
@@ -79,7 +80,8 @@ class ImageRegistry;
 // Registers the screen's images with `images` as it goes.
 nlohmann::json screenToJson(const Screen& screen, ImageRegistry& images);
 // The screen as the page gets it: screenToJson with the page it is on.
-nlohmann::json pageScreenToJson(const Screen& screen, std::uint64_t pageId, ImageRegistry& images);
+nlohmann::json pageScreenToJson(const Screen& screen, std::uint64_t pageId, std::optional<std::uint64_t> backPageId,
+                                ImageRegistry& images);
 nlohmann::json screenMessage(const std::string& host, std::uint64_t version, const nlohmann::json& screen);
 nlohmann::json actionAnswer(const nlohmann::json& message, const std::vector<OpenedLink>& links,
                             const std::optional<std::string>& error);

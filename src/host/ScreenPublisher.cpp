@@ -24,8 +24,9 @@ std::string randomInstanceName() {
 ScreenPublisher::ScreenPublisher(EventHub& hub, ImageRegistry& images)
     : hub_(hub), images_(images), hostId_(randomInstanceName()) {}
 
-nlohmann::json ScreenPublisher::publish(const Screen& screen, std::uint64_t pageId) {
-  nlohmann::json current = pageScreenToJson(screen, pageId, images_);
+nlohmann::json ScreenPublisher::publish(const Screen& screen, std::uint64_t pageId,
+                                       std::optional<std::uint64_t> backPageId) {
+  nlohmann::json current = pageScreenToJson(screen, pageId, backPageId, images_);
   std::lock_guard guard(mutex_);
   if (version_ == 0 || current != screen_) {
     screen_ = std::move(current);

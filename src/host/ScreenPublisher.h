@@ -29,8 +29,8 @@ class ScreenPublisher {
   ScreenPublisher(EventHub& hub, ImageRegistry& images);
 
   // Main thread. Returns the screen message (ScreenJson.h) for this screen,
-  // which is on page `pageId` (HostApp::pageId()).
-  nlohmann::json publish(const Screen& screen, std::uint64_t pageId);
+  // which is on page `pageId` (HostApp::pageId()), above `backPageId`.
+  nlohmann::json publish(const Screen& screen, std::uint64_t pageId, std::optional<std::uint64_t> backPageId);
   // The screen JSON published as `version`, if it is still kept; main thread.
   std::optional<nlohmann::json> screenAt(std::uint64_t version) const;
   // The last screen published, as the event's JSON text; any thread.

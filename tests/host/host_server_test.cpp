@@ -141,6 +141,10 @@ TEST_F(HostServerTest, EveryScreenNamesTheHostInstanceAndItsPage) {
   EXPECT_EQ(pane["host"], host);
   EXPECT_NE(pane["screen"]["pageId"], first["screen"]["pageId"]);
   EXPECT_NE(again["screen"]["pageId"], pane["screen"]["pageId"]);
+  // Each names the page a Back returns to; the first page names none.
+  EXPECT_FALSE(first["screen"].contains("backPageId"));
+  EXPECT_EQ(pane["screen"]["backPageId"], first["screen"]["pageId"]);
+  EXPECT_EQ(again["screen"]["backPageId"], pane["screen"]["pageId"]);
   EXPECT_EQ(act({{"action", "goBack"}})["screen"]["pageId"], pane["screen"]["pageId"]);
 }
 
