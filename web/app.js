@@ -9,8 +9,13 @@
 const state = {
   host: null,  // the host instance whose screens the page shows
   retiredHosts: new Set(),  // earlier instances: whatever they still send is old
-  version: 0,
+  version: 0,  // the newest screen the host sent
+  message: null,  // that screen's message
+  shownVersion: 0,  // the screen on show: the newest, or the page below drawn ahead of a Back
+  ahead: null,  // the page left, while the page below is drawn ahead of the host's answer to a Back
+  trail: [],  // depth - 1 -> the message of the page last on top at that depth
   screen: null,
+  refused: false,  // the host refused this address: no more tries
   pageKey: null,
   modelOffset: null,
   sentViewport: new Map(),  // page -> viewport height told to the host
@@ -43,11 +48,54 @@ const px = (value) => `${Math.round(value * 100) / 100}px`;
 
 // ---- Talking to the host
 
+// Actions go over a WebSocket of this tab's own while it is open: a message
+// reaches the host several milliseconds before a fetch would. The host
+// answers each one, in order, as it answers a POST. While there is no open
+// socket (not yet, the host gone, the address refused) an action is POSTed,
+// which also says why it failed, and the socket is opened again for the next.
+const actionSocket = { socket: null, open: false, waiting: null };
+
+function openActionSocket() {
+  if (actionSocket.socket || state.refused || typeof WebSocket !== 'function') return;
+  const address = new URL('/api/socket', window.location.href);
+  address.protocol = address.protocol === 'https:' ? 'wss:' : 'ws:';
+  let socket;
+  try {
+    socket = new WebSocket(address);
+  } catch {
+    return;
+  }
+  actionSocket.socket = socket;
+  socket.addEventListener('open', () => {
+    actionSocket.open = true;
+  });
+  socket.addEventListener('message', (event) => {
+    const waiting = actionSocket.waiting;
+    actionSocket.waiting = null;
+    waiting?.resolve(event.data);
+  });
+  socket.addEventListener('close', () => {
+    Object.assign(actionSocket, { socket: null, open: false });
+    const waiting = actionSocket.waiting;
+    actionSocket.waiting = null;
+    waiting?.reject(new Error('the connection closed'));
+  });
+}
+
 async function post(action) {
+  const body = JSON.stringify({ ...action, tab: TAB });
+  if (actionSocket.open && actionSocket.socket.readyState === WebSocket.OPEN) {
+    const text = await new Promise((resolve, reject) => {
+      actionSocket.waiting = { resolve, reject };
+      actionSocket.socket.send(body);
+    });
+    return JSON.parse(text);
+  }
+  openActionSocket();
   const response = await fetch('/api/action', {
     method: 'POST',
     headers: { 'Content-Type': 'application/json' },
-    body: JSON.stringify({ ...action, tab: TAB }),
+    body,
   });
   if (response.status === 403) {
     setConnection('refused');
@@ -78,6 +126,8 @@ function send(action, coalesceKey) {
       body = await post(action);
     } catch (failure) {
       showError(`The Settings host cannot be reached (${failure.message}).`);
+      // A page drawn ahead of an answer that never came goes back to what the host has.
+      if (state.ahead !== null && state.message) applyScreen(state.message, true, true);
     }
     // Once answered, the answer's screen knows these keystrokes: it is drawn as it is.
     if (coalesceKey) state.unanswered.set(coalesceKey, state.unanswered.get(coalesceKey) - 1);
@@ -100,7 +150,22 @@ function onTheWay(coalesceKey) {
 // another tab may have moved the shared screen on before it arrives, and the
 // host then refuses it rather than act on something else (409).
 function tap(action) {
-  return send({ ...action, host: state.host, screen: state.version });
+  return send({ ...action, host: state.host, screen: state.shownVersion });
+}
+
+// Back shows the page below at once, as the phone does, as that page last
+// showed; the host's screen follows and redraws whatever differs. A tap on
+// it names the screen it was drawn from, so the host runs the tap only if
+// its element is still as shown.
+function goBack() {
+  const current = state.screen;
+  const below = state.trail[(current?.depth ?? 1) - 2];
+  tap({ action: 'goBack' });
+  if (!below || current.alert || current.mail || below.screen.pageId !== current.backPageId) return;
+  state.ahead = current.pageId;
+  state.screen = below.screen;
+  state.shownVersion = below.version;
+  render(below.screen);
 }
 
 function typing(action, coalesceKey) {
@@ -117,7 +182,7 @@ function answer(action, body) {
     if (body.error) showError(body.error, body.screen?.pageId);
     else hideError();
   }
-  if (body.screen) applyScreen(body, true);
+  if (body.screen) applyScreen(body, true, action.action === 'goBack');
 }
 
 // ---- The event stream, one for every tab of this browser (event-stream.js)
@@ -168,6 +233,8 @@ function setConnection(status, message) {
   if (notice.textContent !== (text ? text(message) : '')) notice.textContent = text ? text(message) : '';
   notice.hidden = !text;
   if (status !== 'open') setBusy(false);
+  if (status === 'refused') state.refused = true;
+  if (status === 'open') openActionSocket();  // a host that came back takes the next action sooner
 }
 
 function openLinks(links) {
@@ -232,20 +299,30 @@ function glyph(name) {
 
 // A screen from another host instance (the host restarted) is taken whatever
 // its number: the numbering began again. What the page told the old host
-// (its viewport height) it tells the new one.
-function applyScreen(message, fromAction) {
+// (its viewport height) it tells the new one. While the page below is drawn
+// ahead of a Back, the page left is not drawn again (an answer to something
+// sent before the Back), only the Back's own answer settles it.
+function applyScreen(message, fromAction, settlesBack = false) {
   const { host, version, screen } = message;
   if (state.retiredHosts.has(host)) return;
   if (host !== state.host) {
     if (state.host !== null) state.retiredHosts.add(state.host);
     state.host = host;
     state.version = 0;
+    state.trail = [];
+    state.ahead = null;
     state.sentViewport.clear();
     state.openedLinks.clear();
   } else if (version < state.version || (!fromAction && version === state.version)) {
     return;
   }
   state.version = version;
+  state.message = message;
+  if (state.ahead !== null && !settlesBack && screen.pageId === state.ahead) return;
+  state.shownVersion = version;
+  state.ahead = null;
+  state.trail.length = Math.max(0, screen.depth - 1);
+  state.trail[screen.depth - 1] = { version, screen };
   state.screen = screen;
   render(screen);
   followAudio(screen.audio);
@@ -316,7 +393,7 @@ function renderNavigationBar(bar, focus) {
   const title = h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title', tabindex: '-1' }, bar.title || '');
   const back = isFirstPage
     ? null
-    : h('button', { type: 'button', class: 'nav-back', 'aria-label': 'Back', onclick: () => tap({ action: 'goBack' }) },
+    : h('button', { type: 'button', class: 'nav-back', 'aria-label': 'Back', onclick: goBack },
       glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle));
   const navbar = $('#navbar');
   navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}${searchBar ? ' with-search' : ''}`;
@@ -847,7 +924,7 @@ function onHistoryStep() {
   }
   // The answer's screen puts "top" ahead again if there is still a page to go back to.
   if (!atTop() && (state.screen?.depth ?? 1) > 1) {
-    tap({ action: 'goBack' });
+    goBack();
     return;
   }
   followHistory(state.screen ?? { depth: 1 });
@@ -874,6 +951,7 @@ async function start() {
   window.addEventListener('popstate', onHistoryStep);
   document.addEventListener('keydown', onEscape);
   listen();
+  openActionSocket();
   try {
     const response = await fetch('/api/screen');
     if (response.status === 403) setConnection('refused');

@@ -16,6 +16,14 @@
 //
 // Streams (HostStream) are written as chunks as they wake; a connection
 // that stops reading is cut after the write deadline.
+//
+// A WebSocket upgrade request answered with a HostSocket becomes that socket
+// on the same connection (counted against the cap as before): its opening and
+// closing handshakes must finish within the request deadline, a message over
+// the body cap closes it ("too big"), and each message is answered before the
+// next is read. On stop() an idle socket is closed at once ("going away"), a
+// busy one once its answer is out; a client that does not answer the close is
+// cut after the keep-alive time.
 #include <chrono>
 #include <cstddef>
 #include <functional>

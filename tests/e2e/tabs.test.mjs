@@ -24,18 +24,33 @@ async function moreTabs(count) {
   return tabs;
 }
 
-// Holds this page's next POST /api/action until the returned function is called.
-async function holdNextAction(page) {
-  let release;
-  const released = new Promise((resolve) => { release = resolve; });
-  let held;
-  const arrived = new Promise((resolve) => { held = resolve; });
-  await page.route('**/api/action', async (route) => {
-    held();
-    await released;
-    await route.continue();
-  }, { times: 1 });
-  return { arrived, release: () => release() };
+// Passes this page's action socket through the test (the page is loaded
+// again, so that the socket it opens is the routed one). hold() then holds
+// the next action on its way to the host until its release() is called.
+async function holdableActions(page) {
+  let armed = null;
+  await page.routeWebSocket('**/api/socket', (socket) => {
+    const server = socket.connectToServer();
+    socket.onMessage(async (message) => {
+      const hold = armed;
+      armed = null;
+      if (hold) {
+        hold.arrived();
+        await hold.released;
+      }
+      server.send(message);
+    });
+  });
+  await page.reload();
+  return {
+    hold() {
+      let arrived;
+      let release;
+      const held = new Promise((resolve) => { arrived = resolve; });
+      armed = { arrived, released: new Promise((resolve) => { release = resolve; }) };
+      return { arrived: held, release: () => release() };
+    },
+  };
 }
 
 test('twenty tabs of one browser share one event stream, and every one answers a tap', async () => {
@@ -56,12 +71,13 @@ test('twenty tabs of one browser share one event stream, and every one answers a
 });
 
 test('a tap made on a page another tab has since left does nothing, and says so in plain words', async () => {
+  const actions = await holdableActions(session.page);
   const [other] = await moreTabs(1);
   await row(session.page, 'Chimewell').click();
   await headingIs(other, 'Chimewell');
 
   // This tab taps Report while the other goes back before that tap arrives.
-  const hold = await holdNextAction(session.page);
+  const hold = actions.hold();
   const tapped = row(session.page, 'Report').click();
   await hold.arrived;
   await other.getByRole('button', { name: 'Back' }).click();
@@ -153,6 +169,7 @@ test('typing goes to its own field only: not to the same field of a page another
   const first = await openPage(session.browser, gallery);
   try {
     const page = first.page;
+    const actions = await holdableActions(page);
     const second = await first.context.newPage();
     await second.goto(gallery.url);
     const times = (tab) => tab.getByRole('textbox', { name: 'Times' });
@@ -163,7 +180,7 @@ test('typing goes to its own field only: not to the same field of a page another
 
     // The next keystroke is on its way while the other tab replaces the page
     // by a new one of the same kind.
-    const hold = await holdNextAction(page);
+    const hold = actions.hold();
     await times(page).press('2');
     await hold.arrived;
     await second.getByRole('button', { name: 'Back' }).click();
@@ -179,15 +196,38 @@ test('typing goes to its own field only: not to the same field of a page another
   }
 });
 
-test('a browser without shared workers gives each tab a stream of its own, which follows the host too', async () => {
+test('Back shows the page below before the host has gone back, and a tap made on it then runs', async () => {
+  const actions = await holdableActions(session.page);
+  await row(session.page, 'Chimewell').click();
+  await headingIs(session.page, 'Chimewell');
+
+  const hold = actions.hold();
+  await session.page.getByRole('button', { name: 'Back' }).click();
+  await hold.arrived;
+  await headingIs(session.page, 'Settings');
+  const tapped = row(session.page, 'Chimewell').click();
+  hold.release();
+  await tapped;
+  await headingIs(session.page, 'Chimewell');
+  assert.equal(await session.page.getByRole('alert').count(), 0);
+});
+
+test('a browser without shared workers or WebSockets gives each tab a stream of its own, posts its actions, and follows the host', async () => {
   const plain = await session.browser.newContext();
-  await plain.addInitScript(() => { delete window.SharedWorker; });
+  await plain.addInitScript(() => {
+    delete window.SharedWorker;
+    delete window.WebSocket;
+  });
   try {
     const page = await plain.newPage();
     await page.goto(session.host.url);
     await headingIs(page, 'Settings');
     await row(session.page, 'Chimewell').click();
     await headingIs(page, 'Chimewell');
+    await page.getByRole('button', { name: 'Back' }).click();
+    await headingIs(session.page, 'Settings');
+    await row(page, 'Chimewell').click();
+    await headingIs(session.page, 'Chimewell');
     await session.host.stop({ keepRoot: true });
     await page.getByRole('status').filter({ hasText: /Reconnecting/ }).waitFor();
   } finally {
