@@ -7,7 +7,8 @@
 //   root page    the Chimewell pane: open "Configure Applications", then Back
 //   1,000 rows   the test pane's 1,000-row table: open it, then Back
 //   twenty tabs  the root page again, each click in the next of 20 open tabs
-// Run tests/e2e/run.sh once first: it installs playwright-core.
+// Run tests/e2e/run.sh once first: it installs playwright-core. With
+// PAGE_BENCH_CHROMIUM_ARGS="--switch ..." the browser gets those switches too.
 import path from 'node:path';
 
 const buildArgument = process.argv[2];
@@ -82,7 +83,8 @@ const back = (tab) => tab.getByRole('button', { name: 'Back' });
 const heading = (text) => (tab) => tab.getByRole('heading', { level: 1 }).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
 const backTo = (text) => (tab) => tab.getByRole('button', { name: 'Back' }).filter({ hasText: text }).waitFor();
 
-const browser = await launchBrowser();
+// PAGE_BENCH_CHROMIUM_ARGS: Chromium switches to try, separated by spaces.
+const browser = await launchBrowser((process.env.PAGE_BENCH_CHROMIUM_ARGS || '').split(' ').filter(Boolean));
 const results = [];
 try {
   const host = await startHost({ extraArgs: ['--push', 'ChimewellPreferencesController'] });

@@ -16,12 +16,13 @@ export const buildDir = path.resolve(process.env.CHIMEWELL_BUILD_DIR || path.joi
 export const PHONE = { width: 390, height: 844 };
 export const DESKTOP = { width: 1280, height: 800 };
 
-export async function launchBrowser() {
+// `extraArgs`: more Chromium switches (a benchmark trying the browser's own settings).
+export async function launchBrowser(extraArgs = []) {
   // launch() gives every browser a fresh temporary profile.
   return chromium.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+      '--disable-background-networking', '--disable-component-update', '--disable-sync', ...extraArgs],
   });
 }
 
