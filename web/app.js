@@ -156,12 +156,14 @@ function tap(action) {
 // Back shows the page below at once, as the phone does, as that page last
 // showed; the host's screen follows and redraws whatever differs. A tap on
 // it names the screen it was drawn from, so the host runs the tap only if
-// its element is still as shown.
+// its element is still as shown. A second Back before the host has answered
+// the first waits for the host.
 function goBack() {
   const current = state.screen;
   const below = state.trail[(current?.depth ?? 1) - 2];
   tap({ action: 'goBack' });
-  if (!below || current.alert || current.mail || below.screen.pageId !== current.backPageId) return;
+  if (!below || state.ahead !== null || current.alert || current.mail) return;
+  if (below.screen.pageId !== current.backPageId) return;
   state.ahead = current.pageId;
   state.screen = below.screen;
   state.shownVersion = below.version;
