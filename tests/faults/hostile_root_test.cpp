@@ -67,7 +67,6 @@ class OutsideFolder {
 
 class HostileRootTest : public HostOnDeviceTest {
  protected:
-
   void link(const fs::path& target, std::string_view devicePath) {
     fs::create_directories(hostPathFor(devicePath).parent_path());
     fs::create_symlink(target, hostPathFor(devicePath));
@@ -110,7 +109,8 @@ TEST_F(HostileRootTest, IdentifiersNamingOtherFilesAndLinksOutOfTheRootReachNoth
   link(outside.path() / "Evil.app", "/Applications/Outward.app");
   link("../../../../../../../.." + outside.path().string() + "/Evil.app", "/var/jb/Applications/Upward.app");
   link(outside.path() / "Outside.m4r", std::string(kSoundLibraryDirectory) + "Outside.m4r");
-  link(outside.path() / "victim.plist", std::string(kSettingsDirectory) + "com.example.linked.plist");
+  const std::string linkedFile = std::string(kSettingsDirectory) + "com.example.linked.plist";
+  link(outside.path() / "victim.plist", linkedFile);
   link(outside.path() / "victim.plist", kApplicationListCachePath);
   startHost();
 
@@ -125,9 +125,8 @@ TEST_F(HostileRootTest, IdentifiersNamingOtherFilesAndLinksOutOfTheRootReachNoth
 
   // A link at a settings file's name is replaced by the file, not followed.
   EXPECT_TRUE(openAndFlip("Linked")["table"]["sections"][0]["rows"][0]["switch"]["on"]);
-  EXPECT_FALSE(fs::is_symlink(hostPathFor(std::string(kSettingsDirectory) + "com.example.linked.plist")));
-  EXPECT_EQ(readDictionaryAt(std::string(kSettingsDirectory) + "com.example.linked.plist"),
-            (PlistValue::Dictionary{{kEnableToggleKey, true}}));
+  EXPECT_FALSE(fs::is_symlink(hostPathFor(linkedFile)));
+  EXPECT_EQ(readDictionaryAt(linkedFile), (PlistValue::Dictionary{{kEnableToggleKey, true}}));
   // The sound behind the outward link is neither listed as read nor played.
   act({{"action", "tapRowByText"}, {"text", "Custom Sound"}});
   act({{"action", "tapRowByText"}, {"text", "Outside.m4r"}});

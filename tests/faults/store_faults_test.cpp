@@ -53,6 +53,7 @@ struct StorePath {
   // What the person or the log is told of a failed store, given the reason.
   std::function<void(StoreFaultsTest&, const std::string&)> expectTold;
 };
+const std::vector<StorePath>& storePaths();
 
 struct Fault {
   FileStep step;
@@ -71,18 +72,8 @@ const std::vector<Fault> kFaults{
 
 class StoreFaultsTest : public SoundPageTest {
  public:
-  // For the table of store paths below.
-  using SoundPageTest::addSounds;
-  using SoundPageTest::driver;
-  using SoundPageTest::kAppFile;
-  using SoundPageTest::logMessages;
-  using SoundPageTest::rowIn;
-  using SoundPageTest::rowTexts;
-  using SoundPageTest::rowWithText;
-  using SoundPageTest::screen;
-  using SoundPageTest::switchOn;
-  using SoundPageTest::writeDictionaryAt;
-  using SoundPageTest::writeFileAt;
+  // The table of store paths below drives the pages as a test would.
+  friend const std::vector<StorePath>& storePaths();
 
   void TearDown() override {
     SparkAppList::setSource(nullptr);

@@ -1,5 +1,7 @@
 #include "HostServerFixture.h"
 
+#include <sstream>
+
 #include "dispatch/MainRunLoop.h"
 
 using nlohmann::json;
@@ -28,17 +30,12 @@ void EventStreamReader::take(const char* data, std::size_t length) {
   std::lock_guard guard(mutex_);
   partial_.append(data, length);
   for (auto end = partial_.find("\n\n"); end != std::string::npos; end = partial_.find("\n\n")) {
-    const std::string block = partial_.substr(0, end);
+    std::istringstream lines(partial_.substr(0, end));
     partial_.erase(0, end + 2);
     ServerEvent event;
-    std::size_t start = 0;
-    while (start < block.size()) {
-      std::size_t stop = block.find('\n', start);
-      if (stop == std::string::npos) stop = block.size();
-      const std::string line = block.substr(start, stop - start);
+    for (std::string line; std::getline(lines, line);) {
       if (line.starts_with("event: ")) event.name = line.substr(7);
       if (line.starts_with("data: ")) event.data = line.substr(6);
-      start = stop + 1;
     }
     if (!event.name.empty()) events_.push_back(event);
   }

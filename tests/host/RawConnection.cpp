@@ -30,28 +30,18 @@ bool RawConnection::send(std::string_view bytes) {
   return true;
 }
 
-bool RawConnection::readSome(std::string& into, std::chrono::milliseconds timeout, bool& closed) {
-  pollfd ready{fd_, POLLIN, 0};
-  if (poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) return false;
-  char buffer[65536];
-  const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
-  if (got <= 0) {
-    closed = true;
-    return false;
-  }
-  into.append(buffer, static_cast<std::size_t>(got));
-  return true;
-}
-
 bool RawConnection::readFor(std::string& text, std::chrono::milliseconds timeout, std::string_view wanted) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  bool closed = false;
-  while (!closed && (wanted.empty() || text.find(wanted) == std::string::npos) &&
-         std::chrono::steady_clock::now() < deadline) {
-    readSome(text, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()),
-             closed);
+  char buffer[65536];
+  while (wanted.empty() || text.find(wanted) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd ready{fd_, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
+    const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
+    if (got <= 0) return true;
+    text.append(buffer, static_cast<std::size_t>(got));
   }
-  return closed;
+  return false;
 }
 
 std::string RawConnection::readUntilClosed(std::chrono::milliseconds timeout) {

@@ -24,8 +24,6 @@ class RawConnection {
   static int statusOf(const std::string& answer);
 
  private:
-  // One read of whatever is there, waiting at most `timeout`; false on close or time-out.
-  bool readSome(std::string& into, std::chrono::milliseconds timeout, bool& closed);
   // Reads into `text` until it holds `wanted` (never, when empty), the server
   // closes or `timeout` passes; whether the server closed.
   bool readFor(std::string& text, std::chrono::milliseconds timeout, std::string_view wanted);

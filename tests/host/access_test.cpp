@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -13,6 +12,7 @@
 #include "host/AccessToken.h"
 #include "host/HostOptions.h"
 #include "host/WebFiles.h"
+#include "support/HostFiles.h"
 
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -122,23 +122,6 @@ TEST(AccessGateTest, AListenAddressWidensTheOwnNamesToItAndNoFurther) {
   EXPECT_TRUE(AccessGate(makeAccessToken(), 8080, {"192.168.1.20"}).admit(request).refusal);
 }
 
-TEST(HostOptionsAccessTest, ListenTakesOnlyIpAddressesAndSaysWhenItLeavesTheMachine) {
-  HostOptions options = parseHostOptions({});
-  EXPECT_EQ(options.listen.address, "127.0.0.1");
-  EXPECT_TRUE(options.listen.isLoopback());
-  EXPECT_FALSE(options.newToken);
-  options = parseHostOptions({"--listen=0.0.0.0", "--new-token"});
-  EXPECT_TRUE(options.listen.isWildcard());
-  EXPECT_FALSE(options.listen.isLoopback());
-  EXPECT_TRUE(options.newToken);
-  EXPECT_FALSE(options.listen.hostNames().empty());
-  EXPECT_TRUE(parseHostOptions({"--listen", "127.0.0.2"}).listen.isLoopback());
-  EXPECT_EQ(parseHostOptions({"--listen", "::1"}).listen.urlHost(), "[::1]");
-  EXPECT_THROW(parseHostOptions({"--listen", "example.com"}), std::invalid_argument);
-  EXPECT_THROW(parseHostOptions({"--listen", "10.0.0"}), std::invalid_argument);
-  EXPECT_THROW(parseHostOptions({"--new-token=yes"}), std::invalid_argument);
-}
-
 class AccessFilesTest : public ChimewellTest {
  protected:
   fs::path file() const { return deviceRootPath() / "data" / "chimewell" / "access-token"; }
@@ -175,29 +158,25 @@ TEST_F(AccessFilesTest, AFileThatCannotBeTrustedIsReplacedAndNeverFollowed) {
 
   // A link planted in its place is replaced, and what it points to is left alone.
   const fs::path elsewhere = deviceRootPath() / "elsewhere";
-  std::ofstream(elsewhere) << kept << "\n";
+  writeHostFile(elsewhere, kept);
   fs::remove(file());
   fs::create_symlink(elsewhere, file());
   replaced = keptAccessToken(file(), false);
   EXPECT_NE(replaced.token, kept);
   EXPECT_FALSE(fs::is_symlink(file()));
-  std::ifstream planted(elsewhere);
-  std::string line;
-  std::getline(planted, line);
-  EXPECT_EQ(line, kept);
+  EXPECT_EQ(readHostFile(elsewhere), kept);
 
-  std::ofstream(file(), std::ios::trunc) << "not a token\n";
+  writeHostFile(file(), "not a token\n");
   fs::permissions(file(), fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
   EXPECT_EQ(keptAccessToken(file(), false).replacedBecause, "it held no usable token");
 }
 
 TEST_F(AccessFilesTest, ThePagesFilesComeOnlyFromTheirFolderNeverThroughALinkOut) {
   const fs::path web = deviceRootPath() / "web";
-  fs::create_directories(web / "icons");
-  std::ofstream(web / "index.html") << "<!doctype html>";
-  std::ofstream(web / "icons" / "a.svg") << "<svg/>";
-  std::ofstream(deviceRootPath() / "secret.js") << "secret";
-  std::ofstream(web / ".hidden.js") << "hidden";
+  writeHostFile(web / "index.html", "<!doctype html>");
+  writeHostFile(web / "icons" / "a.svg", "<svg/>");
+  writeHostFile(deviceRootPath() / "secret.js", "secret");
+  writeHostFile(web / ".hidden.js", "hidden");
   fs::create_symlink(deviceRootPath() / "secret.js", web / "out.js");
   fs::create_symlink(web / "index.html", web / "same.html");
 

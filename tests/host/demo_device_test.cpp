@@ -1,27 +1,17 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "host/DemoDevice.h"
 #include "support/ChimewellTest.h"
+#include "support/HostFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readText(const fs::path& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path) << text;
-}
 
 class DemoDeviceTest : public ChimewellTest {
  protected:
@@ -38,11 +28,11 @@ TEST_F(DemoDeviceTest, TheCopyLivesInTheUsersDataFolder) {
 }
 
 TEST_F(DemoDeviceTest, FirstRunCopiesFilesAndLinksLaterRunsKeepTheUsersChanges) {
-  writeText(source() / "private" / "var" / "mobile" / "note.txt", "shipped");
+  writeHostFile(source() / "private" / "var" / "mobile" / "note.txt", "shipped");
   fs::create_directory_symlink("/private/var", source() / "var");
 
   ASSERT_TRUE(ensureDemoDeviceCopy(source(), copy()));
-  EXPECT_EQ(readText(copy() / "private" / "var" / "mobile" / "note.txt"), "shipped");
+  EXPECT_EQ(readHostFile(copy() / "private" / "var" / "mobile" / "note.txt"), "shipped");
   // The phone's absolute links stay links, resolved later inside the device root.
   ASSERT_TRUE(fs::is_symlink(copy() / "var"));
   EXPECT_EQ(fs::read_symlink(copy() / "var"), fs::path("/private/var"));
@@ -50,19 +40,15 @@ TEST_F(DemoDeviceTest, FirstRunCopiesFilesAndLinksLaterRunsKeepTheUsersChanges) 
     EXPECT_EQ(entry.path().filename(), "demo-device") << "a partial copy was left behind";
   }
 
-  writeText(copy() / "private" / "var" / "mobile" / "note.txt", "changed by the user");
-  writeText(source() / "private" / "var" / "mobile" / "note.txt", "shipped again");
+  writeHostFile(copy() / "private" / "var" / "mobile" / "note.txt", "changed by the user");
+  writeHostFile(source() / "private" / "var" / "mobile" / "note.txt", "shipped again");
   EXPECT_FALSE(ensureDemoDeviceCopy(source(), copy()));
-  EXPECT_EQ(readText(copy() / "private" / "var" / "mobile" / "note.txt"), "changed by the user");
+  EXPECT_EQ(readHostFile(copy() / "private" / "var" / "mobile" / "note.txt"), "changed by the user");
 }
 
 TEST_F(DemoDeviceTest, AMissingSourceIsAClearErrorAndLeavesNothing) {
-  try {
-    ensureDemoDeviceCopy(source(), copy());
-    FAIL() << "expected an error";
-  } catch (const std::runtime_error& failure) {
-    EXPECT_NE(std::string(failure.what()).find("demo device"), std::string::npos);
-  }
+  EXPECT_THAT([&] { ensureDemoDeviceCopy(source(), copy()); },
+              ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr("demo device")));
   EXPECT_FALSE(fs::exists(copy()));
 }
 

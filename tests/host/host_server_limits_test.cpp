@@ -210,16 +210,9 @@ TEST_F(HostServerLimitsTest, AnActionTextOverSixtyFourKibIsRefused) {
 }
 
 TEST_F(HostServerLimitsTest, ValuesOfTheWrongTypeAreRefusedWith400InPlainWords) {
-  const std::vector<std::string> bodies = {
-      R"({"action":42})",
-      R"({"action":null})",
-      R"({"action":"tapRow","id":7})",
-      R"({"action":"push","class":5})",
-      R"({"action":"scroll","offset":"far"})",
-      R"([1,2])",
-      R"("tap")",
-      std::string(100000, '[') + std::string(100000, ']'),
-  };
+  const std::vector<std::string> bodies = {R"({"action":42})", R"({"action":null})", R"({"action":"tapRow","id":7})",
+                                          R"({"action":"push","class":5})", R"({"action":"scroll","offset":"far"})",
+                                          R"([1,2])", R"("tap")", std::string(100000, '[') + std::string(100000, ']')};
   for (const std::string& text : bodies) {
     auto answer = client().Post("/api/action", text, "application/json");
     ASSERT_TRUE(answer) << text.substr(0, 80);

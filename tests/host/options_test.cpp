@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/HostOptions.h"
@@ -17,41 +18,57 @@ std::string errorFor(const std::vector<std::string>& arguments) {
   return "";
 }
 
-TEST(HostOptionsTest, DefaultsServeTheDemoDeviceOnPort8080WithSoundAndMail) {
+TEST(HostOptionsTest, DefaultsServeTheDemoDeviceOnLoopbackPort8080WithSoundAndMail) {
   const HostOptions options = parseHostOptions({});
   EXPECT_FALSE(options.root);
   EXPECT_EQ(options.port, 8080);
   EXPECT_EQ(options.audio, AudioOutputMode::browser);
   EXPECT_TRUE(options.canSendMail);
-  EXPECT_TRUE(options.pushClasses.empty());
-  EXPECT_FALSE(options.help);
+  EXPECT_EQ(options.listen.address, "127.0.0.1");
+  EXPECT_TRUE(options.listen.isLoopback());
+  EXPECT_FALSE(options.newToken);
 }
 
 TEST(HostOptionsTest, ReadsEveryOptionInBothSpellingsAndKeepsPushesInOrder) {
-  const HostOptions options = parseHostOptions({"--root", "/mnt/phone", "--port=9000", "--audio", "none",
-                                                "--mail=no", "--push", "SmartDetailView", "--push=Other",
-                                                "--bundle", "/tmp/A.bundle"});
+  const HostOptions options =
+      parseHostOptions({"--root", "/mnt/phone", "--port=9000", "--audio", "none", "--mail=no", "--push",
+                        "SmartDetailView", "--push=Other", "--bundle", "/tmp/A.bundle", "--listen=0.0.0.0", "--new-token"});
   EXPECT_EQ(options.root, std::filesystem::path("/mnt/phone"));
   EXPECT_EQ(options.port, 9000);
   EXPECT_EQ(options.audio, AudioOutputMode::silent);
   EXPECT_FALSE(options.canSendMail);
   EXPECT_EQ(options.pushClasses, (std::vector<std::string>{"SmartDetailView", "Other"}));
   EXPECT_EQ(options.bundles, std::vector<std::filesystem::path>{"/tmp/A.bundle"});
+  // Listening on every address says so: it leaves the machine.
+  EXPECT_TRUE(options.listen.isWildcard());
+  EXPECT_FALSE(options.listen.isLoopback());
+  EXPECT_FALSE(options.listen.hostNames().empty());
+  EXPECT_TRUE(options.newToken);
   EXPECT_TRUE(parseHostOptions({"--help"}).help);
+  EXPECT_TRUE(parseHostOptions({"--listen", "127.0.0.2"}).listen.isLoopback());
+  EXPECT_EQ(parseHostOptions({"--listen", "::1"}).listen.urlHost(), "[::1]");
 }
 
 TEST(HostOptionsTest, BadOptionsGiveOneMessageNamingTheProblem) {
-  EXPECT_NE(errorFor({"--port", "-1"}).find("--port needs a number from 0 to 65535, not \"-1\""), std::string::npos);
-  EXPECT_NE(errorFor({"--port", "80a"}).find("not \"80a\""), std::string::npos);
-  EXPECT_NE(errorFor({"--port", "70000"}).find("--port"), std::string::npos);
-  EXPECT_NE(errorFor({"--audio", "loud"}).find("--audio needs browser, device or none"), std::string::npos);
-  EXPECT_NE(errorFor({"--mail", "maybe"}).find("--mail needs yes or no"), std::string::npos);
-  EXPECT_NE(errorFor({"--root"}).find("--root needs a value"), std::string::npos);
-  EXPECT_NE(errorFor({"--root="}).find("--root needs a folder"), std::string::npos);
-  EXPECT_NE(errorFor({"--push", ""}).find("--push needs a class name"), std::string::npos);
-  EXPECT_NE(errorFor({"--verbose"}).find("unknown option \"--verbose\""), std::string::npos);
-  EXPECT_NE(errorFor({"--help=yes"}).find("--help takes no value"), std::string::npos);
-  EXPECT_NE(errorFor({"stray"}).find("see --help"), std::string::npos);
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--port", "-1"}, "--port needs a number from 0 to 65535, not \"-1\""},
+      {{"--port", "80a"}, "not \"80a\""},
+      {{"--port", "70000"}, "--port"},
+      {{"--audio", "loud"}, "--audio needs browser, device or none"},
+      {{"--mail", "maybe"}, "--mail needs yes or no"},
+      {{"--root"}, "--root needs a value"},
+      {{"--root="}, "--root needs a folder"},
+      {{"--push", ""}, "--push needs a class name"},
+      {{"--verbose"}, "unknown option \"--verbose\""},
+      {{"--help=yes"}, "--help takes no value"},
+      {{"stray"}, "see --help"},
+      // Only IP addresses: a name could resolve anywhere.
+      {{"--listen", "example.com"}, "--listen needs an IP address"},
+      {{"--listen", "10.0.0"}, "--listen needs an IP address"},
+      {{"--new-token=yes"}, "--new-token takes no value"},
+  };
+  for (const auto& [arguments, message] : cases)
+    EXPECT_NE(errorFor(arguments).find(message), std::string::npos) << arguments[0] << " → " << errorFor(arguments);
 }
 
 }  // namespace
