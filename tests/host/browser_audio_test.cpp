@@ -52,8 +52,7 @@ TEST_F(BrowserAudioTest, ATapNamesTheClipForItsTabWhosePartsAreServedUntilTheSto
   const std::string parts = audio["parts"];
 
   auto first = client().Get(parts + "0.wav");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->status, 200);
+  ASSERT_TRUE(first && first->status == 200);
   EXPECT_EQ(first->get_header_value("Content-Type"), "audio/wav");
   EXPECT_EQ(first->body.substr(0, 4), "RIFF");
   EXPECT_EQ(client().Get(parts + "1.wav")->status, 200);

@@ -82,6 +82,7 @@ TEST_F(ScreenJsonTest, EveryPartCrossesByNameAndOnlyPositionsAndSizesAsNumbers) 
 
   const json& row = out["table"]["sections"][0]["rows"][0];
   EXPECT_EQ(row["accessory"], "checkmark");
+  EXPECT_EQ(out["table"]["sections"][0]["footer"], "Footer");
   EXPECT_EQ(row["switch"], (json{{"id", "s0r0/switch"}, {"on", true}}));
   EXPECT_EQ(row["textFields"][0]["frame"]["width"], 259);
   EXPECT_EQ(row["labels"][0]["alignment"], "justified");
