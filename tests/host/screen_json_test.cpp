@@ -96,14 +96,6 @@ TEST_F(ScreenJsonTest, EveryPartCrossesByNameAndOnlyPositionsAndSizesAsNumbers) 
   EXPECT_EQ(out["mail"]["toRecipients"], json::array({"a@b.c"}));
 }
 
-TEST_F(ScreenJsonTest, ThePreviewClipNamesWhereItsPartsAreAndItsTabWhenThereIsOne) {
-  Screen screen = everyPart();
-  EXPECT_EQ(screenToJson(screen, images)["audio"],
-            json({{"clip", "5eed-1"}, {"parts", "/clips/5eed-1/"}, {"tab", "tab-1"}, {"state", "stopped"}}));
-  screen.audio->tab.reset();
-  EXPECT_FALSE(screenToJson(screen, images)["audio"].contains("tab"));
-}
-
 TEST_F(ScreenJsonTest, NoneIsLeftOutWhileAnEmptyTextIsKept) {
   Screen screen = withRow(rowWithTexts("", std::nullopt));
   screen.navigationBar.title = "";
