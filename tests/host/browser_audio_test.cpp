@@ -37,14 +37,11 @@ class BrowserAudioTest : public HostServerFixture {
     HostServerFixture::TearDown();
     AudioOutput::setMode(AudioOutputMode::silent);
   }
-  json tapChime(const std::string& tab) {
-    return act({{"action", "tapRowByText"}, {"text", "Chime.m4r"}, {"tab", tab}})["screen"];
-  }
 };
 
 TEST_F(BrowserAudioTest, ATapNamesTheClipForItsTabWhosePartsAreServedUntilTheStop) {
   EXPECT_FALSE(getJson("/api/screen")["screen"].contains("audio"));  // nothing played yet
-  const json screen = tapChime("tab-A");
+  const json screen = act({{"action", "tapRowByText"}, {"text", "Chime.m4r"}, {"tab", "tab-A"}})["screen"];
   ASSERT_TRUE(screen.contains("audio"));
   const json audio = screen["audio"];
   EXPECT_EQ(audio["tab"], "tab-A");
