@@ -183,7 +183,7 @@ TEST_F(HostServerTest, RequestsFromOtherSitesAreRefusedAndChangeNothing) {
   auto statusOf = [](const httplib::Result& answer) { return answer ? answer->status : 0; };
 
   // A DNS-rebinding site reaches the port under its own name.
-  for (const std::string path : {"/api/screen", "/"}) {
+  for (const std::string path : {"/api/screen", "/", "/api/links"}) {
     auto refused = client().Get(path, {{"Host", "rebound.example:" + std::to_string(port())}});
     ASSERT_EQ(statusOf(refused), 403) << path;
     // Plain words: JSON for the page's script, text for the browser's address bar.
