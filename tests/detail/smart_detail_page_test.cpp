@@ -6,7 +6,6 @@
 #include "detail/SmartDetailView.h"
 #include "detail/SoundPageVariables.h"
 #include "SoundPageTest.h"
-#include "uikit/UITableViewCell.h"
 
 namespace {
 
@@ -21,7 +20,7 @@ class SmartDetailPageTest : public SoundPageTest {
 // Its sound row is the per-app page's own code, tested there.
 TEST_F(SmartDetailPageTest, ShowsThreeRowsAndAClosingFooter) {
   const auto countField = fromDate;
-  auto page = openPage();
+  openPage();
   const Screen shown = screen();
   EXPECT_EQ(shown.navigationBar.title, kAppName);
   ASSERT_EQ(shown.table->sections.size(), 4u);
@@ -32,10 +31,7 @@ TEST_F(SmartDetailPageTest, ShowsThreeRowsAndAClosingFooter) {
             "Dial in how many times you would like the phone to vibrate when notification is received "
             "(usually there's a 0.5 sec interval between each vibration");
   for (int section = 0; section < 3; ++section) EXPECT_THAT(rowIn(shown, section).textFields, IsEmpty());
-  auto table = page->tableView();
-  EXPECT_EQ(table->cellForRowAtIndexPath({0, 0})->accessoryView(), switchview);
-  EXPECT_EQ(table->cellForRowAtIndexPath({2, 0})->accessoryView(), switchview11);
-  EXPECT_EQ(fromDate, countField);
+  EXPECT_EQ(fromDate, countField) << "the count field stays the per-app page's";
 }
 
 TEST_F(SmartDetailPageTest, ItsSoundSwitchIsItsOwnWhileTheVibrationSwitchIsShared) {

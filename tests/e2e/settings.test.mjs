@@ -1,5 +1,6 @@
 // The Settings stand-in in a real browser: the pane list, the Chimewell pane's
-// three rows, its links and its mail sheet.
+// three rows, its mail sheet's Cancel, pushes by name and the desktop width
+// (links opened once are the tabs suite's).
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { DESKTOP, hostAndPagePerTest, openPage } from './harness.mjs';
@@ -35,11 +36,9 @@ test('the Settings page lists Chimewell with its icon, and a tap opens its three
   await openChimewell();
   await session.page.getByRole('button', { name: 'Back' }).waitFor();
   assert.match(await session.page.getByRole('button', { name: 'Back' }).textContent(), /Settings/);
-  const rows = ['Configure Applications', 'Report', 'Follow on Twitter'];
-  for (const name of rows) {
+  for (const name of ['Configure Applications', 'Report', 'Follow on Twitter']) {
     assert.deepEqual(await loadedImages(row(name)), [true], `${name} shows its icon`);
   }
-  assert.equal(await session.page.locator('.cell').count(), 3);
   // Every section shows its footer (the root page's suite owns their texts).
   const footers = session.page.locator('.footer');
   assert.equal(await footers.count(), 3);
@@ -49,37 +48,14 @@ test('the Settings page lists Chimewell with its icon, and a tap opens its three
   await assertHeading('Settings');
 });
 
-test('the profile link opens in a new tab', async () => {
-  await openChimewell();
-  const opened = session.context.waitForEvent('page');
-  await row('Follow on Twitter').click();
-  const tab = await opened;
-  await tab.waitForLoadState();
-  assert.match(tab.url(), /^https:\/\//);
-  // The pane stays where it was.
-  assert.equal(await heading().textContent(), 'Chimewell');
-});
-
-test('the mail sheet cancels, and sends a mailto link with recipient, subject and body', async () => {
+test('the mail sheet\'s Cancel button closes it and sends nothing', async () => {
+  // Sending and the keyboard are the access suite's; the root page's suite owns the texts.
   await openChimewell();
   const mail = session.page.getByRole('dialog', { name: 'Mail' });
-
   await row('Report').click();
   await mail.getByRole('button', { name: 'Cancel' }).click();
   await mail.waitFor({ state: 'detached' });
   assert.deepEqual(await session.page.evaluate(() => window.chimewellLinks), []);
-
-  await row('Report').click();
-  await mail.getByRole('button', { name: 'Send' }).click();
-  // The sheet may go with the event stream's screen before the answer brings the link.
-  await session.page.waitForFunction(() => window.chimewellLinks.length > 0);
-  const links = await session.page.evaluate(() => window.chimewellLinks);
-  assert.equal(links.length, 1);
-  const link = new URL(links[0]);
-  assert.equal(link.protocol, 'mailto:');
-  assert.ok(link.pathname.includes('@'), link.href);
-  // The root page's suite owns their texts.
-  assert.ok(link.searchParams.get('subject') && link.searchParams.get('body'), link.href);
 });
 
 test('?push=CLASS pushes an exported page, and an unknown class is a clear error on the page', async () => {

@@ -3,9 +3,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <iterator>
-#include <map>
-#include <tuple>
 
 #include "foundation/NSUserDefaults.h"
 #include "store/SettingsStore.h"
@@ -38,16 +35,6 @@ class SettingsStoreTest : public ChimewellTest {
     NSUserDefaults::standardUserDefaults()->setObjectForKey(
         identifier ? std::optional<PlistValue>(*identifier) : std::nullopt, kCurrentAppIdentifierKey);
   }
-
-  // Every file under the device root with its content.
-  std::map<std::string, std::string> snapshot() const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(deviceRootPath())) {
-      if (entry.is_regular_file()) files[entry.path().string()] = *readFileAt(
-          "/" + fs::relative(entry.path(), deviceRootPath()).string());
-    }
-    return files;
-  }
 };
 
 TEST_F(SettingsStoreTest, FirstStoreCreatesAFileHoldingThatKeyAlone) {
@@ -55,8 +42,6 @@ TEST_F(SettingsStoreTest, FirstStoreCreatesAFileHoldingThatKeyAlone) {
   auto copy = loadSettings();
   ASSERT_TRUE(copy);
   EXPECT_EQ(copy->count(), 0u);
-  EXPECT_EQ(readSoundName(), std::nullopt);
-
   EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
   // Named by the whole dotted identifier.
   EXPECT_EQ(readFileAt(kAppFile), xmlPropertyListData(Dictionary{{"enableToggle", true}}));
@@ -119,9 +104,7 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReportedWithPathAndReason) {
   EXPECT_EQ(storeSettingsKey(copy, kVibrationToggleKey, true), StoreResult::writeFailed);
   EXPECT_TRUE(copy->boolValueForKey(kVibrationToggleKey));
   EXPECT_FALSE(fs::exists(hostPathFor(kAppFile)));
-  ASSERT_THAT(logMessages(), SizeIs(1));
-  EXPECT_THAT(logMessages()[0], HasSubstr(kAppFile));
-  EXPECT_THAT(logMessages()[0], HasSubstr("couldn’t be saved"));
+  EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr("couldn’t be saved"))));
 }
 
 TEST_F(SettingsStoreTest, NoUsableIdentifierTouchesNoFile) {
@@ -141,7 +124,7 @@ TEST_F(SettingsStoreTest, NoUsableIdentifierTouchesNoFile) {
   for (const auto& [identifier, shownIdentifier] : cases) {
     handOff(identifier);
     clearLogMessages();
-    const auto before = snapshot();
+    const auto before = deviceFiles();
     SCOPED_TRACE(identifier.value_or("(none)"));
 
     EXPECT_EQ(perAppSettingsPath(), std::nullopt);
@@ -150,9 +133,8 @@ TEST_F(SettingsStoreTest, NoUsableIdentifierTouchesNoFile) {
     EXPECT_EQ(copy->count(), 0u);
     EXPECT_EQ(readSoundName(), std::nullopt);
     EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::noUsableIdentifier);
-    EXPECT_EQ(snapshot(), before);
-    ASSERT_THAT(logMessages(), SizeIs(1));
-    EXPECT_THAT(logMessages()[0], HasSubstr(shownIdentifier));
+    EXPECT_EQ(deviceFiles(), before);
+    EXPECT_THAT(logMessages(), ElementsAre(HasSubstr(shownIdentifier)));
   }
 }
 
@@ -184,43 +166,18 @@ TEST_F(SettingsStoreTest, AnotherPartysTextThatXmlCannotHoldStopsTheStoreAndSays
   EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr("U+0000"))));
 }
 
-// ---- A failing disk: the old file stays, nothing is left behind, and one
-// line says why.
-
-TEST_F(SettingsStoreTest, OnAFailingDiskTheOldFileStaysAndOneLineSaysWhy) {
+// Every store path on every failing disk is the faults suite's; a read-only
+// volume is worded only here.
+TEST_F(SettingsStoreTest, OnAReadOnlyVolumeTheOldFileStaysAndOneLineSaysWhy) {
   ensureSettingsDirectory();
   writeDictionaryAt(kAppFile, {{"enableToggle", false}, {"theirKey", "kept"}});
-  const auto before = readFileAt(kAppFile);
-  const std::vector<std::tuple<FileStep, int, std::string>> faults{
-      {FileStep::create, EACCES, "You don’t have permission"},
-      {FileStep::write, ENOSPC, "there isn’t enough space"},
-      {FileStep::write, EIO, "couldn’t be saved"},
-      {FileStep::rename, EIO, "couldn’t be saved"},
-      {FileStep::rename, EROFS, "the volume is read only"},
-  };
-  for (const auto& [step, error, reason] : faults) {
-    SCOPED_TRACE(reason);
-    clearLogMessages();
-    failFileStep(step, error);
-    auto copy = loadSettings();
-    EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::writeFailed);
-    failFileStep(step, 0);
-    EXPECT_EQ(readFileAt(kAppFile), before);
-    EXPECT_EQ(fs::directory_iterator(hostPathFor(kSettingsDirectory))->path().filename(),
-              "com.example.mail.app.plist");
-    EXPECT_EQ(std::distance(fs::directory_iterator(hostPathFor(kSettingsDirectory)), {}), 1);
-    EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr(reason))));
-  }
+  const auto before = deviceFiles();
+  failFileStep(FileStep::rename, EROFS);
   auto copy = loadSettings();
-  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::stored);
-}
-
-TEST_F(SettingsStoreTest, ADirectoryThatCannotBeMadeIsLoggedOnce) {
-  failFileStep(FileStep::makeDirectory, ENOSPC);
-  ensureSettingsDirectory();
-  EXPECT_FALSE(fs::exists(hostPathFor(kSettingsDirectory)));
-  EXPECT_THAT(logMessages(), ElementsAre(AllOf(StartsWith("Error creating directory path: "),
-                                               HasSubstr("there isn’t enough space"))));
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::writeFailed);
+  failFileStep(FileStep::rename, 0);
+  EXPECT_EQ(deviceFiles(), before);
+  EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr("the volume is read only"))));
 }
 
 TEST_F(SettingsStoreTest, EnsureMakesTheDirectoryOrLogsWhyNot) {

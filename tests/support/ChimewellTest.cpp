@@ -82,3 +82,10 @@ void ChimewellTest::clearLogMessages() {
   std::lock_guard lock(logMutex_);
   logMessages_.clear();
 }
+
+std::map<std::string, std::string> ChimewellTest::deviceFiles() const {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(deviceRootPath()))
+    files[entry.path().string()] = entry.is_regular_file() ? readHostFile(entry.path()) : "";
+  return files;
+}

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,9 @@ class ChimewellTest : public ::testing::Test {
   void writeDictionaryAt(std::string_view devicePath, const PlistValue::Dictionary& contents) const;
   // The file's root dictionary, or none when missing or not a dictionary.
   std::optional<PlistValue::Dictionary> readDictionaryAt(std::string_view devicePath) const;
+  // Every path under the device root with its content (empty for a folder),
+  // to see that nothing was written.
+  std::map<std::string, std::string> deviceFiles() const;
 
   // Makes every later `step` of the device file functions fail with `error`
   // (ENOSPC, EIO, EACCES...), as a failing disk would; 0 mends it.

@@ -25,7 +25,6 @@ class LoopbackHttpServer {
   httplib::Server& routes() { return server_; }
   // "http://127.0.0.1:<port><path>"
   std::string url(std::string_view path) const;
-  int port() const { return port_; }
 
   // Serves `body` with status 200 and that content type.
   void serve(const std::string& path, std::string body, const std::string& contentType);
