@@ -109,9 +109,7 @@ TEST_F(DetailPageTest, TheSoundRowOpensTheChooserWhoseChoiceShowsAtOnceAndStays)
   auto chooser = chooserOnTop();
   ASSERT_NE(chooser, nullptr);
   EXPECT_THAT(chooser->listItems(), UnorderedElementsAre("Glass.caf", ".hidden"));
-  EXPECT_EQ(chooser->listValues(), chooser->listItems());
   EXPECT_EQ(chooser->currentValue(), "");
-  EXPECT_FALSE(chooser->popView());
   driver().tapRowByText("Glass.caf");
   EXPECT_EQ(stored(), (Dictionary{{"NotificationAlert", "Glass.caf"}}));
   driver().goBack();
