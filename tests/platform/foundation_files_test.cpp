@@ -1,15 +1,11 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "foundation/DeviceRoot.h"
@@ -211,58 +207,6 @@ TEST_F(DictionaryFileTest, AStoreRemovesOnlyItsOwnLeftoversOverAMinuteOld) {
   expected.insert({"target", ".a.plist.1111111111111111.tmp", ".a.plist.2222222222222222.tmp", "a.plist"});
   EXPECT_EQ(namesIn(hostPathFor("/prefs")), expected);
   EXPECT_EQ(readFileAt("/prefs/target"), "link target");
-}
-
-// A second process reads the file in a loop while this one rewrites it
-// thousands of times with contents of different sizes: every read must be a
-// whole dictionary, the old or the new one.
-TEST_F(DictionaryFileTest, AReaderNeverSeesAPartialFile) {
-  const std::string path = "/var/mobile/Library/Preferences/shared.plist";
-  const Dictionary small{{"n", 0}};
-  Dictionary large;
-  for (int i = 0; i < 400; ++i) large["key" + std::to_string(i)] = std::string(i, 'x');
-  writeDictionaryAt(path, small);
-  const fs::path hostPath = hostPathFor(path);
-
-  int stop[2];
-  int result[2];
-  ASSERT_EQ(::pipe(stop), 0);
-  ASSERT_EQ(::pipe(result), 0);
-  pid_t reader = ::fork();
-  ASSERT_GE(reader, 0);
-  if (reader == 0) {
-    long reads = 0;
-    long bad = 0;
-    pollfd done{stop[0], POLLIN, 0};
-    while (::poll(&done, 1, 0) == 0) {
-      std::ifstream in(hostPath, std::ios::binary);
-      std::string bytes((std::istreambuf_iterator<char>(in)), {});
-      auto value = parsePropertyList(bytes);
-      auto* dictionary = value ? value->as<Dictionary>() : nullptr;
-      if (!dictionary || (*dictionary != small && *dictionary != large)) ++bad;
-      ++reads;
-    }
-    long report[2] = {reads, bad};
-    ssize_t ignored = ::write(result[1], report, sizeof report);
-    (void)ignored;
-    ::_exit(0);
-  }
-  bool allWritten = true;
-  for (int i = 0; i < 3000; ++i) {
-    NSMutableDictionary dictionary(i % 2 ? small : large);
-    allWritten = dictionary.writeToFileAtomically(path, true) && allWritten;
-  }
-  ASSERT_EQ(::write(stop[1], "x", 1), 1);
-  long report[2] = {0, 0};
-  ASSERT_EQ(::read(result[0], report, sizeof report), static_cast<ssize_t>(sizeof report));
-  int status = 0;
-  ::waitpid(reader, &status, 0);
-  for (int fd : {stop[0], stop[1], result[0], result[1]}) ::close(fd);
-
-  EXPECT_TRUE(allWritten);
-  EXPECT_GT(report[0], 0) << "the reader never read";
-  EXPECT_EQ(report[1], 0) << "partial or unparsable reads out of " << report[0];
-  EXPECT_EQ(namesIn(hostPath.parent_path()), std::set<std::string>{"shared.plist"});
 }
 
 }  // namespace
