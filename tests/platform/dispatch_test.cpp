@@ -96,10 +96,9 @@ TEST_F(DispatchTest, OnceRunsTheBlockOnceAndOthersWaitForIt) {
   EXPECT_THAT(sawFinished, ::testing::Each(true));
 }
 
-TEST_F(DispatchTest, RunServesWorkPostedFromOtherThreadsUntilStopped) {
+TEST_F(DispatchTest, ARunningLoopServesOtherThreadsAndWakesForTheManualClockUntilStopped) {
   std::thread loop([] { MainRunLoop::main().run(); });
   std::atomic<bool> onMainThread{false};
-  std::atomic<bool> stillRunning{false};
   dispatch_async(dispatch_get_main_queue(), [&] {
     onMainThread = MainRunLoop::main().isMainThread();
     MainRunLoop::main().stop();
@@ -107,38 +106,21 @@ TEST_F(DispatchTest, RunServesWorkPostedFromOtherThreadsUntilStopped) {
   loop.join();
   EXPECT_TRUE(onMainThread);
   EXPECT_FALSE(MainRunLoop::main().isMainThread());
-  // A stopped loop can be run again.
+  // A stopped loop can be run again; advancing the clock wakes it for a timer.
   std::thread again([] { MainRunLoop::main().run(); });
-  MainRunLoop::main().post([&] {
-    stillRunning = true;
-    MainRunLoop::main().stop();
-  });
-  again.join();
-  EXPECT_TRUE(stillRunning);
-}
-
-TEST_F(DispatchTest, ARunningLoopWakesWhenTheManualClockReachesATimer) {
-  std::thread loop([] { MainRunLoop::main().run(); });
   std::atomic<bool> fired{false};
   dispatch_after(dispatch_time(DISPATCH_TIME_NOW, NSEC_PER_SEC), dispatch_get_main_queue(), [&] {
     fired = true;
     MainRunLoop::main().stop();
   });
   clock().advance(1s);
-  loop.join();  // would hang if advancing the clock left the loop asleep
+  again.join();  // would hang if advancing the clock left the loop asleep
   EXPECT_TRUE(fired);
 }
 
-}  // namespace
-
-namespace {
-
-class GlobalQueueTest : public ChimewellTest {};
-
-TEST_F(GlobalQueueTest, WorkRunsOffTheMainThreadAndPostsItsResultBack) {
+TEST_F(DispatchTest, GlobalWorkRunsOffTheMainThreadAndPostsItsResultBack) {
   const auto mainThread = std::this_thread::get_id();
   std::thread::id worker;
-  std::vector<std::string> ran;
   dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [&] {
     worker = std::this_thread::get_id();
     dispatch_async(dispatch_get_main_queue(), [&] { ran.push_back("result on the main thread"); });
@@ -148,17 +130,10 @@ TEST_F(GlobalQueueTest, WorkRunsOffTheMainThreadAndPostsItsResultBack) {
   EXPECT_THAT(ran, ElementsAre("result on the main thread"));
   // The manual clock did not move while the loop waited.
   EXPECT_EQ(MainRunLoop::main().now(), std::chrono::nanoseconds(0));
-}
-
-TEST_F(GlobalQueueTest, RunUntilGivesUpOnAConditionThatNeverHolds) {
   EXPECT_FALSE(MainRunLoop::main().runUntil([] { return false; }, std::chrono::milliseconds(20)));
 }
 
-TEST_F(GlobalQueueTest, QueuesAreKnownByPriorityAndOnlyTheMainQueueTakesTimers) {
-  EXPECT_NE(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_HIGH, 0),
-            dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0));
-  EXPECT_EQ(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_BACKGROUND, 0),
-            dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_BACKGROUND, 0));
+TEST_F(DispatchTest, UnknownQueuesAreNoneAndOnlyTheMainQueueTakesTimers) {
   EXPECT_EQ(dispatch_get_global_queue(7, 0), nullptr);
   EXPECT_EQ(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 1), nullptr);
   EXPECT_THROW(dispatch_after(DISPATCH_TIME_NOW, dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_LOW, 0), [] {}),
