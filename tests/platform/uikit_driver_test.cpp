@@ -5,16 +5,14 @@
 #include "dispatch/MainRunLoop.h"
 #include "dispatch/dispatch.h"
 #include "support/PageTest.h"
-#include "uikit/UIColor.h"
-#include "uikit/UIFont.h"
 #include "uikit/UISwitch.h"
 #include "uikit/UITextField.h"
 #include "uikit_test_pages.h"
 
 namespace {
 
-// A settings-like page: a switch row, a value row, a row holding a centred
-// field and a row made of a label only. Taps post work to the main queue.
+// A settings-like page: a switch row, a value row, a row holding a field and
+// a row made of a label only. Taps post work to the main queue.
 class SettingsPage : public ListPage {
  public:
   SettingsPage() : ListPage(UITableViewStyleGrouped) {}
@@ -45,18 +43,12 @@ class SettingsPage : public ListPage {
         cell->setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
         break;
       case 2:
-        field->setTextAlignment(NSTextAlignmentCenter);
-        field->setHighlighted(true);
         cell->contentView()->addSubview(field);
         break;
       default: {
         auto label = std::make_shared<UILabel>();
         label->setText("Heading");
-        label->setFont(UIFont::fontWithNameSize("AvenirNext-Bold", 28));
-        label->setTextAlignment(NSTextAlignmentCenter);
         cell->contentView()->addSubview(label);
-        cell->setSelectionStyle(UITableViewCellSelectionStyleNone);
-        cell->setBackgroundColor(UIColor::clearColor());
       }
     }
     return cell;
@@ -88,25 +80,16 @@ TEST_F(DriverTest, ScreenDescribesWhatEachRowShows) {
   EXPECT_EQ(fieldRow.textFields.at(0).id, "s2r0/field0");
 }
 
-using ScreenKindsTest = PageTest;
-
-TEST_F(ScreenKindsTest, UIKitVariantsReadAsTheKindTheBrowserDraws) {
-  auto list = std::make_shared<ListPage>(UITableViewStyleInsetGrouped);
-  list->sections = {{"Ringtone"}};
-  list->cellStyle = UITableViewCellStyleSubtitle;
-  showPage(list);
-  const ScreenRow row = screen().table->sections[0].rows.at(0);
-  EXPECT_EQ(screen().table->style, ScreenTableStyle::grouped);
-  EXPECT_EQ(row.style, ScreenCellStyle::subtitle);
-  EXPECT_EQ(row.accessory, ScreenAccessory::none);
-}
-
 TEST_F(DriverTest, ActsOnRowsByTheirTextAndReportsWhatIsMissing) {
   driver().flipSwitchByText("Enable Custom Sound");
   EXPECT_TRUE(screen().table->sections[0].rows[0].accessorySwitch->on);
   driver().flipSwitch("s0r0/switch");
   driver().tapRowByText("Heading");
-  EXPECT_EQ(page->events, (std::vector<std::string>{"on", "off", "selected 3", "main queue"}));
+  EXPECT_EQ(page->events, (std::vector<std::string>{"on", "off", "selected 3", "main queue"}))
+      << "an action runs the main-queue work that is due, not later timers";
+  clock().advance(std::chrono::seconds(3));
+  MainRunLoop::main().runDue();
+  EXPECT_EQ(page->events.back(), "three seconds later");
 
   EXPECT_THROW(driver().flipSwitch("s1r0/switch"), std::invalid_argument) << "the value row has no switch";
   EXPECT_THROW(driver().flipSwitch("s9r0/switch"), std::invalid_argument);
@@ -122,14 +105,6 @@ TEST_F(DriverTest, ActsOnRowsByTheirTextAndReportsWhatIsMissing) {
   } catch (const std::invalid_argument& error) {
     EXPECT_NE(std::string(error.what()).find("\"Ringtones\""), std::string::npos) << error.what();
   }
-}
-
-TEST_F(DriverTest, AnActionRunsTheMainQueueWorkThatIsDueButNoLaterTimers) {
-  driver().tapRowByText("Custom Sound");
-  EXPECT_EQ(page->events, (std::vector<std::string>{"selected 1", "main queue"}));
-  clock().advance(std::chrono::seconds(3));
-  MainRunLoop::main().runDue();
-  EXPECT_EQ(page->events.back(), "three seconds later");
 }
 
 }  // namespace

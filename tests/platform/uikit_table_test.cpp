@@ -132,12 +132,13 @@ TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {
 }
 
 TEST_F(TableTest, GroupedSectionsAreSpacedAndFootersTakeLinesByLength) {
-  auto page = std::make_shared<ListPage>(UITableViewStyleGrouped);
+  auto page = std::make_shared<ListPage>(UITableViewStyleInsetGrouped);
   page->sections = {{"a"}, {"b"}, {}};
   std::string longFooter(100, 'x');  // 50 glyphs of 7 points fit a 390-point table's line
   page->footers = {"short", longFooter, "empty section"};
   showPage(page);
   auto table = *screen().table;
+  EXPECT_EQ(table.style, ScreenTableStyle::grouped) << "the browser draws inset grouped as grouped";
   ASSERT_EQ(table.sections.size(), 3u);
   EXPECT_EQ(table.sections[0].footer, "short");
   EXPECT_TRUE(table.sections[2].rows.empty());
