@@ -3,9 +3,7 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <iterator>
 #include <memory>
-#include <utility>
 
 #include "foundation/NSError.h"
 #include "foundation/NSLog.h"
@@ -75,37 +73,26 @@ TEST_F(UserDefaultsTest, NeverOverwritesAFileItCannotRead) {
   EXPECT_EQ(defaults->stringForKey("currentApp"), "Mail");
 }
 
-TEST_F(UserDefaultsTest, WhenTheFileCannotBeWrittenItStaysAsItWasAndOneLineSaysWhy) {
+// The settings store's suite fails each step of the shared writer; here what
+// the defaults add: the folder they make, and a change kept for the next try.
+TEST_F(UserDefaultsTest, WhenTheFileCannotBeWrittenItStaysAsItWasAndTheChangeWaits) {
   writeDictionaryAt(kPath, {{"theirs", 1}});
   const auto before = readFileAt(kPath);
   auto defaults = NSUserDefaults::standardUserDefaults();
   defaults->setObjectForKey("Mail", "currentApp");
-  const auto folder = hostPathFor(kPath).parent_path();
-  for (const auto& [step, error] : {std::pair{FileStep::create, EACCES}, std::pair{FileStep::write, ENOSPC},
-                                    std::pair{FileStep::rename, EIO}}) {
-    clearLogMessages();
-    failFileStep(step, error);
-    EXPECT_FALSE(defaults->synchronize());
-    failFileStep(step, 0);
-    EXPECT_EQ(readFileAt(kPath), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
-    EXPECT_THAT(logMessages(), ElementsAre(HasSubstr(kPath)));
-  }
-  // A text XML cannot hold is refused the same way.
-  defaults->setObjectForKey(std::string("a\0b", 3), "currentAppIdentifier");
-  clearLogMessages();
+  failFileStep(FileStep::rename, EIO);
   EXPECT_FALSE(defaults->synchronize());
+  failFileStep(FileStep::rename, 0);
   EXPECT_EQ(readFileAt(kPath), before);
-  EXPECT_THAT(logMessages(), ElementsAre(HasSubstr("U+0000")));
-  // A folder that cannot be made.
-  defaults->setObjectForKey(std::nullopt, "currentAppIdentifier");
+  EXPECT_THAT(logMessages(), ElementsAre(HasSubstr(kPath)));
+
+  const auto folder = hostPathFor(kPath).parent_path();
   std::filesystem::remove_all(folder);
   failFileStep(FileStep::makeDirectory, EACCES);
   clearLogMessages();
   EXPECT_FALSE(defaults->synchronize());
   EXPECT_FALSE(std::filesystem::exists(folder));
   EXPECT_THAT(logMessages(), ElementsAre(HasSubstr("Permission denied")));
-  // Mended, the unsaved change is still there to be saved.
   failFileStep(FileStep::makeDirectory, 0);
   EXPECT_TRUE(defaults->synchronize());
   EXPECT_EQ(readDictionaryAt(kPath), (Dictionary{{"currentApp", "Mail"}}));

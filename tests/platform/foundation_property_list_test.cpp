@@ -124,17 +124,9 @@ TEST_F(PropertyListTest, ReadsBinaryPropertyLists) {
   auto parsed = parsePropertyList(
       std::string_view(reinterpret_cast<const char*>(binary), sizeof binary));
   ASSERT_TRUE(parsed);
-  const std::string expected = kHead +
-      "<dict>\n"
-      "\t<key>blob</key>\n\t<data>\n\tAAH/\n\t</data>\n"
-      "\t<key>count</key>\n\t<integer>42</integer>\n"
-      "\t<key>list</key>\n\t<array>\n\t\t<integer>1</integer>\n\t\t<string>two</string>\n\t</array>\n"
-      "\t<key>name</key>\n\t<string>Café ☕</string>\n"
-      "\t<key>on</key>\n\t<true/>\n"
-      "\t<key>ratio</key>\n\t<real>0.5</real>\n"
-      "\t<key>when</key>\n\t<date>2020-01-02T03:04:05Z</date>\n"
-      "</dict>\n</plist>\n";
-  EXPECT_EQ(xmlPropertyListData(*parsed), expected);
+  EXPECT_EQ(*parsed, PlistValue(Dictionary{{"blob", PlistData{0x00, 0x01, 0xff}}, {"count", 42},
+                                           {"list", Array{1, "two"}}, {"name", "Café ☕"}, {"on", true},
+                                           {"ratio", 0.5}, {"when", PlistDate{599627045}}}));
 }
 
 TEST_F(PropertyListTest, AnythingButAPropertyListGivesNone) {
