@@ -26,7 +26,7 @@ class TableTest : public PageTest {
   }
 };
 
-TEST_F(TableTest, ConfiguresOnlyTheRowsInTheViewport) {
+TEST_F(TableTest, ConfiguresOnlyTheRowsInTheViewportAndFollowsItsHeight) {
   auto page = showList(100);
   // 17 rows of 44 points fill the 748 points below the navigation bar.
   EXPECT_EQ(page->cellsConfigured, 17);
@@ -40,6 +40,12 @@ TEST_F(TableTest, ConfiguresOnlyTheRowsInTheViewport) {
   EXPECT_EQ(shown.table->sections[0].rows.size(), 17u);
   EXPECT_EQ(shown.table->sections[0].rows.back().id, "s0r16");
   EXPECT_DOUBLE_EQ(shown.table->sections[0].rows.back().y, 16 * 44);
+
+  driver().setViewportHeight(100);
+  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
+  EXPECT_DOUBLE_EQ(screen().table->viewportHeight, 100);
+  driver().scrollTo(50);
+  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 1", "row 2", "row 3"}));
 }
 
 TEST_F(TableTest, ScrollingReusesTheCellsThatLeftTheViewport) {
@@ -108,16 +114,6 @@ TEST_F(TableTest, CellsThatAreNeverDequeuedDoNotPileUpInThePool) {
   EXPECT_EQ(page->tableView()->visibleCells().size(), 17u);
 }
 
-TEST_F(TableTest, SmallerViewportShowsFewerRowsAndScreenFollowsTheViewport) {
-  auto page = showList(10);
-  driver().setViewportHeight(100);
-  auto shown = screen();
-  EXPECT_EQ(rowTexts(shown), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
-  EXPECT_DOUBLE_EQ(shown.table->viewportHeight, 100);
-  driver().scrollTo(50);
-  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 1", "row 2", "row 3"}));
-}
-
 TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {
   auto page = std::make_shared<ListPage>();
   page->sections = {{"a", "b"}};
@@ -131,42 +127,33 @@ TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {
   EXPECT_DOUBLE_EQ(screen().table->sections[0].rows[1].y, 70);
 }
 
-TEST_F(TableTest, GroupedSectionsAreSpacedAndFootersTakeLinesByLength) {
+TEST_F(TableTest, GroupedSectionsAreSpacedAndHeadersAndFootersTakeLinesByLength) {
   auto page = std::make_shared<ListPage>(UITableViewStyleInsetGrouped);
   page->sections = {{"a"}, {"b"}, {}};
+  page->headers = {std::nullopt, "second"};
   std::string longFooter(100, 'x');  // 50 glyphs of 7 points fit a 390-point table's line
   page->footers = {"short", longFooter, "empty section"};
   showPage(page);
   auto table = *screen().table;
   EXPECT_EQ(table.style, ScreenTableStyle::grouped) << "the browser draws inset grouped as grouped";
   ASSERT_EQ(table.sections.size(), 3u);
+  EXPECT_EQ(table.sections[0].header, std::nullopt);
+  EXPECT_EQ(table.sections[1].header, "second");
   EXPECT_EQ(table.sections[0].footer, "short");
   EXPECT_TRUE(table.sections[2].rows.empty());
   EXPECT_EQ(table.sections[2].footer, "empty section");
-  const double oneLineFooter = UITableView::kFooterMargin + UITableView::kFooterLineHeight;
-  const double twoLineFooter = oneLineFooter + UITableView::kFooterLineHeight;
-  EXPECT_DOUBLE_EQ(table.sections[0].rows[0].y, UITableView::kGroupedTopSpacing);
-  EXPECT_DOUBLE_EQ(table.sections[1].rows[0].y,
-                   UITableView::kGroupedTopSpacing + 44 + oneLineFooter + UITableView::kGroupedSectionSpacing);
-  EXPECT_DOUBLE_EQ(table.contentHeight, UITableView::kGroupedTopSpacing + 2 * 44 + 2 * oneLineFooter + twoLineFooter +
-                                            2 * UITableView::kGroupedSectionSpacing);
-  // A footer's place follows its section's rows; a section without rows has it too.
-  EXPECT_DOUBLE_EQ(table.sections[0].footerY, UITableView::kGroupedTopSpacing + 44);
-  EXPECT_DOUBLE_EQ(table.sections[2].footerY, table.contentHeight - oneLineFooter);
-}
-
-TEST_F(TableTest, AHeaderTitleSitsAboveItsSectionsRows) {
-  auto page = std::make_shared<ListPage>(UITableViewStyleGrouped);
-  page->sections = {{"a"}, {"b"}};
-  page->headers = {std::nullopt, "second"};
-  showPage(page);
-  auto table = *screen().table;
-  EXPECT_EQ(table.sections[0].header, std::nullopt);
-  EXPECT_EQ(table.sections[1].header, "second");
   const double oneLine = UITableView::kFooterMargin + UITableView::kFooterLineHeight;
-  EXPECT_DOUBLE_EQ(table.sections[1].rows[0].y,
-                   UITableView::kGroupedTopSpacing + 44 + UITableView::kGroupedSectionSpacing + oneLine);
-  EXPECT_DOUBLE_EQ(table.contentHeight, table.sections[1].rows[0].y + 44);
+  const double twoLines = oneLine + UITableView::kFooterLineHeight;
+  const double top = UITableView::kGroupedTopSpacing;
+  const double spacing = UITableView::kGroupedSectionSpacing;
+  EXPECT_DOUBLE_EQ(table.sections[0].rows[0].y, top);
+  // The header sits above its section's rows.
+  EXPECT_DOUBLE_EQ(table.sections[1].rows[0].y, top + 44 + oneLine + spacing + oneLine);
+  // Footers of one, two and one line, and one header line.
+  EXPECT_DOUBLE_EQ(table.contentHeight, top + 2 * 44 + (2 * oneLine + twoLines) + 2 * spacing + oneLine);
+  // A footer's place follows its section's rows; a section without rows has it too.
+  EXPECT_DOUBLE_EQ(table.sections[0].footerY, top + 44);
+  EXPECT_DOUBLE_EQ(table.sections[2].footerY, table.contentHeight - oneLine);
 }
 
 TEST_F(TableTest, TappedRowIsSelectedUntilThePageDeselectsIt) {
