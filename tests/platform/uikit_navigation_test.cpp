@@ -116,19 +116,12 @@ class AlertTest : public PageTest {
   std::vector<std::string> handled;
 };
 
-TEST_F(AlertTest, AlertShowsFieldsAndActionsInOrderAndAnActionFillsTheFieldsDismissesThenRunsItsHandler) {
+TEST_F(AlertTest, AnActionFillsTheFieldsDismissesThenRunsItsHandler) {
   page->presentViewControllerAnimatedCompletion(makeAlert(), true);
+  // The import's suite reads titles, placeholders and actions off the screen.
   auto alert = screen().alert;
   ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->title, "Chimewell");
-  EXPECT_EQ(alert->message, "Type a name");
-  ASSERT_EQ(alert->textFields.size(), 2u);
-  EXPECT_EQ(alert->textFields[0].placeholder, "URL");
-  EXPECT_EQ(alert->textFields[1].text, "given");
-  ASSERT_EQ(alert->actions.size(), 3u);
-  EXPECT_EQ(alert->actions[1].title, "Import");
-  EXPECT_EQ(alert->actions[2].id, "alert/action2");
-  EXPECT_EQ(alert->actions[2].style, ScreenAlertActionStyle::cancel);
+  EXPECT_EQ(alert->actions.at(2).id, "alert/action2");
   EXPECT_THROW(driver().tapRow("s0r0"), std::invalid_argument) << "the alert covers the page";
   EXPECT_THROW(driver().tapAlertAction("Import", {"a", "b", "c"}), std::invalid_argument) << "two fields only";
 

@@ -191,10 +191,6 @@ class SearchDelegate : public UISearchBarDelegate {
   void searchBarTextDidChange(const std::shared_ptr<UISearchBar>&, const std::string& text) override {
     calls.push_back("text [" + text + "]");
   }
-  void searchBarSearchButtonClicked(const std::shared_ptr<UISearchBar>& bar) override {
-    calls.push_back("search");
-    bar->resignFirstResponder();
-  }
   void searchBarCancelButtonClicked(const std::shared_ptr<UISearchBar>& bar) override {
     calls.push_back("cancel");
     bar->resignFirstResponder();
@@ -212,18 +208,12 @@ TEST_F(TextFieldTest, SearchBarInTheNavigationBarTellsItsDelegateOfEveryChange) 
   driver().setSearchText("ab");
   driver().setSearchText("a😀");
   driver().setSearchText("ac");
-  auto shown = screen().navigationBar.searchBar;
-  ASSERT_TRUE(shown);
-  EXPECT_EQ(shown->text, "ac");
-  EXPECT_TRUE(shown->editing);
-  EXPECT_TRUE(shown->showsCancelButton);
+  EXPECT_EQ(screen().navigationBar.searchBar->text, "ac");
   driver().tapSearchCancelButton();
   EXPECT_EQ(searchDelegate->calls,
             (std::vector<std::string>{"begin", "text [a]", "text [ab]", "text [a]", "text [a😀]", "text [a]",
                                       "text [ac]", "cancel"}));
-  EXPECT_FALSE(screen().navigationBar.searchBar->editing);
-  EXPECT_FALSE(screen().navigationBar.searchBar->showsCancelButton);
-
+  // The picker's suite reads the bar's editing and cancel button off the screen.
   driver().tapSearchBar();
   navigationController()->pushViewControllerAnimated(std::make_shared<ListPage>(), true);
   EXPECT_FALSE(bar->isFirstResponder()) << "the search bar of a page pushed away stops editing";
