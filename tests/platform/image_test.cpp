@@ -57,21 +57,16 @@ TEST_F(ImageTest, NamedImagesComeInTheVariantForTheScreenScaleElseTheNearestShar
   EXPECT_EQ(UIImage::imageNamedInBundle("high", bundle)->width(), 29);
 }
 
-TEST_F(ImageTest, LookupIsInTheGivenBundleOrElseTheMainBundle) {
-  auto pane = makeBundle("Pane.bundle", {"bell.png"});
+// The bundle helper's suite looks up the pane's own images; here the rules.
+TEST_F(ImageTest, LookupIsInTheGivenBundleElseTheMainBundleAndReachesNothingOutside) {
   auto settings = makeBundle("Settings.app", {"global.png"});
   NSBundle::setMainBundle(settings);
-  EXPECT_NE(UIImage::imageNamed("global"), nullptr);
-  EXPECT_EQ(UIImage::imageNamed("bell"), nullptr);
-  EXPECT_NE(UIImage::imageNamedInBundle("bell", pane), nullptr);
-  EXPECT_EQ(UIImage::imageNamedInBundle("global", pane), nullptr);
-  EXPECT_NE(UIImage::imageNamedInBundle("global", nullptr), nullptr);
-  EXPECT_NE(UIImage::imageNamed("global.png"), nullptr);
-}
-
-TEST_F(ImageTest, AResourceReachesNothingOutsideItsBundle) {
   auto outside = makeBundle("Outside.bundle", {"secret.png"});
   auto bundle = makeBundle("Pane.bundle", {"inner@3x.png"});
+  EXPECT_NE(UIImage::imageNamed("global.png"), nullptr);
+  EXPECT_EQ(UIImage::imageNamedInBundle("global", bundle), nullptr);
+  EXPECT_NE(UIImage::imageNamedInBundle("global", nullptr), nullptr);
+
   fs::create_symlink(outside->bundlePath() / "secret.png", bundle->bundlePath() / "linked.png");
   fs::create_symlink(bundle->bundlePath() / "inner@3x.png", bundle->bundlePath() / "alias@3x.png");
   EXPECT_EQ(UIImage::imageNamedInBundle("linked", bundle), nullptr);
@@ -80,29 +75,24 @@ TEST_F(ImageTest, AResourceReachesNothingOutsideItsBundle) {
   EXPECT_NE(UIImage::imageNamedInBundle("alias", bundle), nullptr);
 }
 
-TEST_F(ImageTest, NamesThatAreNotPngImagesGiveNone) {
-  auto bundle = makeBundle("Odd.bundle", {});
-  writeHostFile(bundle->bundlePath() / "text.png", "hello");
-  fs::create_directories(bundle->bundlePath() / "folder.png");
-  EXPECT_EQ(UIImage::imageNamedInBundle("text", bundle), nullptr);
-  EXPECT_EQ(UIImage::imageNamedInBundle("folder", bundle), nullptr);
-  EXPECT_EQ(UIImage::imageNamedInBundle("missing", bundle), nullptr);
-  EXPECT_EQ(UIImage::imageNamedInBundle("", bundle), nullptr);
-  EXPECT_EQ(UIImage::imageWithPNGData({1, 2, 3}), nullptr);
-  EXPECT_EQ(UIImage::imageWithPNGData(pngOfSize(0, 10)), nullptr);
-}
-
-TEST_F(ImageTest, FilesAndDataKeepTheirBytesAndTakeTheScaleTheyAreGiven) {
+TEST_F(ImageTest, FilesAndDataKeepTheirBytesAndScaleAndWhatIsNoPngGivesNone) {
   auto bundle = makeBundle("Files.bundle", {"tile@2x.png"});
   auto image = UIImage::imageWithContentsOfFile(bundle->bundlePath() / "tile@2x.png");
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->scale(), 2);
   EXPECT_EQ(image->pngData(), pngOfSize(58, 2));
-  EXPECT_EQ(image->name(), std::nullopt);
   auto icon = UIImage::imageWithPNGData(pngOfSize(120, 90), 3);
   EXPECT_EQ(icon->width(), 40);
   EXPECT_EQ(icon->height(), 30);
+
+  writeHostFile(bundle->bundlePath() / "text.png", "hello");
+  fs::create_directories(bundle->bundlePath() / "folder.png");
+  for (const char* name : {"text", "folder", "missing", ""}) {
+    EXPECT_EQ(UIImage::imageNamedInBundle(name, bundle), nullptr) << name;
+  }
   EXPECT_EQ(UIImage::imageWithContentsOfFile(bundle->bundlePath() / "none.png"), nullptr);
+  EXPECT_EQ(UIImage::imageWithPNGData({1, 2, 3}), nullptr);
+  EXPECT_EQ(UIImage::imageWithPNGData(pngOfSize(0, 10)), nullptr);
   EXPECT_THROW(UIScreen::mainScreen()->setScale(1.5), std::invalid_argument);
 }
 
