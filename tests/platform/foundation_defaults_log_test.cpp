@@ -103,11 +103,10 @@ class LogTest : public ChimewellTest {};
 TEST_F(LogTest, WritesOneLineInApplesFormToStandardError) {
   setNSLogSink({});
   ::testing::internal::CaptureStderr();
-  NSLog("Error creating directory path: %@", std::string("The file “x” exists."));
+  NSLog("Sample: %@", std::string("“x” é."));
   const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_THAT(written, MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} "
-                                    "Preferences\\[[0-9]+:[0-9]+\\] Error creating directory path: "
-                                    "The file “x” exists\\.\n"));
+                                    "Preferences\\[[0-9]+:[0-9]+\\] Sample: “x” é\\.\n"));
 }
 
 TEST_F(LogTest, FormatsObjectsIntegersAndNone) {
