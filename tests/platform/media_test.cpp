@@ -201,6 +201,15 @@ TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceWithoutWaitingForTheThread)
   EXPECT_TRUE(player->isPlaying());
 }
 
+TEST_F(MediaTest, TestsHearNothingAndASilentPlayEndsByItselfOnceTheWholeSoundHasPassed) {
+  EXPECT_EQ(AudioOutput::mode(), AudioOutputMode::silent);
+  ActivityLog activity;
+  auto player = playerFor(makeSound("short.wav", 0.2));
+  player->play();
+  ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
+  EXPECT_FALSE(player->isPlaying());
+}
+
 TEST_F(MediaTest, TheBrowserGetsTheClipInPartsForTheActingTabAndAStopEndsIt) {
   AudioOutput::setMode(AudioOutputMode::browser);
   ActivityLog activity;
