@@ -25,16 +25,18 @@ async function moreTabs(count) {
 }
 
 // Passes this page's action socket through the test (the page is loaded
-// again, so that the socket it opens is the routed one). hold() then holds
-// the next action on its way to the host until its release() is called.
+// again, so that the socket it opens is the routed one). hold(kind) then
+// holds the next action of that kind on its way to the host until its
+// release() is called; what the page sends by itself meanwhile (its
+// viewport, a scroll) goes on.
 async function holdableActions(page) {
   let armed = null;
   await page.routeWebSocket('**/api/socket', (socket) => {
     const server = socket.connectToServer();
     socket.onMessage(async (message) => {
-      const hold = armed;
-      armed = null;
+      const hold = armed && JSON.parse(message).action === armed.kind ? armed : null;
       if (hold) {
+        armed = null;
         hold.arrived();
         await hold.released;
       }
@@ -43,11 +45,11 @@ async function holdableActions(page) {
   });
   await page.reload();
   return {
-    hold() {
+    hold(kind) {
       let arrived;
       let release;
       const held = new Promise((resolve) => { arrived = resolve; });
-      armed = { arrived, released: new Promise((resolve) => { release = resolve; }) };
+      armed = { kind, arrived, released: new Promise((resolve) => { release = resolve; }) };
       return { arrived: held, release: () => release() };
     },
   };
@@ -77,7 +79,7 @@ test('a tap made on a page another tab has since left does nothing, and says so 
   await headingIs(other, 'Chimewell');
 
   // This tab taps Report while the other goes back before that tap arrives.
-  const hold = actions.hold();
+  const hold = actions.hold('tapRow');
   const tapped = row(session.page, 'Report').click();
   await hold.arrived;
   await other.getByRole('button', { name: 'Back' }).click();
@@ -180,7 +182,7 @@ test('typing goes to its own field only: not to the same field of a page another
 
     // The next keystroke is on its way while the other tab replaces the page
     // by a new one of the same kind.
-    const hold = actions.hold();
+    const hold = actions.hold('editText');
     await times(page).press('2');
     await hold.arrived;
     await second.getByRole('button', { name: 'Back' }).click();
@@ -201,7 +203,7 @@ test('Back shows the page below before the host has gone back, and a tap made on
   await row(session.page, 'Chimewell').click();
   await headingIs(session.page, 'Chimewell');
 
-  const hold = actions.hold();
+  const hold = actions.hold('goBack');
   await session.page.getByRole('button', { name: 'Back' }).click();
   await hold.arrived;
   await headingIs(session.page, 'Settings');
