@@ -53,7 +53,7 @@ const px = (value) => `${Math.round(value * 100) / 100}px`;
 // answers each one, in order, as it answers a POST. While there is no open
 // socket (not yet, the host gone, the address refused) an action is POSTed,
 // which also says why it failed, and the socket is opened again for the next.
-const actionSocket = { socket: null, open: false, waiting: null };
+const actionSocket = { socket: null, waiting: null };
 
 function openActionSocket() {
   if (actionSocket.socket || state.refused || typeof WebSocket !== 'function') return;
@@ -66,16 +66,13 @@ function openActionSocket() {
     return;
   }
   actionSocket.socket = socket;
-  socket.addEventListener('open', () => {
-    actionSocket.open = true;
-  });
   socket.addEventListener('message', (event) => {
     const waiting = actionSocket.waiting;
     actionSocket.waiting = null;
     waiting?.resolve(event.data);
   });
   socket.addEventListener('close', () => {
-    Object.assign(actionSocket, { socket: null, open: false });
+    actionSocket.socket = null;
     const waiting = actionSocket.waiting;
     actionSocket.waiting = null;
     waiting?.reject(new Error('the connection closed'));
@@ -84,10 +81,11 @@ function openActionSocket() {
 
 async function post(action) {
   const body = JSON.stringify({ ...action, tab: TAB });
-  if (actionSocket.open && actionSocket.socket.readyState === WebSocket.OPEN) {
+  const socket = actionSocket.socket;
+  if (socket && socket.readyState === socket.OPEN) {
     const text = await new Promise((resolve, reject) => {
       actionSocket.waiting = { resolve, reject };
-      actionSocket.socket.send(body);
+      socket.send(body);
     });
     return JSON.parse(text);
   }
