@@ -90,6 +90,11 @@ class HttpServer::Impl {
   void ended(const std::shared_ptr<Connection>& connection);
   void stopOnIoThread();
   void addTimer(std::chrono::milliseconds delay, std::function<void()> task);
+  // Runs `run` with a reply that hands its answer to `target`'s answer() on
+  // the I/O thread while the connection lives (503 when nobody answers, 500
+  // when `run` throws).
+  template <class Target>
+  void handOver(const std::shared_ptr<Target>& target, const std::function<void(const HostReply&)>& run);
 
   // Declared first, so that it goes last: everything below uses it.
   net::io_context io{1};
@@ -114,6 +119,8 @@ class HttpServer::Impl::Session : public Connection, public std::enable_shared_f
 
   void start() { awaitRequest(); }
   void stop() override;
+  // I/O thread: the handler's answer to the request being handled.
+  void answer(HostResponse response);
 
  private:
   enum class Phase { waiting, handling, writing, streaming, ending, closing, closed };
@@ -124,7 +131,6 @@ class HttpServer::Impl::Session : public Connection, public std::enable_shared_f
   void readBody();
   void failed(const beast::error_code& error);
   void dispatch();
-  void answer(HostResponse response);
   void refuse(int status, const std::string& message);
   void becomeSocket(std::shared_ptr<HostSocket> socket);
   void startStream(const HostResponse& response);
@@ -167,11 +173,12 @@ class HttpServer::Impl::SocketSession : public Connection, public std::enable_sh
 
   void start(http::request<http::string_body> request);
   void stop() override;
+  // I/O thread: the answer to the message being handled; its body is sent back.
+  void answer(HostResponse response);
 
  private:
   void read();
   void handle(std::string text);
-  void send(std::string text);
   void close();
   void closeNow();
 
@@ -259,19 +266,7 @@ void HttpServer::Impl::Session::dispatch() {
   if (websocket::is_upgrade(message)) upgrade_.emplace(message);
   HostRequest request = hostRequest(message);
   parser_.reset();
-  std::weak_ptr<Session> weak = shared_from_this();
-  HostReply reply(
-      [post = server_.post, weak](HostResponse response) {
-        post->post([weak, response = std::move(response)]() mutable {
-          if (auto self = weak.lock()) self->answer(std::move(response));
-        });
-      },
-      server_.refusal(503, "the Settings host is stopping"));
-  try {
-    server_.handler(std::move(request), reply);
-  } catch (const std::exception& failure) {
-    reply(server_.refusal(500, failure.what()));
-  }
+  server_.handOver(shared_from_this(), [&](const HostReply& reply) { server_.handler(std::move(request), reply); });
 }
 
 void HttpServer::Impl::Session::answer(HostResponse response) {
@@ -343,24 +338,12 @@ void HttpServer::Impl::SocketSession::read() {
 
 void HttpServer::Impl::SocketSession::handle(std::string text) {
   handling_ = true;
-  std::weak_ptr<SocketSession> weak = shared_from_this();
-  HostReply reply(
-      [post = server_.post, weak](HostResponse response) {
-        post->post([weak, text = std::move(response.body)]() mutable {
-          if (auto self = weak.lock()) self->send(std::move(text));
-        });
-      },
-      server_.refusal(503, "the Settings host is stopping"));
-  try {
-    host_->message(std::move(text), reply);
-  } catch (const std::exception& failure) {
-    reply(server_.refusal(500, failure.what()));
-  }
+  server_.handOver(shared_from_this(), [&](const HostReply& reply) { host_->message(std::move(text), reply); });
 }
 
-void HttpServer::Impl::SocketSession::send(std::string text) {
+void HttpServer::Impl::SocketSession::answer(HostResponse response) {
   if (closed_) return;
-  outgoing_ = std::move(text);
+  outgoing_ = std::move(response.body);
   socket_.text(true);
   socket_.async_write(net::buffer(outgoing_), [self = shared_from_this()](beast::error_code error, std::size_t) {
     self->handling_ = false;
@@ -571,6 +554,24 @@ void HttpServer::Impl::stopOnIoThread() {
   for (const auto& timer : std::set(timers)) timer->cancel();
   for (const auto& session : std::set(sessions)) session->stop();
   if (sessions.empty()) work.reset();
+}
+
+template <class Target>
+void HttpServer::Impl::handOver(const std::shared_ptr<Target>& target,
+                                const std::function<void(const HostReply&)>& run) {
+  std::weak_ptr<Target> weak = target;
+  HostReply reply(
+      [post = post, weak](HostResponse response) {
+        post->post([weak, response = std::move(response)]() mutable {
+          if (auto self = weak.lock()) self->answer(std::move(response));
+        });
+      },
+      refusal(503, "the Settings host is stopping"));
+  try {
+    run(reply);
+  } catch (const std::exception& failure) {
+    reply(refusal(500, failure.what()));
+  }
 }
 
 void HttpServer::Impl::addTimer(std::chrono::milliseconds delay, std::function<void()> task) {
