@@ -95,8 +95,7 @@ void importRingtone(const Chooser& chooser, const std::string& link, const std::
     presentMessage(chooser, kDownloadFailedMessage);
     return;
   }
-  std::shared_ptr<NSError> error;
-  if (!data->writeToFileAtomically(soundFilePath(name), true, &error)) {
+  if (auto error = storeSoundFile(name, *data)) {
     // The person can act on the reason (a full disk, a folder they may not write).
     NSLog("Could not save the ringtone: %@", error->localizedDescription());
     presentMessage(chooser, std::string(kSaveFailedMessage) + ": " + error->localizedDescription());

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "foundation/DeviceFiles.h"
+#include "foundation/NSData.h"
 #include "foundation/NSFileManager.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
@@ -83,7 +85,15 @@ StoreResult storeSettingsKey(std::shared_ptr<NSMutableDictionary>& copy, const s
     NSLog("Not saving %@: no usable bundle identifier (%@)", key, shownIdentifier(handedOffIdentifier()));
     return StoreResult::noUsableIdentifier;
   }
-  refreshSettings(copy);
+  // As refreshSettings, but a file that cannot be looked up is not taken for
+  // a missing one: the copy would be written over the keys it holds.
+  int lookup = 0;
+  if (statDevicePath(*path, &lookup)) {
+    copy = NSMutableDictionary::initWithContentsOfFile(*path);
+  } else if (!meansNoSuchFile(lookup)) {
+    NSLog("Not saving %@ to %@: %@", key, *path, fileWriteError(*path, lookup)->localizedDescription());
+    return StoreResult::noDictionary;
+  }
   if (!copy) {
     NSLog("Not saving %@ to %@: the file is not a readable property-list dictionary", key, *path);
     return StoreResult::noDictionary;
@@ -95,6 +105,14 @@ StoreResult storeSettingsKey(std::shared_ptr<NSMutableDictionary>& copy, const s
     return StoreResult::writeFailed;
   }
   return StoreResult::stored;
+}
+
+std::shared_ptr<NSError> storeSoundFile(const std::string& soundName, const NSData& data) {
+  const std::string path = soundFilePath(soundName);
+  const auto& bytes = data.bytes();
+  const int failure =
+      writeDeviceFileBesideFolder(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return failure == 0 ? nullptr : fileWriteError(path, failure);
 }
 
 std::optional<std::string> readSoundName() {

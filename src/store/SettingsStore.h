@@ -8,8 +8,11 @@
 #include <string_view>
 
 #include "foundation/NSDictionary.h"
+#include "foundation/NSError.h"
 #include "foundation/PropertyList.h"
 #include "store/SettingsPaths.h"
+
+class NSData;
 
 // A name that stands for one entry of a folder when joined to its path: not
 // empty, "." or "..", and without "/" or NUL.
@@ -26,6 +29,12 @@ std::optional<std::string> perAppSettingsPath();
 // The path of one sound of the sound library.
 std::string soundFilePath(const std::string& soundName);
 
+// Puts a sound into the library atomically. Its temporary file is made
+// beside the library's folder (writeDeviceFileBesideFolder): the chooser
+// lists every entry of the folder, and a host killed mid-import must not
+// leave a half file there for it to list. None, or why it failed.
+std::shared_ptr<NSError> storeSoundFile(const std::string& soundName, const NSData& data);
+
 // Makes the settings directory unless a folder is there; a failure logs
 // "Error creating directory path: %@" with the reason, and nothing else.
 void ensureSettingsDirectory();
@@ -41,7 +50,7 @@ void refreshSettings(std::shared_ptr<NSMutableDictionary>& copy);
 enum class StoreResult {
   stored,              // the key is in the copy and the file holds the copy
   noUsableIdentifier,  // nothing set, nothing written
-  noDictionary,        // the file is unreadable: nothing set, the file untouched
+  noDictionary,        // the file is unreadable, or cannot be looked up: nothing set, the file untouched
   writeFailed,         // the copy holds the key, the file does not
 };
 

@@ -3,6 +3,8 @@
 // page shows what the file holds, and the person or the log is told why.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "detail/SoundPageTest.h"
 #include "detail/SoundPageVariables.h"
 #include "dispatch/MainRunLoop.h"
+#include "foundation/FileDescriptor.h"
 #include "foundation/NSUserDefaults.h"
 #include "support/AppListFixtures.h"
 #include "support/LoopbackHttpServer.h"
@@ -68,6 +71,7 @@ const std::vector<Fault> kFaults{
     {FileStep::create, EACCES, "You don’t have permission", "CreateDenied"},
     {FileStep::rename, EIO, "couldn’t be saved", "RenameIOError"},
     {FileStep::rename, EACCES, "You don’t have permission", "RenameDenied"},
+    {FileStep::stat, EIO, "couldn’t be saved", "LookupIOError"},  // not taken for a missing file
 };
 
 class StoreFaultsTest : public SoundPageTest {
@@ -242,6 +246,33 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<std::tuple<std::size_t, Fault>>& test) {
       return std::string(storePaths()[std::get<0>(test.param)].name) + "_" + std::get<1>(test.param).name;
     });
+
+// The chooser lists every entry of the library: an import killed half-way
+// must leave nothing there, and what it leaves beside it goes after a minute.
+TEST_F(StoreFaultsTest, AnImportPutsNothingButTheSoundInTheLibraryAndClearsOldLeftoversBesideIt) {
+  const std::string killed = kSoundFolder + "../.Chimewell.0123456789abcdef.tmp";
+  const std::string writing = kSoundFolder + "../.Chimewell.fedcba9876543210.tmp";  // another host's
+  writeFileAt(killed, "left");
+  writeFileAt(writing, "being written");
+  const timespec old[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, hostPathFor(killed).c_str(), old, 0), 0);
+  const StorePath& import = storePaths().back();
+  import.open(*this);
+  FileDescriptor watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  ASSERT_GE(::inotify_add_watch(watch.get(), hostPathFor(kSoundFolder).c_str(), IN_CREATE | IN_MOVED_TO), 0);
+  import.change(*this);
+
+  std::set<std::string> arrived;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t size; (size = ::read(watch.get(), events, sizeof events)) > 0;) {
+    for (char* at = events; at < events + size; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+      arrived.insert(reinterpret_cast<inotify_event*>(at)->name);
+  }
+  EXPECT_EQ(arrived, std::set<std::string>{"Chime.m4r"});
+  EXPECT_EQ(readFileAt(kSoundFolder + "Chime.m4r"), demoChime());
+  EXPECT_FALSE(readFileAt(killed));
+  EXPECT_TRUE(readFileAt(writing));
+}
 
 // The stores that make their folder, when it cannot be made: nothing is
 // written anywhere, the page shows nothing stored, and the log says why.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "foundation/DeviceRoot.h"
 #include "foundation/NSDictionary.h"
@@ -69,6 +70,9 @@ TEST_F(FileManagerTest, ExistenceFollowsLinksAndTellsFoldersFromFiles) {
   EXPECT_FALSE(manager->fileExistsAtPathIsDirectory("/dangling", &isDirectory));
   EXPECT_FALSE(isDirectory);
   EXPECT_FALSE(manager->fileExistsAtPath("/a/file/below"));
+  // A lookup that fails (EIO as a mount reconnects) finds no answer, not no file.
+  failFileStep(FileStep::stat, EIO);
+  EXPECT_TRUE(manager->fileExistsAtPath("/a/missing"));
 }
 
 TEST_F(FileManagerTest, CreatesFoldersWithIntermediatesAndReportsWhatStandsInTheWay) {
@@ -179,6 +183,35 @@ TEST_F(DictionaryFileTest, ATextHoldingNulIsNotWrittenAndTheFileStaysAsItWas) {
     EXPECT_EQ(readFileAt("/prefs/a.plist"), before);
   }
   EXPECT_EQ(namesIn(hostPathFor("/prefs")), std::set<std::string>{"a.plist"});
+}
+
+// On a phone, the Settings app's preferences are mobile's (501) with mode
+// 0600; a store made as root must not take them from it.
+TEST_F(DictionaryFileTest, AReplacedFileKeepsItsOwnerAndModeAndANewOneTakesItsFoldersOwner) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving files to uid 501 needs root";
+  writeFileAt("/mobile/prefs.plist", "old");
+  ASSERT_EQ(::chown(hostPathFor("/mobile").c_str(), 501, 501), 0);
+  ASSERT_EQ(::chown(hostPathFor("/mobile/prefs.plist").c_str(), 501, 20), 0);
+  ASSERT_EQ(::chmod(hostPathFor("/mobile/prefs.plist").c_str(), 0600), 0);
+  const auto owner = [this](const char* path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(hostPathFor(path).c_str(), &status), 0);
+    return std::tuple(status.st_uid, status.st_gid, status.st_mode & 07777);
+  };
+  NSMutableDictionary dictionary(Dictionary{{"k", "v"}});
+  ASSERT_TRUE(dictionary.writeToFileAtomically("/mobile/prefs.plist", true));
+  ASSERT_TRUE(dictionary.writeToFileAtomically("/mobile/new.plist", true));
+  EXPECT_EQ(owner("/mobile/prefs.plist"), std::tuple(501u, 20u, 0600u));
+  EXPECT_EQ(std::get<0>(owner("/mobile/new.plist")), 501u);
+  EXPECT_EQ(std::get<1>(owner("/mobile/new.plist")), 501u);
+
+  // Where the owner cannot be given, the file is replaced all the same with
+  // its mode, and one line says so.
+  failFileStep(FileStep::changeOwner, EPERM);
+  ASSERT_TRUE(dictionary.writeToFileAtomically("/mobile/prefs.plist", true));
+  ASSERT_TRUE(dictionary.writeToFileAtomically("/mobile/new.plist", true));
+  EXPECT_EQ(owner("/mobile/prefs.plist"), std::tuple(0u, 0u, 0600u));
+  EXPECT_THAT(logMessages(), ::testing::ElementsAre(HasSubstr("Operation not permitted")));
 }
 
 // A store killed between making its temporary file and renaming it leaves

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "foundation/HiddenLinks.h"
+#include "foundation/NSFileManager.h"
 #include "foundation/NSUserDefaults.h"
 #include "store/SettingsStore.h"
 #include "support/BinaryPropertyList.h"
@@ -105,6 +107,26 @@ TEST_F(SettingsStoreTest, AFailedWriteIsReportedWithPathAndReason) {
   EXPECT_TRUE(copy->boolValueForKey(kVibrationToggleKey));
   EXPECT_FALSE(fs::exists(hostPathFor(kAppFile)));
   EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr("couldn’t be saved"))));
+}
+
+// sshfs by default will not read a link that points outside the mount, as
+// /var does on a phone: the log says so and names the way out.
+TEST_F(SettingsStoreTest, AFileBehindALinkTheMountHidesIsNotTakenForMissingAndTheLogSaysWhy) {
+  ensureSettingsDirectory();
+  writeDictionaryAt(kAppFile, {{"theirKey", "kept"}});
+  fs::rename(hostPathFor("/var"), hostPathFor("/private-var"));
+  fs::create_directory_symlink("private-var", hostPathFor("/var"));
+  auto copy = loadSettings();
+  failFileStep(FileStep::readLink, EPERM);
+  EXPECT_EQ(storeSettingsKey(copy, kEnableToggleKey, true), StoreResult::noDictionary);
+  std::shared_ptr<NSError> error;
+  EXPECT_FALSE(NSFileManager::defaultManager()->contentsOfDirectoryAtPathError(kSettingsDirectory, &error));
+  failFileStep(FileStep::readLink, 0);
+
+  EXPECT_EQ(readDictionaryAt(kAppFile), (Dictionary{{"theirKey", "kept"}}));
+  EXPECT_THAT(logMessages(), ElementsAre(AllOf(HasSubstr(kAppFile), HasSubstr(hiddenLinkAdvice("/var")))));
+  ASSERT_TRUE(error);
+  EXPECT_THAT(error->localizedDescription(), HasSubstr(hiddenLinkAdvice("/var")));
 }
 
 TEST_F(SettingsStoreTest, NoUsableIdentifierTouchesNoFile) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <cstdio>
 #include <random>
@@ -15,6 +16,7 @@
 
 #include "foundation/DeviceRoot.h"
 #include "foundation/FileDescriptor.h"
+#include "foundation/NSLog.h"
 
 namespace {
 
@@ -22,7 +24,9 @@ void setError(int* error, int value) {
   if (error) *error = value;
 }
 
-std::vector<std::string> components(std::string_view path) {
+}  // namespace
+
+std::vector<std::string> devicePathComponents(std::string_view path) {
   std::vector<std::string> parts;
   std::size_t start = 0;
   while (start <= path.size()) {
@@ -34,6 +38,8 @@ std::vector<std::string> components(std::string_view path) {
   }
   return parts;
 }
+
+namespace {
 
 std::string joined(const std::vector<std::string>& parts, std::size_t count) {
   std::string path = "/";
@@ -115,28 +121,102 @@ void removeLeftoverTemporaries(int folder, const std::string& name) {
   ::closedir(directory);
 }
 
-int writeReplacing(int folder, const std::string& name, std::string_view bytes, const FileFaults& faults) {
+// Where a store makes its temporary file (".<name>.<16 hex>.tmp"): beside
+// its target, or for a folder that a lister shows whole, beside that folder.
+struct TemporaryPlace {
+  int folder;
+  std::string name;
+};
+
+// What the replacement takes on: the old file's owner and mode, or for a new
+// file its folder's owner and the mode it is made with.
+struct Ownership {
+  uid_t uid;
+  gid_t gid;
+  std::optional<mode_t> mode;
+};
+
+// A target that cannot be looked up is not taken for a missing one: it would
+// be replaced with the wrong owner, and its old content lost unread.
+int ownershipFor(int folder, const std::string& name, const FileFaults& faults, Ownership& ownership) {
+  if (int fault = faults.errorFor(FileStep::stat)) return fault;
+  struct stat status {};
+  if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISREG(status.st_mode)) {
+      ownership = {status.st_uid, status.st_gid, status.st_mode & 07777};
+      return 0;
+    }
+  } else if (!meansNoSuchFile(errno)) {
+    return errno;
+  }
+  if (::fstat(folder, &status) != 0) return errno;
+  ownership = {status.st_uid, status.st_gid, std::nullopt};
+  return 0;
+}
+
+// Where the host may not give files away (not root on a local folder), the
+// file becomes this user's; said once per root.
+int applyOwnership(int fd, const Ownership& ownership, const DeviceRoot& root) {
+  if (ownership.uid != ::geteuid() || ownership.gid != ::getegid()) {
+    int refused = root.faults().errorFor(FileStep::changeOwner);
+    if (!refused && ::fchown(fd, ownership.uid, ownership.gid) != 0) refused = errno;
+    if (refused != 0 && refused != EPERM && refused != EACCES) return refused;
+    if (refused != 0 && root.firstOwnerRefusal()) {
+      NSLog("Stored files keep their mode but become this user's, as their owner cannot be given: %@",
+            std::string(std::strerror(refused)));
+    }
+  }
+  if (ownership.mode && ::fchmod(fd, *ownership.mode) != 0) return errno;
+  return 0;
+}
+
+int writeReplacing(int folder, const std::string& name, const TemporaryPlace& place, std::string_view bytes,
+                   const DeviceRoot& root) {
+  const FileFaults& faults = root.faults();
   // First, so that a full disk gets back the room of what was left.
-  removeLeftoverTemporaries(folder, name);
+  removeLeftoverTemporaries(place.folder, place.name);
+  Ownership ownership{};
+  if (int failure = ownershipFor(folder, name, faults, ownership)) return failure;
   for (int attempt = 0; attempt < 16; ++attempt) {
     if (int fault = faults.errorFor(FileStep::create)) return fault;
-    const std::string temporary = temporaryName(name);
-    FileDescriptor file(::openat(folder, temporary.c_str(),
+    const std::string temporary = temporaryName(place.name);
+    FileDescriptor file(::openat(place.folder, temporary.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
     if (!file.valid()) {
       if (errno == EEXIST) continue;
       return errno;
     }
     int failure = writeAll(file.get(), bytes, faults);
+    if (failure == 0) failure = applyOwnership(file.get(), ownership, root);
     if (::close(file.release()) != 0 && failure == 0) failure = errno;
     if (failure == 0) failure = faults.errorFor(FileStep::rename);
-    if (failure == 0 && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+    if (failure == 0 && ::renameat(place.folder, temporary.c_str(), folder, name.c_str()) != 0) {
       failure = errno;
     }
-    if (failure != 0) ::unlinkat(folder, temporary.c_str(), 0);
+    if (failure != 0) ::unlinkat(place.folder, temporary.c_str(), 0);
     return failure;
   }
   return EEXIST;
+}
+
+bool onOneFileSystem(int first, int second) {
+  struct stat a {}, b {};
+  return ::fstat(first, &a) == 0 && ::fstat(second, &b) == 0 && a.st_dev == b.st_dev;
+}
+
+int writeAtomically(std::string_view devicePath, std::string_view bytes, bool besideFolder) {
+  auto parts = splitDevicePath(devicePath);
+  if (!parts) return EISDIR;
+  const auto root = currentDeviceRoot();
+  FileDescriptor folder(root->open(parts->parent, O_PATH | O_DIRECTORY));
+  if (!folder.valid()) return errno;
+  auto folderParts = besideFolder ? splitDevicePath(parts->parent) : std::nullopt;
+  FileDescriptor above(folderParts ? root->open(folderParts->parent, O_PATH | O_DIRECTORY) : -1);
+  // Beside the folder only where the rename stays one step on one file system.
+  if (above.valid() && onOneFileSystem(folder.get(), above.get())) {
+    return writeReplacing(folder.get(), parts->name, {above.get(), folderParts->name}, bytes, *root);
+  }
+  return writeReplacing(folder.get(), parts->name, {folder.get(), parts->name}, bytes, *root);
 }
 
 int writeInPlace(std::string_view devicePath, std::string_view bytes) {
@@ -162,8 +242,15 @@ std::optional<DevicePathParts> splitDevicePath(std::string_view devicePath) {
   return DevicePathParts{std::string(parent), std::string(name)};
 }
 
+bool meansNoSuchFile(int error) { return error == ENOENT || error == ENOTDIR; }
+
 std::optional<struct stat> statDevicePath(std::string_view devicePath, int* error) {
-  FileDescriptor file(currentDeviceRoot()->open(devicePath, O_PATH));
+  const auto root = currentDeviceRoot();
+  if (int fault = root->faults().errorFor(FileStep::stat)) {
+    setError(error, fault);
+    return std::nullopt;
+  }
+  FileDescriptor file(root->open(devicePath, O_PATH));
   struct stat status {};
   if (!file.valid() || ::fstat(file.get(), &status) != 0) {
     setError(error, errno);
@@ -235,18 +322,16 @@ std::optional<DeviceFileRead> readDeviceFileUnless(std::string_view devicePath,
 }
 
 int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool atomically) {
-  if (!atomically) return writeInPlace(devicePath, bytes);
-  auto parts = splitDevicePath(devicePath);
-  if (!parts) return EISDIR;
-  const auto root = currentDeviceRoot();
-  FileDescriptor folder(root->open(parts->parent, O_PATH | O_DIRECTORY));
-  if (!folder.valid()) return errno;
-  return writeReplacing(folder.get(), parts->name, bytes, root->faults());
+  return atomically ? writeAtomically(devicePath, bytes, false) : writeInPlace(devicePath, bytes);
+}
+
+int writeDeviceFileBesideFolder(std::string_view devicePath, std::string_view bytes) {
+  return writeAtomically(devicePath, bytes, true);
 }
 
 int createDeviceDirectory(std::string_view devicePath, bool intermediates, mode_t mode) {
   const auto root = currentDeviceRoot();
-  const std::vector<std::string> parts = components(devicePath);
+  const std::vector<std::string> parts = devicePathComponents(devicePath);
   if (parts.empty()) return intermediates ? 0 : EEXIST;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();

@@ -20,6 +20,14 @@ struct DevicePathParts {
 };
 std::optional<DevicePathParts> splitDevicePath(std::string_view devicePath);
 
+// The names on the way, "" and "." left out: "/a//./b/" -> {"a", "b"}.
+std::vector<std::string> devicePathComponents(std::string_view devicePath);
+
+// Whether a failed lookup says that nothing is there (ENOENT, ENOTDIR). Any
+// other error (EIO while a mount reconnects, EACCES, EPERM) leaves it open,
+// and a store must not take the file for missing.
+bool meansNoSuchFile(int error);
+
 // stat() of the path, following symbolic links inside the root.
 std::optional<struct stat> statDevicePath(std::string_view devicePath, int* error = nullptr);
 
@@ -44,8 +52,21 @@ std::optional<DeviceFileRead> readDeviceFileUnless(
 // Writes the whole content. Atomically: into a new temporary file in the same
 // folder, then renamed over the target, so that a reader sees the old or the
 // new content and never a part; on failure the old file is untouched and the
-// temporary file removed. Returns 0 or an errno value.
+// temporary file removed. The replacement keeps the old file's owner, group
+// and mode; a new file takes its folder's owner and mode 0666 less the umask.
+// Where the owner cannot be given (EPERM, EACCES: not root) the file is
+// replaced all the same, keeps the mode, and one log line per root says so.
+// A target whose lookup fails other than by absence is not replaced.
+// Returns 0 or an errno value.
 int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool atomically);
+
+// As the atomic writeDeviceFile, but the temporary file is made beside the
+// target's folder and named after that folder (".<folder>.<16 hex>.tmp"), so
+// that a write killed half-way leaves nothing in a folder whose every entry
+// is listed. Leftovers over a minute old are removed first. When the folder
+// is the root or sits on another file system than its parent, the temporary
+// file goes into the folder itself, as the rename must stay one step.
+int writeDeviceFileBesideFolder(std::string_view devicePath, std::string_view bytes);
 
 // mkdir, and with intermediates every missing folder on the way (an existing
 // folder is then no error). EEXIST when a non-folder stands at the path,

@@ -60,10 +60,14 @@ int DeviceRoot::open(std::string_view devicePath, int flags, unsigned mode) cons
   how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
   how.mode = (flags & (O_CREAT | O_TMPFILE)) ? mode : 0;
   how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+  // A mount that cannot read links fails every path that goes through one.
+  const int linkFault = faults_.errorFor(FileStep::readLink);
+  if (linkFault) how.resolve |= RESOLVE_NO_SYMLINKS;
   const std::string relative = relativeToRoot(devicePath);
   for (int attempt = 0; attempt < kResolveAttempts; ++attempt) {
     long fd = syscall(SYS_openat2, fd_, relative.c_str(), &how, sizeof how);
     if (fd >= 0) return static_cast<int>(fd);
+    if (linkFault && errno == ELOOP) errno = linkFault;
     if (errno != EAGAIN && errno != EINTR) return -1;
   }
   return -1;

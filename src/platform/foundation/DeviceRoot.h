@@ -3,6 +3,7 @@
 // absolute device path ("/var/jb/...") resolves under it as inside a chroot:
 // ".." stops at the root and symbolic links resolve inside it (openat2 with
 // RESOLVE_IN_ROOT), so nothing ever reaches a file outside the root.
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,10 +31,15 @@ class DeviceRoot {
   // meet. Not part of the root's identity, so changeable on a shared root.
   FileFaults& faults() const { return faults_; }
 
+  // True the first time only: a store that could not keep a file's owner
+  // says so once per root, not at every store.
+  bool firstOwnerRefusal() const { return !ownerRefusalSeen_.exchange(true); }
+
  private:
   std::filesystem::path hostPath_;
   int fd_ = -1;
   mutable FileFaults faults_;
+  mutable std::atomic<bool> ownerRefusalSeen_{false};
 };
 
 // The device the process runs on, as a simulator boots one device. The host

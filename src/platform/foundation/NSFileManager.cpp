@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "foundation/DeviceFiles.h"
+#include "foundation/HiddenLinks.h"
 #include "foundation/NSString.h"
 
 namespace {
@@ -37,6 +38,10 @@ std::shared_ptr<NSError> fileWriteError(const std::string& path, int errorNumber
   const std::string folder = folderComponent(path);
   long code = NSFileWriteUnknownError;
   std::string text = stringWithFormat("The file “%@” couldn’t be saved in the folder “%@”.", file, folder);
+  if (auto advice = hiddenLinkReason(path, errorNumber)) {
+    return std::make_shared<NSError>(NSCocoaErrorDomain, NSFileWriteNoPermissionError, text + " " + *advice,
+                                     NSError::posixError(errorNumber));
+  }
   switch (errorNumber) {
     case EEXIST:
       code = NSFileWriteFileExistsError;
@@ -71,6 +76,9 @@ std::shared_ptr<NSError> fileReadError(const std::string& path, int errorNumber)
   if (errorNumber == ENOENT) {
     code = NSFileReadNoSuchFileError;
     text = stringWithFormat("The file “%@” couldn’t be opened because there is no such file.", file);
+  } else if (auto advice = hiddenLinkReason(path, errorNumber)) {
+    code = NSFileReadNoPermissionError;
+    text += " " + *advice;
   } else if (errorNumber == EACCES || errorNumber == EPERM) {
     code = NSFileReadNoPermissionError;
     text = stringWithFormat(
@@ -84,14 +92,17 @@ std::shared_ptr<NSFileManager> NSFileManager::defaultManager() {
   return manager;
 }
 
+// A path that cannot be looked up (EIO, EACCES) is there as far as anyone can
+// tell: taken for missing, a store would write a new file over the old one.
 bool NSFileManager::fileExistsAtPath(const std::string& path) const {
-  return statDevicePath(path).has_value();
+  return fileExistsAtPathIsDirectory(path, nullptr);
 }
 
 bool NSFileManager::fileExistsAtPathIsDirectory(const std::string& path, bool* isDirectory) const {
-  auto status = statDevicePath(path);
+  int failure = 0;
+  auto status = statDevicePath(path, &failure);
   if (isDirectory) *isDirectory = status && S_ISDIR(status->st_mode);
-  return status.has_value();
+  return status || !meansNoSuchFile(failure);
 }
 
 bool NSFileManager::createDirectoryAtPathWithIntermediateDirectoriesAttributesError(

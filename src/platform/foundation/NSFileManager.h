@@ -18,7 +18,9 @@ class NSFileManager : public NSObject {
  public:
   static std::shared_ptr<NSFileManager> defaultManager();
 
-  // Both follow symbolic links (inside the device root), as stat does.
+  // Both follow symbolic links (inside the device root), as stat does. Only a
+  // lookup that finds nothing (ENOENT, ENOTDIR) answers false; one that
+  // fails otherwise answers true, and isDirectory false.
   bool fileExistsAtPath(const std::string& path) const;
   bool fileExistsAtPathIsDirectory(const std::string& path, bool* isDirectory) const;
 
@@ -37,6 +39,8 @@ class NSFileManager : public NSObject {
 
 // The Cocoa error Foundation reports for a failed file write or read of
 // `path` with that errno value (NSFilePathErrorKey's file and folder named in
-// the description, the POSIX error underneath).
+// the description, the POSIX error underneath). An EPERM from a link on the
+// way that the mount will not read says so and names the way out
+// (HiddenLinks.h) in place of the bare permission text.
 std::shared_ptr<NSError> fileWriteError(const std::string& path, int errorNumber);
 std::shared_ptr<NSError> fileReadError(const std::string& path, int errorNumber);

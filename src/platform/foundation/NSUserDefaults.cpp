@@ -6,6 +6,7 @@
 
 #include "foundation/DeviceFiles.h"
 #include "foundation/NSDictionary.h"
+#include "foundation/NSFileManager.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSNumber.h"
 
@@ -34,6 +35,8 @@ bool NSUserDefaults::FileStamp::operator==(const FileStamp& other) const {
          modified.tv_nsec == other.modified.tv_nsec;
 }
 
+bool NSUserDefaults::FileStamp::unknown() const { return !exists && !meansNoSuchFile(lookupError); }
+
 std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults() {
   std::lock_guard lock(sharedMutex());
   if (!sharedSlot()) sharedSlot() = std::make_shared<NSUserDefaults>(kPreferencesPath);
@@ -48,14 +51,16 @@ void NSUserDefaults::resetStandardUserDefaults() {
 NSUserDefaults::NSUserDefaults(std::string path) : path_(std::move(path)) {}
 
 NSUserDefaults::FileStamp NSUserDefaults::currentStamp() const {
-  auto status = statDevicePath(path_);
-  if (!status) return {};
+  FileStamp stamp;
+  auto status = statDevicePath(path_, &stamp.lookupError);
+  if (!status) return stamp;
   return {true, status->st_dev, status->st_ino, status->st_size, status->st_mtim};
 }
 
 void NSUserDefaults::reloadIfChanged() {
   FileStamp stamp = currentStamp();
-  if (loaded_ && stamp == stamp_) return;
+  // A file that cannot be looked up just now keeps the keys read last.
+  if (loaded_ && (stamp == stamp_ || stamp.unknown())) return;
   // An unreadable file reads as empty; synchronize still refuses to replace it.
   onDisk_ = stamp.exists ? readPropertyListDictionary(path_).value_or(PlistValue::Dictionary{})
                          : PlistValue::Dictionary{};
@@ -89,7 +94,14 @@ void NSUserDefaults::setObjectForKey(std::optional<PlistValue> value, const std:
 bool NSUserDefaults::synchronize() {
   if (unsaved_.empty()) return true;
   PlistValue::Dictionary merged;
-  if (currentStamp().exists) {
+  const FileStamp stamp = currentStamp();
+  if (stamp.unknown()) {
+    // Written without the keys it holds, the file would lose them.
+    NSLog("Not saving user defaults to %@: %@", path_,
+          fileWriteError(path_, stamp.lookupError)->localizedDescription());
+    return false;
+  }
+  if (stamp.exists) {
     auto current = readPropertyListDictionary(path_);
     if (!current) {
       NSLog("Not saving user defaults: %@ is not a readable property list", path_);

@@ -38,7 +38,8 @@ class NSUserDefaults : public NSObject {
 
   // Writes the file atomically: its current keys with this process's changes
   // applied. NO, leaving the file as it is, when the file exists but is not a
-  // property-list dictionary (it is never overwritten) or cannot be written.
+  // property-list dictionary (it is never overwritten), cannot be looked up
+  // (any failure but ENOENT and ENOTDIR) or cannot be written.
   bool synchronize();
 
  private:
@@ -48,7 +49,10 @@ class NSUserDefaults : public NSObject {
     ino_t inode = 0;
     off_t size = 0;
     timespec modified{};
+    int lookupError = 0;  // why there is none: ENOENT or ENOTDIR when no file is there
     bool operator==(const FileStamp& other) const;
+    // Looked up and failed for another reason (EIO while a mount reconnects).
+    bool unknown() const;
   };
 
   void reloadIfChanged();
