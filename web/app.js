@@ -289,7 +289,7 @@ function heard(message) {
 const CONNECTION_TEXTS = {
   reconnecting: () => 'The Settings host has gone away. Reconnecting…',
   unavailable: (message) => `The Settings host cannot take this page now (${message}). Trying again shortly…`,
-  refused: () => 'This page cannot open the pane. Open the address the Settings host printed when it started (start the host again if it is not running).',
+  refused: () => 'Open the address the Settings host printed: this page cannot open the pane without it.',
 };
 
 function setConnection(status, message) {
