@@ -10,7 +10,7 @@
 //   {type: 'status', status, message}  status: 'connecting', 'open',
 //       'reconnecting' (the host went away; trying again), 'unavailable'
 //       (the host turned the stream down, with its message; trying again
-//       later) or 'refused' (403: the host took not the token; tried again
+//       later) or 'refused' (403: the host refused the token; tried again
 //       once a tab offers a newer one)
 //   {type: 'event', name, data}        a server-sent event ("screen", "busy", "link")
 //

@@ -156,8 +156,9 @@ void HostServer::serve() { http_->serve(); }
 
 void HostServer::stop() {
   gate_.close();
-  hub_.closeAll();
+  // The server stops accepting first: a stream that ends frees no room for a newcomer.
   http_->stop();
+  hub_.closeAll();
 }
 
 void HostServer::mainLoopEnded() { gate_.abandonWaiting(); }

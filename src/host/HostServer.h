@@ -21,9 +21,10 @@
 //   GET  /fonts/Inter-<Regular|SemiBold|Bold>.otf  the page's font (fonts-inter)
 // Only this machine's own page, opened with the access token, may use it:
 // every request passes the AccessGate first (Host, Origin, and the token
-// for all but the page's own files; 403 otherwise). An action that is not JSON is refused too (415; a cross-site
-// page can only send JSON after a CORS preflight, never granted). An action
-// body over 1 MiB, however framed, or a text in it over 64 KiB gets 413.
+// for all but the page's own files; 403 otherwise). An action that is not
+// JSON is refused too (415; a cross-site page can only send JSON after a
+// CORS preflight, never granted). An action body over 1 MiB or a text in it
+// over 64 KiB gets 413 (a chunked one, 411).
 // At most kMaxEventStreams event streams are open at once; more get 503.
 // The HTTP side (HttpServer) runs on one I/O thread and never waits: every
 // action runs on the main thread through the main run loop, which answers
