@@ -5,10 +5,22 @@
 // loopback as for the browser; figures are the process's resident set
 // (VmRSS) and its peak (VmHWM) from /proc/self/status, in MB.
 // Run once: build/bench/host_memory_bench (one iteration is the whole scroll).
+//
+// Then the same host on the app picker under each attack of a client on
+// loopback: its peak memory (VmHWM, reset before each attack) and how long a
+// tap of the person's takes to be answered meanwhile.
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <boost/asio.hpp>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -95,6 +107,17 @@ class MemoryHost {
     }
   }
 
+  // How long the action took to be answered, whatever the answer; the screen after it, if any.
+  std::pair<double, json> timed(const json& action) {
+    const auto start = std::chrono::steady_clock::now();
+    auto result = host_->client().Post("/api/action", action.dump(), "application/json");
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return {ms, result ? json::parse(result->body, nullptr, false).value("screen", json()) : json()};
+  }
+
+  int port() const { return host_->port(); }
+  const std::string& token() const { return host_->token(); }
+
   static std::size_t rowCount(const json& screen) {
     return screen.contains("table") ? screen["table"]["sections"][0]["rows"].size() : 0;
   }
@@ -123,6 +146,123 @@ void BM_HostMemoryScrollingFiveThousandApps(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_HostMemoryScrollingFiveThousandApps)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+constexpr auto kAttackTime = std::chrono::seconds(3);
+
+// The peak (VmHWM) starts again from the resident set now.
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+std::unique_ptr<tcp::socket> connectTo(net::io_context& io, int port) {
+  auto socket = std::make_unique<tcp::socket>(io);
+  socket->connect({net::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+  return socket;
+}
+
+std::string head(const std::string& line, int port, const std::string& more) {
+  return line + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n" + more + "\r\n";
+}
+
+// Sends `head`, then `filler` over and over until `total` bytes or the host closes.
+void pour(int port, const std::string& start, const std::string& filler, std::size_t total) {
+  net::io_context io;
+  auto socket = connectTo(io, port);
+  boost::system::error_code error;
+  net::write(*socket, net::buffer(start), error);
+  for (std::size_t sent = 0; !error && sent < total; sent += filler.size()) net::write(*socket, net::buffer(filler), error);
+}
+
+// Each attack runs on threads of its own until `going` clears; it holds what it opened until then.
+using Attack = std::function<void(MemoryHost& host, const std::atomic<bool>& going)>;
+
+void chunkExtensions(MemoryHost& host, const std::atomic<bool>&) {
+  pour(host.port(), head("POST /api/action", host.port(), "Transfer-Encoding: chunked\r\n"),
+       "1;" + std::string(1 << 16, 'x'), 500u << 20);
+}
+
+void trailers(MemoryHost& host, const std::atomic<bool>&) {
+  pour(host.port(), head("POST /api/action", host.port(), "Transfer-Encoding: chunked\r\n") + "0\r\n",
+       "X-Trailer: " + std::string(1 << 16, 'x') + "\r\n", 500u << 20);
+}
+
+// A head that never ends.
+void endlessHead(MemoryHost& host, const std::atomic<bool>&) {
+  pour(host.port(), "GET /api/links HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(host.port()) + "\r\n",
+       "X-Probe: " + std::string(1 << 16, 'x') + "\r\n", 500u << 20);
+}
+
+// Twenty sockets with the token that send actions and never read an answer (nor a ping).
+void socketsThatStopReading(MemoryHost& host, const std::atomic<bool>& going) {
+  net::io_context io;
+  std::vector<std::unique_ptr<tcp::socket>> sockets;
+  const std::string scroll = json{{"action", "scroll"}, {"offset", 0}}.dump();
+  for (int i = 0; i < 20; ++i) {
+    sockets.push_back(connectTo(io, host.port()));
+    net::write(*sockets.back(), net::buffer(head("GET /api/socket", host.port(),
+                                                 "Authorization: token " + host.token() +
+                                                     "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                                                     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n")));
+    std::string answer;
+    net::read_until(*sockets.back(), net::dynamic_buffer(answer), "\r\n\r\n");
+  }
+  // Client frames are masked; a zero mask leaves the text as it is.
+  std::string frame{char(0x81), char(0x80 | 126), char(scroll.size() >> 8), char(scroll.size() & 0xff), 0, 0, 0, 0};
+  frame += scroll;
+  std::string frames;
+  for (int i = 0; i < 200; ++i) frames += frame;
+  for (auto& socket : sockets) {
+    boost::system::error_code error;
+    socket->non_blocking(true);
+    net::write(*socket, net::buffer(frames), error);
+  }
+  while (going) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// Thirty-two event streams that never read, while the screen changes as fast as the host can say.
+void slowEventStreams(MemoryHost& host, const std::atomic<bool>& going) {
+  net::io_context io;
+  std::vector<std::unique_ptr<tcp::socket>> streams;
+  for (int i = 0; i < 31; ++i) {
+    streams.push_back(connectTo(io, host.port()));
+    net::write(*streams.back(), net::buffer(head("GET /api/events", host.port(), "Authorization: token " + host.token() + "\r\n")));
+  }
+  httplib::Client changer("127.0.0.1", host.port());
+  changer.set_default_headers({{"Authorization", "token " + host.token()}});
+  for (double offset = 0; going; offset = offset > 0 ? 0 : 3 * kViewport) {
+    changer.Post("/api/action", json{{"action", "scroll"}, {"offset", offset}}.dump(), "application/json");
+  }
+}
+
+void BM_HostUnderAttack(benchmark::State& state) {
+  const std::vector<std::pair<std::string, Attack>> attacks{
+      {"chunk_extension", chunkExtensions}, {"trailers", trailers},          {"endless_head", endlessHead},
+      {"sockets_not_reading", socketsThatStopReading}, {"slow_event_streams", slowEventStreams}};
+  for (auto _ : state) {
+    MemoryHost host;
+    host.act({{"action", "tapRowByText"}, {"text", "Chimewell"}});
+    host.act({{"action", "setViewportHeight"}, {"height", kViewport}});
+    auto shown = host.act({{"action", "tapRowByText"}, {"text", "Configure Applications"}});
+    while (MemoryHost::rowCount(shown) == 0) shown = host.screen();
+    state.counters["before_MB"] = statusMegabytes("VmRSS");
+    for (const auto& [name, attack] : attacks) {
+      resetPeak();
+      std::atomic<bool> going = true;
+      std::thread attacker([&, attack = attack] { attack(host, going); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      // A tap of the person's: an app's page, and back.
+      const auto [ms, after] = host.timed({{"action", "tapRowByText"}, {"text", "App 1"}});
+      state.counters[name + "_tap_ms"] = ms;
+      if (after.is_object() && after.value("depth", 0) > shown.value("depth", 0)) host.act({{"action", "goBack"}});
+      std::this_thread::sleep_for(kAttackTime);
+      state.counters[name + "_peak_MB"] = statusMegabytes("VmHWM");
+      going = false;
+      attacker.join();
+    }
+  }
+}
+BENCHMARK(BM_HostUnderAttack)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -48,6 +48,59 @@ const px = (value) => `${Math.round(value * 100) / 100}px`;
 
 // ---- Talking to the host
 
+// The access token. The address the host printed carries it (?token=); the
+// page keeps it in this origin's storage, which no page of another port
+// reads, and sends it with every request: a header on fetches, a
+// subprotocol on the socket (which can send no header), a message to the
+// shared event stream. One from the address replaces the kept one only once
+// the host has taken it; a tab that keeps a newer one tells the others.
+const TOKEN_KEY = 'chimewell-token';
+const access = { token: null, ownStream: null };
+
+function keptToken() {
+  try {
+    return localStorage.getItem(TOKEN_KEY);
+  } catch {
+    return null;
+  }
+}
+
+function hostFetch(url, init = {}) {
+  const headers = { ...init.headers };
+  if (access.token) headers.Authorization = `token ${access.token}`;
+  return fetch(url, { ...init, headers });
+}
+
+// The screen, asked with the address's token and then the kept one; the
+// first the host takes is kept. Its answer, or none when no token is taken.
+async function firstScreen(offered) {
+  const kept = keptToken();
+  for (const token of new Set([offered, kept].filter(Boolean))) {
+    access.token = token;
+    const response = await hostFetch('/api/screen');
+    if (response.status === 403) continue;
+    if (token !== kept) {
+      try {
+        localStorage.setItem(TOKEN_KEY, token);
+      } catch {
+        // Not kept: this tab carries on with it alone.
+      }
+    }
+    return response;
+  }
+  access.token = null;
+  return null;
+}
+
+// Another tab kept a newer token: this one takes it up and tries again.
+function tokenKeptElsewhere(event) {
+  if (event.key !== TOKEN_KEY || !event.newValue || event.newValue === access.token) return;
+  access.token = event.newValue;
+  state.refused = false;
+  listen();
+  openActionSocket();
+}
+
 // Actions go over a WebSocket of this tab's own while it is open: a message
 // reaches the host several milliseconds before a fetch would. The host
 // answers each one, in order, as it answers a POST. While there is no open
@@ -56,12 +109,12 @@ const px = (value) => `${Math.round(value * 100) / 100}px`;
 const actionSocket = { socket: null, waiting: null };
 
 function openActionSocket() {
-  if (actionSocket.socket || state.refused || typeof WebSocket !== 'function') return;
+  if (actionSocket.socket || state.refused || !access.token || typeof WebSocket !== 'function') return;
   const address = new URL('/api/socket', window.location.href);
   address.protocol = address.protocol === 'https:' ? 'wss:' : 'ws:';
   let socket;
   try {
-    socket = new WebSocket(address);
+    socket = new WebSocket(address, ['chimewell', `token.${access.token}`]);
   } catch {
     return;
   }
@@ -90,7 +143,7 @@ async function post(action) {
     return JSON.parse(text);
   }
   openActionSocket();
-  const response = await fetch('/api/action', {
+  const response = await hostFetch('/api/action', {
     method: 'POST',
     headers: { 'Content-Type': 'application/json' },
     body,
@@ -187,17 +240,26 @@ function answer(action, body) {
 
 // ---- The event stream, one for every tab of this browser (event-stream.js)
 
+// Every hello carries the tab's token: the stream uses the newest.
 function listen() {
+  if (state.events) {
+    state.events.postMessage({ type: 'hello', token: access.token });
+    return;
+  }
+  if (access.ownStream) {
+    access.ownStream.offer(access.token);
+    return;
+  }
   if (typeof SharedWorker === 'function') {
     try {
       const worker = new SharedWorker('event-stream.js', { name: 'chimewell-events' });
       const port = worker.port;
       port.addEventListener('message', (event) => heard(event.data));
       port.start();
-      port.postMessage({ type: 'hello' });
+      port.postMessage({ type: 'hello', token: access.token });
       window.addEventListener('pagehide', () => port.postMessage({ type: 'bye' }));
       window.addEventListener('pageshow', (event) => {
-        if (event.persisted) port.postMessage({ type: 'hello' });
+        if (event.persisted) port.postMessage({ type: 'hello', token: access.token });
       });
       state.events = port;
       return;
@@ -206,7 +268,10 @@ function listen() {
     }
   }
   const script = h('script', { src: 'event-stream.js' });
-  script.addEventListener('load', () => new EventStream('/api/events', heard).start());
+  script.addEventListener('load', () => {
+    access.ownStream = new EventStream('/api/events', heard);
+    access.ownStream.offer(access.token);
+  });
   document.head.append(script);
 }
 
@@ -224,7 +289,7 @@ function heard(message) {
 const CONNECTION_TEXTS = {
   reconnecting: () => 'The Settings host has gone away. Reconnecting…',
   unavailable: (message) => `The Settings host cannot take this page now (${message}). Trying again shortly…`,
-  refused: () => 'This address no longer opens the pane. Start the Settings host again and open the address it prints.',
+  refused: () => 'Open the address the Settings host printed: this page cannot open the pane without it.',
 };
 
 function setConnection(status, message) {
@@ -839,7 +904,7 @@ async function playPreview(audio) {
   preview.fetching = true;
   try {
     for (let part = 0; ; part += 1) {
-      const response = await fetch(`${audio.parts}${part}.wav`, { cache: 'no-store' });
+      const response = await hostFetch(`${audio.parts}${part}.wav`, { cache: 'no-store' });
       if (generation !== preview.generation) return;
       if (response.status === 202) {
         part -= 1;
@@ -933,11 +998,13 @@ function onHistoryStep() {
 // ---- Start
 
 async function start() {
-  // The address the host printed carries its access token, which the host has
-  // put in this page's cookie by now: it leaves the address bar and the
-  // history at once. ?push=CLASS pushes an exported page, as a link into the
-  // pane would; a reload does not push it again.
+  // The address the host printed carries its access token: it leaves the
+  // address bar, but the browser's history has recorded the address, which
+  // opens the pane again and again until --new-token retires it. ?push=CLASS
+  // pushes an exported page, as a link into the pane would; a reload does not
+  // push it again.
   const query = new URLSearchParams(window.location.search);
+  const offered = query.get('token');
   const pushes = query.getAll('push');
   query.delete('push');
   query.delete('token');
@@ -950,13 +1017,18 @@ async function start() {
   window.addEventListener('resize', tellViewport);
   window.addEventListener('popstate', onHistoryStep);
   document.addEventListener('keydown', onEscape);
-  listen();
-  openActionSocket();
+  window.addEventListener('storage', tokenKeptElsewhere);
   try {
-    const response = await fetch('/api/screen');
-    if (response.status === 403) setConnection('refused');
-    else applyScreen(await response.json(), true);
+    const response = await firstScreen(offered);
+    if (!response) {
+      setConnection('refused');
+      return;
+    }
+    listen();
+    openActionSocket();
+    applyScreen(await response.json(), true);
   } catch (failure) {
+    listen();  // the stream tries on, and brings the screen once the host is back
     showError(`The Settings host cannot be reached (${failure.message}).`);
   }
   for (const name of pushes) send({ action: 'push', class: name });

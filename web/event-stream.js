@@ -10,23 +10,30 @@
 //   {type: 'status', status, message}  status: 'connecting', 'open',
 //       'reconnecting' (the host went away; trying again), 'unavailable'
 //       (the host turned the stream down, with its message; trying again
-//       later) or 'refused' (403: the host will not serve this page; no retry)
+//       later) or 'refused' (403: the host refused the token; tried again
+//       once a tab offers a newer one)
 //   {type: 'event', name, data}        a server-sent event ("screen", "busy", "link")
 //
-// The stream is read with fetch, not EventSource: EventSource hides the
-// answer's status, and a refusal must stop the retries and say why.
+// The stream is read with fetch, not EventSource: EventSource sends no
+// header for the token, hides the answer's status, and a refusal must stop
+// the retries and say why. The worker cannot read the page's storage: every
+// tab's hello carries its token, and the newest is used.
 
 class EventStream {
   constructor(url, tell) {
     this.url = url;
     this.tell = tell;
     this.running = false;
+    this.token = null;
+    this.refusedToken = null;
     this.status = { type: 'status', status: 'connecting' };
   }
 
-  // Starts reading unless it is already; after a refusal, tries once more.
-  start() {
-    if (this.running) return;
+  // Takes up the newest token and starts reading unless it is already; after
+  // a refusal, only a newer token starts it again.
+  offer(token) {
+    if (token) this.token = token;
+    if (this.running || !this.token || this.token === this.refusedToken) return;
     this.running = true;
     this.run();
   }
@@ -41,11 +48,15 @@ class EventStream {
     for (;;) {
       let response = null;
       try {
-        response = await fetch(this.url, { cache: 'no-store', headers: { Accept: 'text/event-stream' } });
+        response = await fetch(this.url, {
+          cache: 'no-store',
+          headers: { Accept: 'text/event-stream', Authorization: `token ${this.token}` },
+        });
       } catch {
         response = null;
       }
       if (response && response.status === 403) {
+        this.refusedToken = this.token;
         this.setStatus('refused', await errorText(response));
         this.running = false;
         return;
@@ -131,7 +142,7 @@ if (typeof SharedWorkerGlobalScope !== 'undefined' && self instanceof SharedWork
       if (data.type === 'hello') {
         tabs.add(tab);
         for (const message of latest.values()) tab.postMessage(message);
-        stream.start();
+        stream.offer(data.token);
       } else if (data.type === 'bye') {
         tabs.delete(tab);
         if (lastActor === tab) lastActor = null;

@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::string_view kTokenParameter = "token";
 constexpr std::string_view kAuthorizationScheme = "token ";
+constexpr std::string_view kProtocolTokenPrefix = "token.";
 
 std::string lowercase(std::string text) {
   std::ranges::transform(text, text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -49,7 +50,34 @@ std::vector<std::string> queryTokens(std::string_view target) {
   return tokens;
 }
 
+// Calls `each(protocol)` for every WebSocket subprotocol the request offers.
+template <class Each>
+void forEachSocketProtocol(const HostRequest& request, Each each) {
+  for (const auto& [name, value] : request.headers) {
+    if (lowercase(name) != "sec-websocket-protocol") continue;
+    std::string_view list = value;
+    while (!list.empty()) {
+      const auto comma = list.find(',');
+      each(trimmed(list.substr(0, comma)));
+      if (comma == std::string_view::npos) break;
+      list.remove_prefix(comma + 1);
+    }
+  }
+}
+
+// The page's own files, which pass without the token; every /api/ and /clips/ address needs it.
+bool isPublic(const HostRequest& request) {
+  return (request.method == "GET" || request.method == "HEAD") && !request.path.starts_with("/api/") &&
+         !request.path.starts_with("/clips/");
+}
+
 }  // namespace
+
+bool offersSocketProtocol(const HostRequest& request, std::string_view protocol) {
+  bool offered = false;
+  forEachSocketProtocol(request, [&](std::string_view each) { offered = offered || each == protocol; });
+  return offered;
+}
 
 AccessGate::AccessGate(std::string token, int port, std::vector<std::string> hostNames)
     : token_(std::move(token)), port_(port) {
@@ -71,7 +99,7 @@ bool AccessGate::isOwnOrigin(const std::string& origin) const {
 
 std::string AccessGate::cookieName() const { return "chimewell-token-" + std::to_string(port_); }
 
-bool AccessGate::holdsToken(const std::string& candidate) const {
+bool AccessGate::holdsToken(std::string_view candidate) const {
   return candidate.size() == token_.size() && CRYPTO_memcmp(candidate.data(), token_.data(), token_.size()) == 0;
 }
 
@@ -81,36 +109,45 @@ HostResponse AccessGate::refuse(const HostRequest& request, const std::string& m
   return {403, "text/plain; charset=utf-8", message + "\n", {{"Cache-Control", "no-store"}}, {}};
 }
 
+bool AccessGate::showsToken(const HostRequest& request) const {
+  bool shown = std::ranges::any_of(queryTokens(request.target),
+                                   [this](const std::string& token) { return holdsToken(token); });
+  const std::string_view authorization = trimmed(request.authorization);
+  if (lowercase(std::string(authorization.substr(0, kAuthorizationScheme.size()))) == kAuthorizationScheme &&
+      holdsToken(trimmed(authorization.substr(kAuthorizationScheme.size()))))
+    shown = true;
+  forEachSocketProtocol(request, [&](std::string_view protocol) {
+    if (protocol.starts_with(kProtocolTokenPrefix) && holdsToken(protocol.substr(kProtocolTokenPrefix.size())))
+      shown = true;
+  });
+  return shown;
+}
+
 AccessDecision AccessGate::admit(const HostRequest& request) const {
   if (!isOwnHost(request.host)) {
     std::string names;
     for (const auto& name : hostNames_) names += (names.empty() ? "" : " or ") + name;
-    return {refuse(request, "refused: the Settings host answers only requests addressed to " + names), {}};
+    return {refuse(request, "refused: the Settings host answers only requests addressed to " + names), false, {}};
   }
   if (request.origin && !isOwnOrigin(*request.origin))
-    return {refuse(request, "refused: the Settings host answers only its own page"), {}};
+    return {refuse(request, "refused: the Settings host answers only its own page"), false, {}};
 
   AccessDecision decision;
-  bool admitted = false;
-  for (const auto& token : queryTokens(request.target)) {
-    if (!holdsToken(token)) continue;
-    admitted = true;
-    decision.headers.emplace_back("Set-Cookie", cookieName() + "=" + token_ + "; Path=/; HttpOnly; SameSite=Strict");
-    break;
-  }
-  const std::string_view authorization = trimmed(request.authorization);
-  if (lowercase(std::string(authorization.substr(0, kAuthorizationScheme.size()))) == kAuthorizationScheme &&
-      holdsToken(std::string(trimmed(authorization.substr(kAuthorizationScheme.size())))))
-    admitted = true;
-  forEachPair(request.cookie, ';', [&](std::string_view name, std::string_view value) {
-    if (name == cookieName() && holdsToken(std::string(value))) admitted = true;
+  decision.tokenShown = showsToken(request);
+  bool oldCookie = false;
+  forEachPair(request.cookie, ';', [&](std::string_view name, std::string_view) {
+    oldCookie = oldCookie || name == cookieName();
   });
-  if (!admitted) {
-    return {refuse(request,
-                   "refused: this address no longer opens the Chimewell pane (it lacks the Settings host's current "
-                   "access token). Open the address the host printed when it started; if the host is not running, "
-                   "start it again and open the address it prints."),
-            {}};
+  if (oldCookie)
+    decision.headers.emplace_back("Set-Cookie", cookieName() + "=; Max-Age=0; Path=/; HttpOnly; SameSite=Strict");
+  if (!decision.tokenShown && !isPublic(request)) {
+    HostResponse refusal =
+        refuse(request,
+               "refused: this address no longer opens the Chimewell pane (it lacks the Settings host's current access "
+               "token). Open the address the host printed when it started; if the host is not running, start it "
+               "again and open the address it prints.");
+    refusal.headers.insert(refusal.headers.end(), decision.headers.begin(), decision.headers.end());
+    decision.refusal = std::move(refusal);
   }
   return decision;
 }

@@ -1,34 +1,36 @@
 #pragma once
-// Who may use the host: one check before any route, for every request (the
-// page, its files, the screen, events, actions, images, clips and fonts).
+// Who may use the host: one check before any route, for every request.
 // A request passes when
 //   - its Host header names this host: 127.0.0.1, localhost or [::1] with the
 //     host's port, or a name of the --listen address (a DNS-rebinding site
 //     names itself);
 //   - its Origin header, when sent, is this host's own page;
-//   - it carries the access token (AccessToken.h): in the address
-//     (?token=...), in an "Authorization: token ..." header, or in the cookie
-//     the first visit with the token in its address set.
+//   - it carries the access token (AccessToken.h): in an "Authorization:
+//     token ..." header (the page's fetches), as a WebSocket subprotocol
+//     "token.<hex>" (a browser's socket can send no header), or in the
+//     address (?token=..., for programs). The page's own files (the shell,
+//     scripts, styles, fonts, and images named by their content) pass without
+//     it: they hold nothing private and change nothing.
 // Otherwise it gets 403 with plain words (JSON {"error"} under /api/, plain
 // text elsewhere) and nothing else happens.
-// The cookie is named with the port (chimewell-token-8080): browsers send a
-// cookie to every port of a host name, and several hosts may run at once. It
-// is HttpOnly (no script reads it) and SameSite=Strict (no other site's page
-// makes the browser send it). Tokens are compared in constant time.
-// Immutable after construction; any thread.
+// No cookie opens the host: a browser sends a cookie to every port of a host
+// name, so any local server the browser visits would have received it. The
+// cookie an earlier version set (chimewell-token-<port>) is answered expired.
+// Tokens are compared in constant time. Immutable after construction; any
+// thread.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "host/HostExchange.h"
 
-struct AccessDecision {
-  // The answer instead of the route's, when the request is refused.
-  std::optional<HostResponse> refusal;
-  // Headers to add to the route's answer (the cookie, on a visit with the token).
-  std::vector<std::pair<std::string, std::string>> headers;
-};
+// The WebSocket subprotocol the page speaks; it offers its token beside it.
+inline constexpr const char* kSocketProtocol = "chimewell";
+
+// Whether the request offers `protocol` among its WebSocket subprotocols.
+bool offersSocketProtocol(const HostRequest& request, std::string_view protocol);
 
 class AccessGate {
  public:
@@ -40,10 +42,12 @@ class AccessGate {
 
   bool isOwnHost(const std::string& host) const;
   bool isOwnOrigin(const std::string& origin) const;
+  // The cookie an earlier version kept the token in.
   std::string cookieName() const;
 
  private:
-  bool holdsToken(const std::string& candidate) const;
+  bool holdsToken(std::string_view candidate) const;
+  bool showsToken(const HostRequest& request) const;
   HostResponse refuse(const HostRequest& request, const std::string& message) const;
 
   std::string token_;

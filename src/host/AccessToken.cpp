@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// 256 bits: beyond any guessing, over any number of tries.
 constexpr std::size_t kTokenBytes = 32;
 
 std::runtime_error failure(const fs::path& file, const std::string& what, int error = errno) {
@@ -102,12 +103,17 @@ bool isAccessTokenText(const std::string& text) {
          std::ranges::all_of(text, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
-KeptAccessToken keptAccessToken(const fs::path& file, bool fresh) {
+KeptAccessToken keptAccessToken(const fs::path& file, bool fresh, const fs::path& earlierFile) {
   ensureFolder(file.parent_path());
-  if (fresh) {
+  std::error_code error;
+  const bool retire = !earlierFile.empty() && fs::exists(fs::symlink_status(earlierFile, error));
+  if (fresh || retire) {
     std::string token = makeAccessToken();
     placeTokenFile(file, token, true);
-    return {token, std::nullopt};
+    if (!retire) return {token, std::nullopt};
+    if (!fs::remove(earlierFile, error) && error) throw failure(earlierFile, "cannot remove it", error.value());
+    return {token, "an earlier version of the host kept its token in " + earlierFile.string() +
+                       " and sent it to every local port in a cookie"};
   }
   // A second try covers a host that made the file between our read and write.
   for (int attempt = 0; attempt < 2; ++attempt) {

@@ -29,6 +29,8 @@ struct KeptAccessToken {
 
 // The token kept in `file`, made and kept first when there is none or it
 // cannot be trusted (not a plain file of this user's, readable by others, or
-// not a token); with `fresh`, always a new one, which replaces the old.
+// not a token); with `fresh`, always a new one, which replaces the old. So
+// too when `earlierFile` (an earlier version's) is there: it is removed.
 // Creates the file's folder (mode 0700) when it is missing.
-KeptAccessToken keptAccessToken(const std::filesystem::path& file, bool fresh);
+KeptAccessToken keptAccessToken(const std::filesystem::path& file, bool fresh,
+                                const std::filesystem::path& earlierFile = {});

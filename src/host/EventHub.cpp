@@ -32,6 +32,8 @@ bool EventHub::Subscription::closed() const {
 
 bool EventHub::Subscription::push(const ServerEvent& event) {
   std::lock_guard guard(mutex_);
+  // Only the newest screen and busy state count: a page draws the latest.
+  if (event.name != "link") std::erase_if(queue_, [&](const ServerEvent& queued) { return queued.name == event.name; });
   if (queue_.size() >= kMaxQueued) queue_.pop_front();
   queue_.push_back(event);
   return wake_ != nullptr;

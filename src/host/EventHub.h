@@ -3,7 +3,8 @@
 // state, links to open. Publishing never blocks on a slow reader and nobody
 // waits for an event: each subscriber has its own queue and a wake function
 // that tells its connection (on the server's I/O thread) to take what came.
-// Any thread.
+// A screen or busy state replaces the one of its kind still queued, so a
+// slow reader holds at most one of each, and the links. Any thread.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -54,7 +55,8 @@ class EventHub {
   std::size_t subscriberCount() const;
 
  private:
-  // A reader that falls this far behind only needs the latest screen anyway.
+  // Links a reader that stopped reading holds at most (each screen or busy
+  // state replaces the one before): older links go first.
   static constexpr std::size_t kMaxQueued = 256;
 
   std::vector<std::shared_ptr<Subscription>> snapshot() const;

@@ -67,6 +67,19 @@ struct HostResponse {
   std::shared_ptr<HostSocket> socket = nullptr;
 };
 
+// What the check before every route (AccessGate) makes of a request.
+struct AccessDecision {
+  // The answer instead of the route's, when the request is refused; the
+  // connection then ends after it.
+  std::optional<HostResponse> refusal;
+  // Whether the request showed the access token (the page's own files pass
+  // without it). At the connection cap, connections that never showed it
+  // are the first to go.
+  bool tokenShown = false;
+  // Headers to add to whatever answer the route gives.
+  std::vector<std::pair<std::string, std::string>> headers;
+};
+
 // Takes a request's one answer, on any thread. Copies share one answer: the
 // first counts, later ones are ignored. When the last copy goes unanswered
 // (work dropped because the host stops), `fallback` is sent in its place, so

@@ -30,5 +30,10 @@ std::filesystem::path userDataFolder(const std::optional<std::string>& xdgDataHo
 
 // The access token's file (AccessToken.h) in the user's folder.
 inline std::filesystem::path accessTokenFile(const std::filesystem::path& userFolder) {
+  return userFolder / "page-token";
+}
+// Where an earlier version kept its token, which it sent in a cookie to every
+// local port: a start that finds it there retires it.
+inline std::filesystem::path earlierAccessTokenFile(const std::filesystem::path& userFolder) {
   return userFolder / "access-token";
 }

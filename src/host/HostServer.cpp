@@ -85,16 +85,6 @@ bool holdsLongText(const json& action, std::size_t limit) {
   return false;
 }
 
-// The same reply, with `headers` added to whatever answer it gives.
-HostReply withHeaders(const HostReply& reply, std::vector<std::pair<std::string, std::string>> headers) {
-  return HostReply(
-      [reply, headers = std::move(headers)](HostResponse response) {
-        response.headers.insert(response.headers.end(), headers.begin(), headers.end());
-        reply(std::move(response));
-      },
-      jsonResponse(errorJson(MainThreadGate::Stopping().what()), 503));
-}
-
 HostResponse failureResponse(const std::exception_ptr& failure) {
   try {
     std::rethrow_exception(failure);
@@ -119,7 +109,8 @@ HostServer::HostServer(HostApp& app, MainRunLoop& loop, std::filesystem::path we
               http_->after(delay, std::move(task));
             }),
       http_(std::make_unique<HttpServer>(
-          limits, [this](HostRequest request, HostReply reply) { handle(std::move(request), reply); },
+          limits, [this](const HostRequest& request) { return access_->admit(request); },
+          [this](HostRequest request, HostReply reply) { route(std::move(request), reply); },
           [](int status, const std::string& message) { return jsonResponse(errorJson(message), status); })),
       watching_(std::make_shared<bool>(false)) {
   std::error_code error;
@@ -165,8 +156,9 @@ void HostServer::serve() { http_->serve(); }
 
 void HostServer::stop() {
   gate_.close();
-  hub_.closeAll();
+  // The server stops accepting first: a stream that ends frees no room for a newcomer.
   http_->stop();
+  hub_.closeAll();
 }
 
 void HostServer::mainLoopEnded() { gate_.abandonWaiting(); }
@@ -243,13 +235,6 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
   return publishScreen();
 }
 
-void HostServer::handle(HostRequest request, const HostReply& reply) {
-  // One gate before every route, the page's files included.
-  AccessDecision decision = access_->admit(request);
-  if (decision.refusal) return reply(std::move(*decision.refusal));
-  route(std::move(request), decision.headers.empty() ? reply : withHeaders(reply, std::move(decision.headers)));
-}
-
 void HostServer::route(HostRequest request, const HostReply& reply) {
   const std::string& path = request.path;
   if (request.method == "POST") return path == "/api/action" ? actionRoute(request, reply) : reply(notFound());
@@ -291,11 +276,15 @@ void HostServer::actionRoute(const HostRequest& request, const HostReply& reply)
   perform(request.body, reply);
 }
 
-HostResponse HostServer::socketRoute(const HostRequest&) {
+HostResponse HostServer::socketRoute(const HostRequest& request) {
   auto socket = std::make_shared<HostSocket>();
   socket->message = [this](std::string text, HostReply reply) { perform(text, reply); };
   HostResponse response;
   response.socket = std::move(socket);
+  // The page offers ours beside the one that carries its token; a protocol
+  // offered and not named back makes the browser drop the socket.
+  if (offersSocketProtocol(request, kSocketProtocol))
+    response.headers.emplace_back("Sec-WebSocket-Protocol", kSocketProtocol);
   return response;
 }
 

@@ -9,7 +9,8 @@
 //                          or 500 (pane failed)
 //   GET  /api/socket       a WebSocket for actions, which reach the host sooner
 //                          than POSTs: each text message is an action and is
-//                          answered by one message, its action answer, in order
+//                          answered by one message, its action answer, in order;
+//                          subprotocol "chimewell" when offered
 //   GET  /api/events       server-sent events: "screen", "busy", and "link"
 //                          for links opened outside any action
 //   GET  /api/links        {"links": [{"sequence", "url"}...]}: every link opened
@@ -19,10 +20,11 @@
 //                          the clip stopped or ended before it)
 //   GET  /fonts/Inter-<Regular|SemiBold|Bold>.otf  the page's font (fonts-inter)
 // Only this machine's own page, opened with the access token, may use it:
-// every request passes the AccessGate first (Host, Origin and token; 403
-// otherwise). An action that is not JSON is refused too (415; a cross-site
-// page can only send JSON after a CORS preflight, never granted). An action
-// body over 1 MiB, however framed, or a text in it over 64 KiB gets 413.
+// every request passes the AccessGate first (Host, Origin, and the token
+// for all but the page's own files; 403 otherwise). An action that is not
+// JSON is refused too (415; a cross-site page can only send JSON after a
+// CORS preflight, never granted). An action body over 1 MiB or a text in it
+// over 64 KiB gets 413 (a chunked one, 411).
 // At most kMaxEventStreams event streams are open at once; more get 503.
 // The HTTP side (HttpServer) runs on one I/O thread and never waits: every
 // action runs on the main thread through the main run loop, which answers
@@ -94,9 +96,7 @@ class HostServer {
   const LinkLog& links() const { return links_; }
 
  private:
-  // I/O thread: lets the request past the AccessGate, or refuses it.
-  void handle(HostRequest request, const HostReply& reply);
-  // I/O thread: picks the route for an admitted request and answers through `reply`.
+  // I/O thread: picks the route for a request the AccessGate admitted and answers through `reply`.
   void route(HostRequest request, const HostReply& reply);
   // One handler per route, in the order of the table above; those that need
   // the main thread answer later, through `reply`.

@@ -1,5 +1,6 @@
 #include "host/HttpServer.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <optional>
@@ -62,6 +63,10 @@ HostRequest hostRequest(http::request<http::string_body>& message) {
   return request;
 }
 
+// A newcomer's first request is on its way: until then it may not go to make
+// room for another (a browser's shows the token within a millisecond).
+constexpr std::chrono::milliseconds kFirstRequestGrace{50};
+
 bool isHttpError(const beast::error_code& error) {
   return error.category() == make_error_code(http::error::bad_method).category();
 }
@@ -75,18 +80,36 @@ class HttpServer::Impl {
    public:
     virtual ~Connection() = default;
     virtual void stop() = 0;
+    // Ends the connection at once, to make room for a newcomer.
+    virtual void drop() = 0;
+
+    std::uint64_t order = 0;  // in the order accepted
+    std::chrono::steady_clock::time_point since;  // when it was taken up
+    bool refused = false;     // its last answer was a refusal: it ends after it
+    bool tokenShown = false;  // a request on it showed the access token
   };
   class Session;
   class SocketSession;
 
-  Impl(HttpLimits limitsGiven, Handler handlerGiven, Refusal refusalGiven)
-      : limits(limitsGiven), handler(std::move(handlerGiven)), refusal(std::move(refusalGiven)) {}
+  Impl(HttpLimits limitsGiven, Admit admitGiven, Handler handlerGiven, Refusal refusalGiven)
+      : limits(limitsGiven),
+        admit(std::move(admitGiven)),
+        handler(std::move(handlerGiven)),
+        refusal(std::move(refusalGiven)) {}
   ~Impl() {
     post->detach();
     sessions.clear();
   }
 
   void accept();
+  // Serves a newcomer as a connection of its own.
+  void admitConnection(tcp::socket socket);
+  // Takes up the held newcomer and accepts again, once there is room or a
+  // connection that may go for it; otherwise looks again later.
+  void resume();
+  void retryLater();
+  // The open connection that matters least, if one may go for a newcomer.
+  std::shared_ptr<Connection> leastNeeded() const;
   void ended(const std::shared_ptr<Connection>& connection);
   void stopOnIoThread();
   void addTimer(std::chrono::milliseconds delay, std::function<void()> task);
@@ -99,6 +122,7 @@ class HttpServer::Impl {
   // Declared first, so that it goes last: everything below uses it.
   net::io_context io{1};
   const HttpLimits limits;
+  const Admit admit;
   const Handler handler;
   const Refusal refusal;
   tcp::acceptor acceptor{io};
@@ -110,15 +134,22 @@ class HttpServer::Impl {
   std::set<std::shared_ptr<net::steady_timer>> timers;
   bool stopping = false;
   bool acceptPaused = false;
+  // A newcomer accepted while a connection that could go for it did not
+  // end yet: it waits, unread, for a connection to end.
+  std::optional<tcp::socket> held;
+  bool retryPending = false;
+  std::uint64_t accepted = 0;
 };
 
 class HttpServer::Impl::Session : public Connection, public std::enable_shared_from_this<Session> {
  public:
-  Session(Impl& server, tcp::socket socket) : server_(server), stream_(std::move(socket)), idle_(server.io) {}
+  Session(Impl& server, tcp::socket socket)
+      : server_(server), stream_(std::move(socket)), buffer_(server.limits.maxHeaderBytes), idle_(server.io) {}
   ~Session() override { endStream(); }
 
   void start() { awaitRequest(); }
   void stop() override;
+  void drop() override { closeNow(); }
   // I/O thread: the handler's answer to the request being handled.
   void answer(HostResponse response);
 
@@ -127,12 +158,14 @@ class HttpServer::Impl::Session : public Connection, public std::enable_shared_f
 
   void awaitRequest();
   void readHead();
+  void readHeadPart();
   void onHead(const beast::error_code& error);
   void readBody();
   void failed(const beast::error_code& error);
   void dispatch();
   void refuse(int status, const std::string& message);
-  void becomeSocket(std::shared_ptr<HostSocket> socket);
+  void refuse(HostResponse response);
+  void becomeSocket(HostResponse response);
   void startStream(const HostResponse& response);
   void streamStarted();
   void watchForHangUp();
@@ -149,7 +182,9 @@ class HttpServer::Impl::Session : public Connection, public std::enable_shared_f
   beast::flat_buffer buffer_;
   std::optional<http::request_parser<http::string_body>> parser_;
   std::optional<http::request<http::string_body>> upgrade_;  // a WebSocket upgrade request being handled
+  std::vector<std::pair<std::string, std::string>> addedHeaders_;  // the admission's, for the answer
   Phase phase_ = Phase::waiting;
+  std::size_t headBytes_ = 0;  // of the request being read, that the parser took
   std::size_t served_ = 0;
   bool keepAlive_ = true;
   std::shared_ptr<HostStream> hostStream_;
@@ -169,10 +204,12 @@ class HttpServer::Impl::Session : public Connection, public std::enable_shared_f
 class HttpServer::Impl::SocketSession : public Connection, public std::enable_shared_from_this<SocketSession> {
  public:
   SocketSession(Impl& server, tcp::socket socket, std::shared_ptr<HostSocket> host)
-      : server_(server), socket_(std::move(socket)), host_(std::move(host)) {}
+      : server_(server), socket_(std::move(socket)), host_(std::move(host)), writing_(server.io) {}
 
-  void start(http::request<http::string_body> request);
+  // Answers the upgrade `request` with `headers` added to the handshake.
+  void start(http::request<http::string_body> request, std::vector<std::pair<std::string, std::string>> headers);
   void stop() override;
+  void drop() override { closeNow(); }
   // I/O thread: the answer to the message being handled; its body is sent back.
   void answer(HostResponse response);
 
@@ -188,6 +225,7 @@ class HttpServer::Impl::SocketSession : public Connection, public std::enable_sh
   http::request<http::string_body> request_;  // read by the handshake until it completes
   beast::flat_buffer buffer_;
   std::string outgoing_;
+  net::steady_timer writing_;  // cuts a client that does not take its answer
   bool open_ = false;
   bool handling_ = false;
   bool stopping_ = false;
@@ -212,11 +250,27 @@ void HttpServer::Impl::Session::awaitRequest() {
 
 void HttpServer::Impl::Session::readHead() {
   parser_.emplace();
-  parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes));
+  // The head's cap is counted here, the same however the bytes arrive; the
+  // parser's own limit, which comes out differently by how they are split,
+  // is set past it.
+  parser_->header_limit(static_cast<std::uint32_t>(server_.limits.maxHeaderBytes + 1));
   parser_->body_limit(server_.limits.maxBodyBytes);
+  headBytes_ = 0;
   stream_.expires_after(server_.limits.requestDeadline);
-  http::async_read_header(stream_, buffer_, *parser_,
-                          [self = shared_from_this()](beast::error_code error, std::size_t) { self->onHead(error); });
+  readHeadPart();
+}
+
+// The parser takes the head a line at a time; what it took and what waits
+// in the buffer together are the head so far.
+void HttpServer::Impl::Session::readHeadPart() {
+  http::async_read_some(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code error, std::size_t n) {
+    self->headBytes_ += n;
+    const bool whole = self->parser_->is_header_done();
+    if (self->headBytes_ + (whole ? 0 : self->buffer_.size()) > self->server_.limits.maxHeaderBytes)
+      return self->failed(http::error::header_limit);
+    if (error || whole) return self->onHead(error);
+    self->readHeadPart();
+  });
 }
 
 void HttpServer::Impl::Session::onHead(const beast::error_code& error) {
@@ -226,6 +280,8 @@ void HttpServer::Impl::Session::onHead(const beast::error_code& error) {
     return refuse(431, "refused: a request may have at most " + std::to_string(server_.limits.maxHeaderCount) +
                            " headers");
   }
+  if (message.count(http::field::transfer_encoding) > 0)
+    return refuse(411, "refused: a request's body must come whole, with a Content-Length");
   if (!parser_->is_done() && beast::iequals(message[http::field::expect], "100-continue")) {
     auto go = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
     return http::async_write(stream_, *go, [self = shared_from_this(), go](beast::error_code failure, std::size_t) {
@@ -244,7 +300,10 @@ void HttpServer::Impl::Session::readBody() {
 }
 
 void HttpServer::Impl::Session::failed(const beast::error_code& error) {
-  if (error == http::error::header_limit) return refuse(431, "refused: the request's headers are too large");
+  if (error == http::error::header_limit || error == http::error::buffer_overflow) {
+    return refuse(431, "refused: a request's line and headers may be at most " +
+                           std::to_string(server_.limits.maxHeaderBytes) + " bytes");
+  }
   if (error == http::error::body_limit) {
     return refuse(413, "refused: a request's body may be at most " + std::to_string(server_.limits.maxBodyBytes) +
                            " bytes");
@@ -263,17 +322,22 @@ void HttpServer::Impl::Session::dispatch() {
   stream_.expires_never();  // an action may take minutes; the connection holds nothing meanwhile
   auto& message = parser_->get();
   keepAlive_ = message.keep_alive() && ++served_ < server_.limits.maxRequestsPerConnection && !server_.stopping;
-  if (websocket::is_upgrade(message)) upgrade_.emplace(message);
   HostRequest request = hostRequest(message);
+  AccessDecision decision = server_.admit(request);
+  if (decision.refusal) return refuse(std::move(*decision.refusal));
+  tokenShown = tokenShown || decision.tokenShown;
+  addedHeaders_ = std::move(decision.headers);
+  if (websocket::is_upgrade(message)) upgrade_.emplace(std::move(message));
   parser_.reset();
   server_.handOver(shared_from_this(), [&](const HostReply& reply) { server_.handler(std::move(request), reply); });
 }
 
 void HttpServer::Impl::Session::answer(HostResponse response) {
   if (phase_ != Phase::handling) return;
+  for (auto& header : std::exchange(addedHeaders_, {})) response.headers.push_back(std::move(header));
   if (response.socket && !upgrade_) return refuse(400, "this address takes a WebSocket");
   if (response.socket && server_.stopping) return refuse(503, "the Settings host is stopping");
-  if (response.socket) return becomeSocket(std::move(response.socket));
+  if (response.socket) return becomeSocket(std::move(response));
   upgrade_.reset();
   if (response.stream) return startStream(response);
   auto message = std::make_shared<http::response<http::string_body>>();
@@ -294,29 +358,43 @@ void HttpServer::Impl::Session::answer(HostResponse response) {
 }
 
 void HttpServer::Impl::Session::refuse(int status, const std::string& message) {
+  refuse(server_.refusal(status, message));
+}
+
+// A refused client gets no second try on the same connection.
+void HttpServer::Impl::Session::refuse(HostResponse response) {
   parser_.reset();
+  upgrade_.reset();
+  refused = true;
   keepAlive_ = false;
   phase_ = Phase::handling;
-  answer(server_.refusal(status, message));
+  answer(std::move(response));
 }
 
 // The connection goes on as a WebSocket, counted as the same connection.
-void HttpServer::Impl::Session::becomeSocket(std::shared_ptr<HostSocket> socket) {
+void HttpServer::Impl::Session::becomeSocket(HostResponse response) {
   phase_ = Phase::closed;
-  auto next = std::make_shared<SocketSession>(server_, stream_.release_socket(), std::move(socket));
+  auto next = std::make_shared<SocketSession>(server_, stream_.release_socket(), std::move(response.socket));
+  next->order = order;
+  next->since = since;
+  next->tokenShown = tokenShown;
   server_.sessions.insert(next);
   server_.ended(shared_from_this());
-  next->start(std::move(*std::exchange(upgrade_, std::nullopt)));
+  next->start(std::move(*std::exchange(upgrade_, std::nullopt)), std::move(response.headers));
 }
 
 // --- WebSockets
 
-void HttpServer::Impl::SocketSession::start(http::request<http::string_body> request) {
+void HttpServer::Impl::SocketSession::start(http::request<http::string_body> request,
+                                            std::vector<std::pair<std::string, std::string>> headers) {
   request_ = std::move(request);
-  // The handshakes, opening and closing, within the request deadline; an
-  // open socket may stay quiet as long as its page stays open.
+  // The handshakes, opening and closing, within the request deadline.
   socket_.set_option(websocket::stream_base::timeout{server_.limits.requestDeadline, websocket::stream_base::none(),
                                                      false});
+  socket_.set_option(websocket::stream_base::decorator(
+      [headers = std::move(headers)](websocket::response_type& answer) {
+        for (const auto& [name, value] : headers) answer.insert(name, value);
+      }));
   socket_.read_message_max(server_.limits.maxBodyBytes);
   socket_.async_accept(request_, [self = shared_from_this()](beast::error_code error) {
     if (error) return self->closeNow();
@@ -327,9 +405,15 @@ void HttpServer::Impl::SocketSession::start(http::request<http::string_body> req
 }
 
 void HttpServer::Impl::SocketSession::read() {
+  // An open page answers the pings while it waits; one that went is cut.
+  socket_.set_option(
+      websocket::stream_base::timeout{server_.limits.requestDeadline, server_.limits.socketIdle, true});
   socket_.async_read(buffer_, [self = shared_from_this()](beast::error_code error, std::size_t) {
     // A message over the cap fails the read, and the socket is closed with "too big".
     if (error) return self->closeNow();
+    // An action may take minutes, and nothing is read meanwhile, pongs neither.
+    self->socket_.set_option(websocket::stream_base::timeout{self->server_.limits.requestDeadline,
+                                                             websocket::stream_base::none(), false});
     std::string text = beast::buffers_to_string(self->buffer_.data());
     self->buffer_.consume(self->buffer_.size());
     self->handle(std::move(text));
@@ -345,7 +429,12 @@ void HttpServer::Impl::SocketSession::answer(HostResponse response) {
   if (closed_) return;
   outgoing_ = std::move(response.body);
   socket_.text(true);
+  writing_.expires_after(server_.limits.writeDeadline);
+  writing_.async_wait([weak = weak_from_this()](beast::error_code error) {
+    if (auto self = weak.lock(); self && !error) self->closeNow();
+  });
   socket_.async_write(net::buffer(outgoing_), [self = shared_from_this()](beast::error_code error, std::size_t) {
+    self->writing_.cancel();
     self->handling_ = false;
     if (error) return self->closeNow();
     if (self->stopping_) return self->close();
@@ -371,6 +460,7 @@ void HttpServer::Impl::SocketSession::close() {
 void HttpServer::Impl::SocketSession::closeNow() {
   if (closed_) return;
   closed_ = true;
+  writing_.cancel();
   auto& stream = beast::get_lowest_layer(socket_);
   beast::error_code ignored;
   stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
@@ -517,9 +607,9 @@ void HttpServer::Impl::Session::stop() {
 
 void HttpServer::Impl::accept() {
   if (stopping) return;
-  if (sessions.size() >= limits.maxConnections) {
+  if (sessions.size() >= limits.maxConnections && !leastNeeded()) {
     acceptPaused = true;  // newcomers wait in the listen queue
-    return;
+    return retryLater();
   }
   acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
     if (error) {
@@ -531,26 +621,78 @@ void HttpServer::Impl::accept() {
     // An answer may go out in two writes (head, body); without this the second
     // waits for the client's delayed acknowledgement, some 40 ms.
     socket.set_option(tcp::no_delay(true), ignored);
-    auto session = std::make_shared<Session>(*this, std::move(socket));
-    sessions.insert(session);
-    session->start();
+    if (sessions.size() >= limits.maxConnections) {
+      auto room = leastNeeded();
+      // The one that could have gone showed the token meanwhile.
+      if (!room) {
+        held.emplace(std::move(socket));
+        acceptPaused = true;
+        return retryLater();
+      }
+      room->drop();
+    }
+    admitConnection(std::move(socket));
     accept();
   });
 }
 
+void HttpServer::Impl::admitConnection(tcp::socket socket) {
+  auto session = std::make_shared<Session>(*this, std::move(socket));
+  session->order = ++accepted;
+  session->since = std::chrono::steady_clock::now();
+  sessions.insert(session);
+  session->start();
+}
+
+std::shared_ptr<HttpServer::Impl::Connection> HttpServer::Impl::leastNeeded() const {
+  auto rank = [](const Connection& connection) { return std::pair(connection.refused ? 0 : 1, connection.order); };
+  std::shared_ptr<Connection> least;
+  const auto now = std::chrono::steady_clock::now();
+  for (const auto& connection : sessions) {
+    if (connection->tokenShown && !connection->refused) continue;
+    if (!connection->refused && now - connection->since < kFirstRequestGrace) continue;
+    if (!least || rank(*connection) < rank(*least)) least = connection;
+  }
+  return least;
+}
+
 void HttpServer::Impl::ended(const std::shared_ptr<Connection>& connection) {
   sessions.erase(connection);
-  if (acceptPaused && !stopping) {
-    acceptPaused = false;
-    accept();
-  }
+  resume();
   if (stopping && sessions.empty()) work.reset();
+}
+
+void HttpServer::Impl::resume() {
+  if (!acceptPaused || stopping) return;
+  if (sessions.size() >= limits.maxConnections) {
+    auto room = leastNeeded();
+    if (!room) return retryLater();
+    acceptPaused = false;  // before the drop, whose end would come back here
+    if (!held) return accept();
+    room->drop();
+  }
+  acceptPaused = false;
+  if (held) admitConnection(std::move(*std::exchange(held, std::nullopt)));
+  accept();
+}
+
+// Only a newcomer still within its grace can make room later without a
+// connection ending (which resumes by itself).
+void HttpServer::Impl::retryLater() {
+  const bool waiting = std::ranges::any_of(sessions, [](const auto& each) { return !each->tokenShown; });
+  if (retryPending || !waiting) return;
+  retryPending = true;
+  addTimer(kFirstRequestGrace, [this] {
+    retryPending = false;
+    resume();
+  });
 }
 
 void HttpServer::Impl::stopOnIoThread() {
   stopping = true;
   beast::error_code ignored;
   acceptor.close(ignored);
+  held.reset();
   for (const auto& timer : std::set(timers)) timer->cancel();
   for (const auto& session : std::set(sessions)) session->stop();
   if (sessions.empty()) work.reset();
@@ -583,8 +725,8 @@ void HttpServer::Impl::addTimer(std::chrono::milliseconds delay, std::function<v
   });
 }
 
-HttpServer::HttpServer(HttpLimits limits, Handler handler, Refusal refusal)
-    : impl_(std::make_unique<Impl>(limits, std::move(handler), std::move(refusal))) {}
+HttpServer::HttpServer(HttpLimits limits, Admit admit, Handler handler, Refusal refusal)
+    : impl_(std::make_unique<Impl>(limits, std::move(admit), std::move(handler), std::move(refusal))) {}
 
 HttpServer::~HttpServer() = default;
 

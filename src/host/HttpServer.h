@@ -8,22 +8,32 @@
 // Limits (HttpLimits) keep any one client from taking what the others need:
 // a request's line and headers, and then its body, must arrive within a
 // deadline counted from its first byte (a drip of one byte a second is cut,
-// however steady); headers are capped in total size and in number (431), a
-// body however framed, chunked too (413); the open connections are capped (at
-// the cap the server stops accepting, and the system's listen queue holds
-// newcomers until a connection ends). Bad HTTP gets 400. These refusals are
-// made by `refusal` and end the connection.
+// however steady); the head is capped in size (one number, however its bytes
+// arrive: the read buffer holds no more) and in number of headers (431); a
+// body must state its length (a chunked one gets 411: chunk extensions and
+// trailers would be bytes no cap counts) and is capped (413). Bad HTTP gets
+// 400. These refusals are made by `refusal` and end the connection.
+//
+// Before the handler, every request passes `admit` (AccessGate); a refusal
+// is answered and ends the connection. At the cap on open connections a
+// newcomer is still taken while a connection can go for it: first one that
+// was refused, then the oldest that never showed the access token; when none
+// can, the server stops accepting and the system's listen queue holds
+// newcomers until a connection ends.
 //
 // Streams (HostStream) are written as chunks as they wake; a connection
 // that stops reading is cut after the write deadline.
 //
 // A WebSocket upgrade request answered with a HostSocket becomes that socket
-// on the same connection (counted against the cap as before): its opening and
-// closing handshakes must finish within the request deadline, a message over
-// the body cap closes it ("too big"), and each message is answered before the
-// next is read. On stop() an idle socket is closed at once ("going away"), a
-// busy one once its answer is out; a client that does not answer the close is
-// cut after the keep-alive time.
+// on the same connection (counted against the cap as before; the answer's
+// headers go in the handshake): its opening and closing handshakes must
+// finish within the request deadline, a message over the body cap closes it
+// ("too big"), and each message is answered before the next is read. While
+// it waits for a message the server pings it, and a client that sends
+// nothing, not even the pong, for socketIdle is cut; one that does not take
+// an answer within the write deadline is cut too. On stop() an idle socket is
+// closed at once ("going away"), a busy one once its answer is out; a client
+// that does not answer the close is cut after the keep-alive time.
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -33,16 +43,28 @@
 #include "host/HostExchange.h"
 
 struct HttpLimits {
+  // An action is a few hundred bytes; its texts may hold 64 KiB each.
   std::size_t maxBodyBytes = 1 << 20;
+  // A request's line and headers, the blank line after them included: a
+  // browser's are under 2 KiB. The read buffer holds no more than this.
   std::size_t maxHeaderBytes = 16 << 10;
+  // A browser sends some twenty.
   std::size_t maxHeaderCount = 100;
-  // From a request's first byte to its last.
+  // From a request's first byte to its last: a drip is cut however steady.
   std::chrono::milliseconds requestDeadline{10'000};
   // How long an open connection may wait for a request's first byte.
   std::chrono::milliseconds keepAliveIdle{2'000};
+  // For a client to take an answer, a stream's chunk or a socket's message:
+  // one that stops reading holds at most what is being written, this long.
   std::chrono::milliseconds writeDeadline{30'000};
+  // A WebSocket waiting for a message is pinged at half of this and cut when
+  // nothing, not even the pong, came for this long (a page that went away).
+  std::chrono::milliseconds socketIdle{20'000};
+  // Each costs a descriptor and buffers; a browser opens six per host.
   std::size_t maxConnections = 256;
+  // A keep-alive connection goes after this many, so none lasts for ever.
   std::size_t maxRequestsPerConnection = 100;
+  // Newcomers that wait while the connections are at the cap.
   int listenBacklog = 128;
 };
 
@@ -50,8 +72,10 @@ class HttpServer {
  public:
   using Handler = std::function<void(HostRequest request, HostReply reply)>;
   using Refusal = std::function<HostResponse(int status, const std::string& message)>;
+  // I/O thread: whether a request may reach the handler.
+  using Admit = std::function<AccessDecision(const HostRequest& request)>;
 
-  HttpServer(HttpLimits limits, Handler handler, Refusal refusal);
+  HttpServer(HttpLimits limits, Admit admit, Handler handler, Refusal refusal);
   // After serve() has returned, or when it never ran.
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;

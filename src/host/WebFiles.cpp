@@ -18,6 +18,13 @@ const std::map<std::string, std::string>& contentTypes() {
   return types;
 }
 
+// The page keeps the access token where its scripts read it: only its own
+// scripts run, and they reach only this host (a socket too: 'self' covers
+// ws: to the same host and port), so nothing injected can carry it off.
+constexpr const char* kContentSecurityPolicy =
+    "default-src 'none'; script-src 'self'; worker-src 'self'; connect-src 'self'; style-src 'self'; "
+    "img-src 'self' data:; font-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+
 HostResponse notFound() { return {404, "text/plain; charset=utf-8", "not found\n", {}, {}}; }
 
 // Plain names only: no empty, hidden, "." or ".." step, no NUL.
@@ -56,5 +63,8 @@ HostResponse webFileResponse(const fs::path& webDirectory, const std::string& pa
   auto bytes = readServedFile(*file);
   if (!bytes) return notFound();
   return {200, type->second, std::move(*bytes),
-          {{"Cache-Control", "no-cache"}, {"X-Content-Type-Options", "nosniff"}}, {}};
+          {{"Cache-Control", "no-cache"},
+           {"X-Content-Type-Options", "nosniff"},
+           {"Content-Security-Policy", kContentSecurityPolicy}},
+          {}};
 }

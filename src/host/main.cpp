@@ -41,15 +41,17 @@ fs::path userFolder() { return userDataFolder(environment("XDG_DATA_HOME"), envi
 
 std::string accessToken(const HostOptions& options) {
   const fs::path file = accessTokenFile(userFolder());
-  KeptAccessToken kept = keptAccessToken(file, options.newToken);
+  KeptAccessToken kept = keptAccessToken(file, options.newToken, earlierAccessTokenFile(userFolder()));
   if (kept.replacedBecause) {
-    std::cout << "Made a new access token in " << file.string() << ": the old file could not be trusted ("
+    std::cout << "Made a new access token in " << file.string() << ": the old one could not be trusted ("
               << *kept.replacedBecause << ").\n";
   }
   return kept.token;
 }
 
-// What the person opens: the token in the address sets the page's cookie.
+// What the person opens: the page keeps the token from the address for its
+// origin alone. The address is a key, and stays in the browser's history:
+// --new-token retires it.
 std::string pageAddress(const std::string& host, int port, const std::string& token) {
   return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
 }

@@ -154,7 +154,7 @@ test('a host that refuses the page is named in plain words and not asked again',
   });
   await new Promise((resolve) => refusing.listen(session.host.port, '127.0.0.1', resolve));
   try {
-    await session.page.getByRole('status').filter({ hasText: 'no longer opens the pane' }).waitFor();
+    await session.page.getByRole('status').filter({ hasText: 'Open the address the Settings host printed' }).waitFor();
     const asked = streamRequests;
     await session.page.waitForTimeout(3000);
     assert.equal(streamRequests, asked, 'no retries after a refusal');

@@ -18,21 +18,26 @@ using nlohmann::json;
 
 namespace {
 
-// A blocking WebSocket client of the host; what a handshake that the host
-// turned down answered is kept in `refusedWith`.
+// A blocking WebSocket client of the host, with the token in a header or,
+// as a browser sends it, offered as a subprotocol; what a handshake that the
+// host turned down answered is kept in `refusedWith`.
 class SocketClient {
  public:
-  SocketClient(int port, std::optional<std::string> token, std::string origin = {}) : socket_(io_) {
+  enum class Carrier { header, subprotocol };
+  SocketClient(int port, std::optional<std::string> token, std::string origin = {}, Carrier carrier = Carrier::header)
+      : socket_(io_) {
     beast::get_lowest_layer(socket_).connect({net::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
-    socket_.set_option(websocket::stream_base::decorator([token, origin](websocket::request_type& request) {
-      if (token) request.set(beast::http::field::authorization, "token " + *token);
+    socket_.set_option(websocket::stream_base::decorator([=](websocket::request_type& request) {
+      if (token && carrier == Carrier::header) request.set(beast::http::field::authorization, "token " + *token);
+      if (token && carrier == Carrier::subprotocol) request.set(beast::http::field::sec_websocket_protocol, "chimewell, token." + *token);
       if (!origin.empty()) request.set(beast::http::field::origin, origin);
     }));
-    websocket::response_type response;
     beast::error_code error;
-    socket_.handshake(response, "127.0.0.1:" + std::to_string(port), "/api/socket", error);
-    if (error) refusedWith = response.result_int();
+    socket_.handshake(response_, "127.0.0.1:" + std::to_string(port), "/api/socket", error);
+    if (error) refusedWith = response_.result_int();
   }
+  // The subprotocol the host named back.
+  std::string protocol() const { return std::string(response_[beast::http::field::sec_websocket_protocol]); }
 
   json exchange(const std::string& text) {
     socket_.write(net::buffer(text));
@@ -56,6 +61,7 @@ class SocketClient {
  private:
   net::io_context io_;
   websocket::stream<beast::tcp_stream> socket_;
+  websocket::response_type response_;
 };
 
 class ActionSocketTest : public HostServerFixture {
@@ -85,10 +91,16 @@ TEST_F(ActionSocketTest, ActionsAreAnsweredInOrderWithWhatAPostWouldAnswer) {
 }
 
 TEST_F(ActionSocketTest, OnlyTheHostsOwnPageOpensIt) {
+  const std::string own = "http://127.0.0.1:" + std::to_string(port());
   EXPECT_EQ(SocketClient(port(), std::nullopt).refusedWith, 403u);
-  EXPECT_EQ(SocketClient(port(), std::string(token().size(), 'f')).refusedWith, 403u);
-  EXPECT_EQ(SocketClient(port(), token(), "http://evil.example").refusedWith, 403u);
-  EXPECT_FALSE(SocketClient(port(), token(), "http://127.0.0.1:" + std::to_string(port())).refusedWith);
+  for (auto carrier : {SocketClient::Carrier::header, SocketClient::Carrier::subprotocol}) {
+    for (const std::string& wrong : {std::string(), token().substr(0, 10), std::string(token().size(), 'f')})
+      EXPECT_EQ(SocketClient(port(), wrong, own, carrier).refusedWith, 403u) << "'" << wrong << "'";
+    EXPECT_EQ(SocketClient(port(), token(), "http://evil.example", carrier).refusedWith, 403u);
+    SocketClient opened(port(), token(), own, carrier);
+    EXPECT_FALSE(opened.refusedWith);
+    EXPECT_EQ(opened.protocol(), carrier == SocketClient::Carrier::subprotocol ? "chimewell" : "");
+  }
 
   int status = 0;
   getJson("/api/socket", &status);
