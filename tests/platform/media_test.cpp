@@ -19,6 +19,7 @@
 #include "media/AudioOutput.h"
 #include "media/BrowserClip.h"
 #include "support/ChimewellTest.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/TestSounds.h"
 
 using ::testing::HasSubstr;
@@ -112,6 +113,13 @@ TEST_F(MediaTest, EveryFormatADeviceKeepsDecodesWholeToTheOutputFormat) {
   }
 }
 
+// The WAV with its header's channel count and sample rate replaced.
+std::string wavStating(std::string wav, std::uint16_t channels, std::uint32_t rate) {
+  wav.replace(22, 2, reinterpret_cast<const char*>(&channels), 2);
+  wav.replace(24, 4, reinterpret_cast<const char*>(&rate), 4);
+  return wav;
+}
+
 TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
   std::mt19937 random(7);
   std::string garbage(64 * 1024, '\0');
@@ -128,7 +136,7 @@ TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
   wavWithoutFormat.replace(12, 4, "junk");  // the format chunk renamed away
   std::string brokenAiff = aiff;
   brokenAiff.replace(brokenAiff.find("COMM") + 8, 18, std::string(18, '\0'));  // no channels, no rate
-  const std::map<std::string, std::string> notAudio{
+  std::map<std::string, std::string> notAudio{
       {"garbage.m4r", garbage},
       {"empty.wav", ""},
       {"ReadMe.txt", "Drop your sounds in this folder.\n"},
@@ -138,7 +146,20 @@ TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
       {"no-format.wav", wavWithoutFormat},
       {"no-comm.aiff", brokenAiff},
       {"no-moov.m4a", m4a.substr(0, m4a.size() / 2)},  // the index sits at the end
+      {"1hz.wav", wavStating(wav, 1, 1)},  // would be resampled into gigabytes
+      {"7999hz.wav", wavStating(wav, 1, 7999)},
+      {"384001hz.wav", wavStating(wav, 1, 384001)},
+      {"9-channels.wav", wavStating(wav, 9, 44100)},
   };
+  // Manifests naming media elsewhere: nothing but the file itself is read.
+  LoopbackHttpServer server;
+  const OutsideSound outside(deviceRootPath());
+  server.serve("/tone.m4a", m4a, "audio/mp4");
+  for (const std::string& url : {server.url("/tone.m4a"), outside.url()}) {
+    notAudio.emplace("dash" + std::to_string(notAudio.size()) + ".m4r", manifestPointingAt(Manifest::dash, url));
+    notAudio.emplace("hls" + std::to_string(notAudio.size()) + ".m3u8", manifestPointingAt(Manifest::hls, url));
+    notAudio.emplace("hls" + std::to_string(notAudio.size()) + ".m4r", manifestPointingAt(Manifest::hls, url));
+  }
   for (const auto& [name, bytes] : notAudio) {
     SCOPED_TRACE(name);
     writeHostFile(hostSound(name), bytes);
@@ -148,6 +169,11 @@ TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
     EXPECT_THAT(error->localizedDescription(), HasSubstr("is not a sound that plays"));
     EXPECT_EQ(playerForBytes(bytes), nullptr);
   }
+  EXPECT_EQ(server.totalRequests(), 0);
+  EXPECT_FALSE(outside.opened());
+  // The limits themselves are a ringtone's.
+  EXPECT_NE(playerForBytes(wavStating(wav, 8, 8000)), nullptr);
+  EXPECT_NE(playerForBytes(wavStating(wav, 1, 384000)), nullptr);
 }
 
 TEST_F(MediaTest, WhatCannotBeOpenedGivesNoPlayerAndSaysWhy) {

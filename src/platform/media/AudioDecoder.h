@@ -7,6 +7,7 @@
 // The source is an open file of the device (read through its descriptor, so
 // the path is resolved once, inside the device root) or bytes in memory;
 // sources are shared, so each play of a sound can decode it anew.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,9 +41,18 @@ class AudioSource {
 class AudioDecoder {
  public:
   // A decoder positioned at the start, once the source has shown itself to be
-  // audio: a container FFmpeg recognises, an audio stream with a decoder, and
-  // a first piece of audio that decodes. None (and why) otherwise.
-  static std::unique_ptr<AudioDecoder> open(std::shared_ptr<const AudioSource> source, std::string* why);
+  // audio: a container a ringtone comes in, an audio stream with an audio
+  // decoder, at a sample rate and channel count a ringtone has, and a first
+  // piece of audio that decodes. None (and why) otherwise.
+  //
+  // Sound files are hostile input: nothing but the source is ever opened
+  // (no URL or file a manifest names); the header and first frame may read
+  // only a few MiB and take at most a second; later reads take a few MiB per
+  // packet, and frames are capped, so one decoder's memory stays small
+  // whatever the file states. Once `stop` (when given) is set, from any
+  // thread, the open or a read ends at the source's next read.
+  static std::unique_ptr<AudioDecoder> open(std::shared_ptr<const AudioSource> source, std::string* why,
+                                            const std::atomic<bool>* stop = nullptr);
   ~AudioDecoder();
   AudioDecoder(const AudioDecoder&) = delete;
   AudioDecoder& operator=(const AudioDecoder&) = delete;
@@ -58,6 +68,8 @@ class AudioDecoder {
  private:
   struct FFmpeg;
   AudioDecoder();
+  bool openContainer(std::string* why);
+  bool openAudioDecoder(std::string* why);
   bool decodeFirstFrame(std::string* why);
   bool nextFrame();  // the next decoded frame into the FFmpeg frame; false at the end
   void convertFrame();
