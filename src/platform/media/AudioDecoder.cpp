@@ -316,9 +316,6 @@ bool AudioDecoder::openAudioDecoder(std::string* why) {
     setWhy(why, "its audio decoder does not open");
     return false;
   }
-  if (ff.format->duration != AV_NOPTS_VALUE && ff.format->duration > 0) {
-    duration_ = static_cast<double>(ff.format->duration) / AV_TIME_BASE;
-  }
   return true;
 }
 

@@ -62,9 +62,6 @@ class AudioDecoder {
   // its audio ends; a damaged packet is skipped.
   std::size_t read(std::vector<std::int16_t>& out, std::size_t frames);
 
-  // The sound's length in seconds as its container gives it; 0 when unknown.
-  double duration() const { return duration_; }
-
  private:
   struct FFmpeg;
   AudioDecoder();
@@ -81,5 +78,4 @@ class AudioDecoder {
   std::size_t pendingStart_ = 0;
   bool frameWaiting_ = false;  // a decoded frame not yet converted
   bool ended_ = false;
-  double duration_ = 0;
 };
