@@ -19,6 +19,7 @@
 #include "media/AudioOutput.h"
 #include "media/BrowserClip.h"
 #include "support/ChimewellTest.h"
+#include "support/LoopbackHttpServer.h"
 #include "support/TestSounds.h"
 
 using ::testing::HasSubstr;
@@ -74,8 +75,9 @@ class MediaTest : public ChimewellTest {
   std::shared_ptr<AVAudioPlayer> playerFor(const std::string& devicePath, std::shared_ptr<NSError>* error = nullptr) {
     return AVAudioPlayer::initWithContentsOfURL(NSURL::fileURLWithPath(devicePath), error);
   }
-  std::shared_ptr<AVAudioPlayer> playerForBytes(const std::string& bytes) {
-    return AVAudioPlayer::initWithData(std::make_shared<NSData>(std::vector<std::uint8_t>(bytes.begin(), bytes.end())));
+  std::shared_ptr<AVAudioPlayer> playerForBytes(const std::string& bytes, std::shared_ptr<NSError>* error = nullptr) {
+    return AVAudioPlayer::initWithData(std::make_shared<NSData>(std::vector<std::uint8_t>(bytes.begin(), bytes.end())),
+                                       error);
   }
 
   // Every sample of the sound, decoded; none when it does not open.
@@ -108,8 +110,14 @@ TEST_F(MediaTest, EveryFormatADeviceKeepsDecodesWholeToTheOutputFormat) {
     // Encoders add a little padding; nothing is lost.
     EXPECT_NEAR(secondsOf(*samples), 0.5, 0.06);
     EXPECT_GT(loudest(*samples), 1500);  // a tone, not silence
-    EXPECT_NE(playerFor(soundPath("tone." + extension)), nullptr);
   }
+}
+
+// The WAV with its header's channel count and sample rate replaced.
+std::string wavStating(std::string wav, std::uint16_t channels, std::uint32_t rate) {
+  wav.replace(22, 2, reinterpret_cast<const char*>(&channels), 2);
+  wav.replace(24, 4, reinterpret_cast<const char*>(&rate), 4);
+  return wav;
 }
 
 TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
@@ -128,7 +136,7 @@ TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
   wavWithoutFormat.replace(12, 4, "junk");  // the format chunk renamed away
   std::string brokenAiff = aiff;
   brokenAiff.replace(brokenAiff.find("COMM") + 8, 18, std::string(18, '\0'));  // no channels, no rate
-  const std::map<std::string, std::string> notAudio{
+  std::map<std::string, std::string> notAudio{
       {"garbage.m4r", garbage},
       {"empty.wav", ""},
       {"ReadMe.txt", "Drop your sounds in this folder.\n"},
@@ -138,16 +146,34 @@ TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
       {"no-format.wav", wavWithoutFormat},
       {"no-comm.aiff", brokenAiff},
       {"no-moov.m4a", m4a.substr(0, m4a.size() / 2)},  // the index sits at the end
+      {"1hz.wav", wavStating(wav, 1, 1)},  // would be resampled into gigabytes
+      {"7999hz.wav", wavStating(wav, 1, 7999)},
+      {"384001hz.wav", wavStating(wav, 1, 384001)},
+      {"9-channels.wav", wavStating(wav, 9, 44100)},
   };
+  // Manifests naming media elsewhere: nothing but the file itself is read.
+  LoopbackHttpServer server;
+  const OutsideSound outside(deviceRootPath());
+  server.serve("/tone.m4a", m4a, "audio/mp4");
+  for (const std::string& url : {server.url("/tone.m4a"), outside.url()}) {
+    notAudio.emplace("dash" + std::to_string(notAudio.size()) + ".m4r", manifestPointingAt(Manifest::dash, url));
+    notAudio.emplace("hls" + std::to_string(notAudio.size()) + ".m3u8", manifestPointingAt(Manifest::hls, url));
+    notAudio.emplace("hls" + std::to_string(notAudio.size()) + ".m4r", manifestPointingAt(Manifest::hls, url));
+  }
   for (const auto& [name, bytes] : notAudio) {
     SCOPED_TRACE(name);
     writeHostFile(hostSound(name), bytes);
+    EXPECT_EQ(decodeAll(soundPath(name)), std::nullopt);  // what a play of the file opens
     std::shared_ptr<NSError> error;
-    EXPECT_EQ(playerFor(soundPath(name), &error), nullptr);
+    EXPECT_EQ(playerForBytes(bytes, &error), nullptr);
     ASSERT_NE(error, nullptr);
     EXPECT_THAT(error->localizedDescription(), HasSubstr("is not a sound that plays"));
-    EXPECT_EQ(playerForBytes(bytes), nullptr);
   }
+  EXPECT_EQ(server.totalRequests(), 0);
+  EXPECT_FALSE(outside.opened());
+  // The limits themselves are a ringtone's.
+  EXPECT_NE(playerForBytes(wavStating(wav, 8, 8000)), nullptr);
+  EXPECT_NE(playerForBytes(wavStating(wav, 1, 384000)), nullptr);
 }
 
 TEST_F(MediaTest, WhatCannotBeOpenedGivesNoPlayerAndSaysWhy) {
@@ -183,7 +209,6 @@ TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceWithoutWaitingForTheThread)
   ActivityLog activity;
   auto player = playerFor(makeSound("long.m4r", 20));
   ASSERT_NE(player, nullptr);
-  EXPECT_NEAR(player->duration(), 20, 0.1);
   EXPECT_FALSE(player->isPlaying());
   player->stop();  // before any play: nothing happens
   player->play();
@@ -208,6 +233,14 @@ TEST_F(MediaTest, TestsHearNothingAndASilentPlayEndsByItselfOnceTheWholeSoundHas
   player->play();
   ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
   EXPECT_FALSE(player->isPlaying());
+  // A file that is not audio gets a player all the same; its play hands nothing and says why.
+  writeHostFile(hostSound("ReadMe.m4r"), "Drop your sounds in this folder.\n");
+  player = playerFor(soundPath("ReadMe.m4r"));
+  ASSERT_NE(player, nullptr);
+  player->play();
+  ASSERT_TRUE(activity.waitFor(AudioActivity::ended, 2));
+  EXPECT_EQ(std::ranges::count(activity.seen(), AudioActivity::firstFrameHanded), 1);
+  EXPECT_THAT(logMessages(), ::testing::ElementsAre(HasSubstr("Sound preview: the sound does not play")));
 }
 
 TEST_F(MediaTest, TheBrowserGetsTheClipInPartsForTheActingTabAndAStopEndsIt) {

@@ -9,6 +9,7 @@
 #include "BuildPaths.h"
 #include "detail/SoundPageTest.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/TestSounds.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -162,9 +163,18 @@ TEST_F(RingtoneImportTest, AFailedDownloadIsSaidAndNothingIsWritten) {
     response.status = 404;
   });
   server.serve("/page.m4r", "<!DOCTYPE html><html><body>Download tone.m4r</body></html>", "text/html");
+  // Manifests naming media elsewhere are no ringtone: nothing else is fetched or read.
+  const OutsideSound outside(deviceRootPath());
+  std::vector<std::string> links{"", "not a link", server.url("/missing.m4r"), server.url("/page.m4r")};
+  for (const auto& media : {server.url("/chime.m4r"), outside.url()}) {
+    for (const auto kind : {Manifest::dash, Manifest::hls}) {
+      const std::string path = "/manifest" + std::to_string(links.size()) + ".m4r";
+      server.serve(path, manifestPointingAt(kind, media), "audio/x-m4r");
+      links.push_back(server.url(path));
+    }
+  }
   const auto before = deviceFiles();
   // Sizes, time-outs and redirects that give no content are the loader suite's.
-  const std::vector<std::string> links{"", "not a link", server.url("/missing.m4r"), server.url("/page.m4r")};
   for (const auto& link : links) {
     SCOPED_TRACE(link);
     clearLogMessages();
@@ -175,6 +185,8 @@ TEST_F(RingtoneImportTest, AFailedDownloadIsSaidAndNothingIsWritten) {
     EXPECT_FALSE(screen().alert);
   }
   EXPECT_EQ(deviceFiles(), before);
+  EXPECT_EQ(server.requestsTo("/chime.m4r"), 0);
+  EXPECT_FALSE(outside.opened());
 }
 
 TEST_F(RingtoneImportTest, ANameThatIsNoPlainFileNameIsRefusedBeforeAnyDownload) {

@@ -1,6 +1,8 @@
 #include "support/TestSounds.h"
 
 #include <spawn.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <map>
@@ -47,4 +49,28 @@ void makeTestSound(const std::filesystem::path& file, double seconds, int freque
   int status = 0;
   waitpid(child, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("ffmpeg failed to make " + file.string());
+}
+
+std::string manifestPointingAt(Manifest kind, const std::string& url) {
+  if (kind == Manifest::hls) return "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:1.0,\n" + url + "\n#EXT-X-ENDLIST\n";
+  return R"(<?xml version="1.0"?><MPD xmlns="urn:mpeg:dash:schema:mpd:2011" type="static"
+ profiles="urn:mpeg:dash:profile:isoff-on-demand:2011" mediaPresentationDuration="PT1S" minBufferTime="PT1S">
+ <Period><AdaptationSet mimeType="audio/mp4"><Representation id="a" bandwidth="96000" codecs="mp4a.40.2">
+ <BaseURL>)" + url + "</BaseURL></Representation></AdaptationSet></Period></MPD>\n";
+}
+
+OutsideSound::OutsideSound(const std::filesystem::path& deviceRoot)
+    : path_(deviceRoot.string() + "-outside.m4a"), watch_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+  makeTestSound(path_, 0.5);
+  inotify_add_watch(watch_, path_.c_str(), IN_OPEN);
+}
+
+OutsideSound::~OutsideSound() {
+  close(watch_);
+  std::filesystem::remove(path_);
+}
+
+bool OutsideSound::opened() const {
+  alignas(inotify_event) char events[4096];
+  return read(watch_, events, sizeof events) > 0;
 }

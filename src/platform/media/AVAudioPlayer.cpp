@@ -19,22 +19,8 @@ void setError(std::shared_ptr<NSError>* error, long code, const std::string& des
 
 }  // namespace
 
-AVAudioPlayer::AVAudioPlayer(std::shared_ptr<const AudioSource> source, std::unique_ptr<AudioDecoder> decoder)
-    : source_(std::move(source)), openedDecoder_(std::move(decoder)), duration_(openedDecoder_->duration()) {}
-
 AVAudioPlayer::~AVAudioPlayer() {
   if (session_) session_->stop();
-}
-
-std::shared_ptr<AVAudioPlayer> AVAudioPlayer::withSource(std::shared_ptr<const AudioSource> source,
-                                                         const std::string& what, std::shared_ptr<NSError>* error) {
-  std::string why;
-  auto decoder = AudioDecoder::open(source, &why);
-  if (!decoder) {
-    setError(error, kAudioFileUnsupportedFileTypeError, what + " is not a sound that plays: " + why);
-    return nullptr;
-  }
-  return std::make_shared<AVAudioPlayer>(std::move(source), std::move(decoder));
 }
 
 std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithContentsOfURL(const std::shared_ptr<NSURL>& url,
@@ -50,7 +36,7 @@ std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithContentsOfURL(const std::s
     setError(error, kAudioFileUnspecifiedError, "The file " + path + " cannot be opened: " + why);
     return nullptr;
   }
-  return withSource(std::move(source), "The file " + path, error);
+  return std::make_shared<AVAudioPlayer>(std::move(source));
 }
 
 std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithData(const std::shared_ptr<NSData>& data,
@@ -59,16 +45,18 @@ std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithData(const std::shared_ptr
     setError(error, kAudioFileUnspecifiedError, "No data to play");
     return nullptr;
   }
-  auto bytes = std::make_shared<const std::vector<std::uint8_t>>(data->bytes());
-  return withSource(AudioSource::withBytes(std::move(bytes)), "The data", error);
+  auto source = AudioSource::withBytes(std::make_shared<const std::vector<std::uint8_t>>(data->bytes()));
+  std::string why;
+  if (!AudioDecoder::open(source, &why)) {
+    setError(error, kAudioFileUnsupportedFileTypeError, "The data is not a sound that plays: " + why);
+    return nullptr;
+  }
+  return std::make_shared<AVAudioPlayer>(std::move(source));
 }
 
 void AVAudioPlayer::play() {
   if (session_) session_->stop();
-  // The decoder that opening checked plays first; every later play opens the
-  // source anew, on the playing thread.
-  session_ = PlaybackSession::start(std::move(openedDecoder_), source_,
-                                    makeAudioSink(AudioOutput::mode(), AudioOutput::actingTab()));
+  session_ = PlaybackSession::start(source_, makeAudioSink(AudioOutput::mode(), AudioOutput::actingTab()));
 }
 
 void AVAudioPlayer::stop() {

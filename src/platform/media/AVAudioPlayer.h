@@ -1,14 +1,15 @@
 #pragma once
-// AVAudioPlayer: the sound preview player. A player exists only for content
-// that opens as audio (FFmpeg recognises the container, finds an audio stream
-// with a decoder, and its first audio decodes); for anything else the
-// initializers give none, and the caller holds a null pointer, on which play
-// and stop are simply not sent.
+// AVAudioPlayer: the sound preview player. Players are made, played and
+// stopped on the main thread, which never decodes for them: a file's player
+// is made for any regular file, and each play opens and decodes it on a
+// thread of its own (AudioDecoder), so a tap is answered at once whatever the
+// file holds. A file that turns out not to be audio plays nothing and logs
+// why; nothing else reads the player. Bytes in memory (a downloaded ringtone
+// before it is saved) are checked at once, as the import needs the answer:
+// their player exists only when they open as audio.
 //
-// Players are made, played and stopped on the main thread. Opening checks
-// the file's header and first frame there; all further decoding and the
-// output run on a thread of each play's own, so play and stop never wait for
-// audio. Where the sound goes is AudioOutput's mode at the time of play.
+// Play and stop never wait for audio. Where the sound goes is AudioOutput's
+// mode at the time of play.
 #include <memory>
 
 #include "foundation/NSData.h"
@@ -16,20 +17,20 @@
 #include "foundation/NSObject.h"
 #include "foundation/NSURL.h"
 
-class AudioDecoder;
 class AudioSource;
 class PlaybackSession;
 
 class AVAudioPlayer : public NSObject {
  public:
   // [[AVAudioPlayer alloc] initWithContentsOfURL:error:]: a player for a file
-  // URL (a device path) that opens as audio, none otherwise (error, when
-  // given, says why).
+  // URL (a device path) of a regular file, none otherwise (error, when given,
+  // says why). Whether it is audio shows when it plays.
   static std::shared_ptr<AVAudioPlayer> initWithContentsOfURL(
       const std::shared_ptr<NSURL>& url, std::shared_ptr<NSError>* error = nullptr);
 
-  // [[AVAudioPlayer alloc] initWithData:error:]: the same check on bytes in
-  // memory (a downloaded ringtone before it is saved).
+  // [[AVAudioPlayer alloc] initWithData:error:]: a player for bytes in
+  // memory that open as audio (the decoder's whole check, on the caller's
+  // thread, bounded in bytes and time), none otherwise.
   static std::shared_ptr<AVAudioPlayer> initWithData(
       const std::shared_ptr<NSData>& data, std::shared_ptr<NSError>* error = nullptr);
 
@@ -41,17 +42,10 @@ class AVAudioPlayer : public NSObject {
   void stop();
   // playing: from play until stop, or until the whole sound has been heard.
   bool isPlaying() const;
-  // The sound's length in seconds as its file states it; 0 when unknown.
-  double duration() const { return duration_; }
 
-  AVAudioPlayer(std::shared_ptr<const AudioSource> source, std::unique_ptr<AudioDecoder> decoder);
+  explicit AVAudioPlayer(std::shared_ptr<const AudioSource> source) : source_(std::move(source)) {}
 
  private:
-  static std::shared_ptr<AVAudioPlayer> withSource(std::shared_ptr<const AudioSource> source,
-                                                   const std::string& what, std::shared_ptr<NSError>* error);
-
   std::shared_ptr<const AudioSource> source_;
-  std::unique_ptr<AudioDecoder> openedDecoder_;  // the one opening checked, kept for the first play
   std::shared_ptr<PlaybackSession> session_;
-  double duration_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -22,10 +23,47 @@ extern "C" {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr int kIoBufferBytes = 32 * 1024;
 // A run of packets that do not decode ends the sound (or, before the first
 // frame, shows that the bytes are not audio after all).
 constexpr int kMaxBadPacketsInARow = 32;
+
+// Sound files are hostile input. FFmpeg reads them only through the
+// decoder's own I/O: no nested open of any kind (a DASH manifest or HLS
+// playlist would fetch its segments from anywhere, or read files outside
+// the device root).
+constexpr const char* kNoProtocols = "";
+// The containers ringtones come in: MP4 (m4r, m4a), MP3, WAV, AIFF, CAF, and
+// Ogg, as ringtone sites offer Android's ogg tones; none of them opens
+// another file. (FFmpeg matches "mov" to its "mov,mp4,m4a,..." demuxer.)
+constexpr const char* kContainers = "mov,mp3,wav,aiff,caf,ogg";
+// Audio decoders for what those containers hold; stream probing would
+// otherwise open a decoder of any kind for each stream.
+constexpr const char* kAudioDecoders =
+    "aac,alac,mp3float,mp3,mp2float,mp2,flac,vorbis,opus,adpcm_ima_qt,adpcm_ima_wav,adpcm_ms,pcm_alaw,pcm_mulaw,"
+    "pcm_u8,pcm_s8,pcm_s16le,pcm_s16be,pcm_s24le,pcm_s24be,pcm_s32le,pcm_s32be,pcm_f32le,pcm_f32be,pcm_f64le,"
+    "pcm_f64be";
+// What FFmpeg may read before the first frame decodes: a ringtone's header
+// and first packet take a few KiB (an MP3's cover picture up to a MiB or
+// two); 512 MiB of zeros named .mp3 would otherwise be searched to its end.
+constexpr std::int64_t kMaxBytesBeforeFirstFrame = 2 * 1024 * 1024;
+// What the reads for one packet may take after that: a packet and what the
+// demuxer skips to find it; bounds a preview's memory whatever sizes the
+// file states.
+constexpr std::int64_t kMaxBytesPerPacket = 4 * 1024 * 1024;
+// The time the header and first frame may take, whatever the file holds.
+constexpr auto kFirstFrameDeadline = std::chrono::milliseconds(1000);
+// Sample rates, channels and frame sizes that no ringtone has: a WAV
+// stating 1 Hz would be resampled into gigabytes.
+constexpr int kMinSampleRate = 8000;    // telephone sound
+constexpr int kMaxSampleRate = 384000;  // the highest rate studio recorders use
+constexpr int kMaxChannels = 8;         // 7.1 surround
+// Samples (all channels) in one decoded frame: codecs use up to 4,608 per
+// channel (FLAC rarely more), so this bounds a frame and its conversion to
+// a few MiB.
+constexpr int kMaxFrameSamples = 131072;
 
 std::string describe(int ffmpegError) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -35,6 +73,15 @@ std::string describe(int ffmpegError) {
 
 void setWhy(std::string* why, std::string text) {
   if (why) *why = std::move(text);
+}
+
+// Why a sound with this rate and channel count is refused; empty when it is
+// one a ringtone may be (0 for either: not known yet).
+std::string unfitFormat(int sampleRate, int channels) {
+  if (sampleRate != 0 && (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate))
+    return "its sample rate of " + std::to_string(sampleRate) + " Hz is no ringtone's";
+  if (channels > kMaxChannels) return "its " + std::to_string(channels) + " channels are more than a ringtone has";
+  return {};
 }
 
 }  // namespace
@@ -102,6 +149,13 @@ struct AudioDecoder::FFmpeg {
   AVFrame* frame = av_frame_alloc();
   int stream = -1;
   bool inputEnded = false;
+  // What ends reading at once: the caller's stop, and until the first frame
+  // the deadline. Checked in the read function, as FFmpeg's interrupt
+  // callback does not cover reads through a custom I/O context.
+  const std::atomic<bool>* stop = nullptr;
+  bool firstFrameDecoded = false;
+  Clock::time_point deadline = Clock::now() + kFirstFrameDeadline;
+  std::int64_t readBudget = kMaxBytesBeforeFirstFrame;
 
   ~FFmpeg() {
     swr_free(&converter);
@@ -113,14 +167,26 @@ struct AudioDecoder::FFmpeg {
     av_frame_free(&frame);
   }
 
+  bool mustEnd() const {
+    return (stop && stop->load()) || (!firstFrameDecoded && Clock::now() > deadline);
+  }
+
+  static int interrupted(void* opaque) { return static_cast<FFmpeg*>(opaque)->mustEnd() ? 1 : 0; }
+
   static int read(void* opaque, std::uint8_t* buffer, int size) {
     auto* self = static_cast<FFmpeg*>(opaque);
-    const long count = self->source->readAt(self->position, buffer, static_cast<std::size_t>(size));
+    if (self->mustEnd() || self->readBudget <= 0) return AVERROR_EXIT;
+    const auto wanted = std::min<std::int64_t>(size, self->readBudget);
+    const long count = self->source->readAt(self->position, buffer, static_cast<std::size_t>(wanted));
     if (count < 0) return AVERROR(EIO);
     if (count == 0) return AVERROR_EOF;
     self->position += count;
+    self->readBudget -= count;
     return static_cast<int>(count);
   }
+
+  // Refuses every nested open, as a second line behind the empty protocol list.
+  static int refuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
 
   static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
     auto* self = static_cast<FFmpeg*>(opaque);
@@ -166,7 +232,8 @@ bool headerDescribesAudio(const AVFormatContext* format) {
 
 }  // namespace
 
-std::unique_ptr<AudioDecoder> AudioDecoder::open(std::shared_ptr<const AudioSource> source, std::string* why) {
+std::unique_ptr<AudioDecoder> AudioDecoder::open(std::shared_ptr<const AudioSource> source, std::string* why,
+                                                const std::atomic<bool>* stop) {
   // FFmpeg's own remarks on damaged files would only clutter the log; `why` says what matters.
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
@@ -175,54 +242,96 @@ std::unique_ptr<AudioDecoder> AudioDecoder::open(std::shared_ptr<const AudioSour
     return nullptr;
   }
   std::unique_ptr<AudioDecoder> decoder(new AudioDecoder());
-  FFmpeg& ff = *decoder->ff_;
-  ff.source = source;
+  decoder->ff_->source = source;
+  decoder->ff_->stop = stop;
   decoder->source_ = std::move(source);
+  if (!decoder->openContainer(why) || !decoder->openAudioDecoder(why) || !decoder->decodeFirstFrame(why)) {
+    return nullptr;
+  }
+  return decoder;
+}
+
+bool AudioDecoder::openContainer(std::string* why) {
+  FFmpeg& ff = *ff_;
   auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
   ff.io = avio_alloc_context(buffer, kIoBufferBytes, 0, &ff, &FFmpeg::read, nullptr, &FFmpeg::seek);
   ff.format = avformat_alloc_context();
   if (!buffer || !ff.io || !ff.format) {
     if (!ff.io) av_free(buffer);
     setWhy(why, "out of memory");
-    return nullptr;
+    return false;
   }
   ff.format->pb = ff.io;
   ff.format->flags |= AVFMT_FLAG_CUSTOM_IO;
+  ff.format->io_open = &FFmpeg::refuseOpen;
+  ff.format->interrupt_callback = {&FFmpeg::interrupted, &ff};
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", kNoProtocols, 0);
+  av_dict_set(&options, "format_whitelist", kContainers, 0);
+  av_dict_set(&options, "codec_whitelist", kAudioDecoders, 0);
   // On failure the format context is freed and set to null.
-  if (int error = avformat_open_input(&ff.format, decoder->source_->nameHint().c_str(), nullptr, nullptr); error < 0) {
+  const int error = avformat_open_input(&ff.format, source_->nameHint().c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (error < 0) {
     setWhy(why, "not a sound file FFmpeg knows (" + describe(error) + ")");
-    return nullptr;
+    return false;
   }
   if (headerDescribesAudio(ff.format)) {
     // The header is trusted: no reading ahead to second-guess it either (a
     // WAV would otherwise have its whole PCM data probed for other codecs
     // before the first packet comes, some 10-30 ms for a 20-second sound).
     ff.format->probesize = 32;
-  } else if (int error = avformat_find_stream_info(ff.format, nullptr); error < 0) {
-    setWhy(why, "its streams cannot be read (" + describe(error) + ")");
-    return nullptr;
+  } else if (int failed = avformat_find_stream_info(ff.format, nullptr); failed < 0) {
+    setWhy(why, "its streams cannot be read (" + describe(failed) + ")");
+    return false;
   }
+  return true;
+}
+
+bool AudioDecoder::openAudioDecoder(std::string* why) {
+  FFmpeg& ff = *ff_;
   const AVCodec* codec = nullptr;
   ff.stream = av_find_best_stream(ff.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
   if (ff.stream < 0 || !codec) {
     setWhy(why, ff.stream == AVERROR_DECODER_NOT_FOUND ? "no decoder for its audio" : "it holds no audio");
-    return nullptr;
+    return false;
+  }
+  const AVCodecParameters* parameters = ff.format->streams[ff.stream]->codecpar;
+  if (std::string unfit = unfitFormat(parameters->sample_rate, parameters->ch_layout.nb_channels); !unfit.empty()) {
+    setWhy(why, unfit);
+    return false;
+  }
+  // The demuxer skips the other streams rather than reading them.
+  for (unsigned i = 0; i < ff.format->nb_streams; ++i) {
+    if (static_cast<int>(i) != ff.stream) ff.format->streams[i]->discard = AVDISCARD_ALL;
   }
   ff.codec = avcodec_alloc_context3(codec);
-  if (!ff.codec || avcodec_parameters_to_context(ff.codec, ff.format->streams[ff.stream]->codecpar) < 0 ||
-      avcodec_open2(ff.codec, codec, nullptr) < 0) {
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "codec_whitelist", kAudioDecoders, 0);
+  av_dict_set_int(&options, "max_samples", kMaxFrameSamples, 0);
+  const bool opened = ff.codec && avcodec_parameters_to_context(ff.codec, parameters) >= 0 &&
+                      avcodec_open2(ff.codec, codec, &options) >= 0;
+  av_dict_free(&options);
+  if (!opened) {
     setWhy(why, "its audio decoder does not open");
-    return nullptr;
+    return false;
   }
-  if (ff.format->duration != AV_NOPTS_VALUE && ff.format->duration > 0) {
-    decoder->duration_ = static_cast<double>(ff.format->duration) / AV_TIME_BASE;
-  }
-  if (!decoder->nextFrame()) {
+  return true;
+}
+
+bool AudioDecoder::decodeFirstFrame(std::string* why) {
+  FFmpeg& ff = *ff_;
+  if (!nextFrame()) {
     setWhy(why, "none of its audio decodes");
-    return nullptr;
+    return false;
   }
-  decoder->frameWaiting_ = true;
-  return decoder;
+  if (std::string unfit = unfitFormat(ff.frame->sample_rate, ff.frame->ch_layout.nb_channels); !unfit.empty()) {
+    setWhy(why, unfit);
+    return false;
+  }
+  ff.firstFrameDecoded = true;
+  frameWaiting_ = true;
+  return true;
 }
 
 bool AudioDecoder::nextFrame() {
@@ -237,6 +346,7 @@ bool AudioDecoder::nextFrame() {
       if (received != AVERROR(EAGAIN)) continue;
       return false;
     }
+    if (ff.firstFrameDecoded) ff.readBudget = kMaxBytesPerPacket;
     if (av_read_frame(ff.format, ff.packet) < 0) {
       // The end, or a file cut short: what was read still plays.
       ff.inputEnded = true;
@@ -256,6 +366,12 @@ bool AudioDecoder::nextFrame() {
 void AudioDecoder::convertFrame() {
   FFmpeg& ff = *ff_;
   AVFrame* frame = ff.frame;
+  if (!unfitFormat(frame->sample_rate, frame->ch_layout.nb_channels).empty()) {
+    // A stream that changes to a format no ringtone has ends there.
+    ended_ = true;
+    av_frame_unref(frame);
+    return;
+  }
   if (!ff.converter) {
     AVChannelLayout input{};
     if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels == 0) {

@@ -7,6 +7,7 @@
 // The source is an open file of the device (read through its descriptor, so
 // the path is resolved once, inside the device root) or bytes in memory;
 // sources are shared, so each play of a sound can decode it anew.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,9 +41,18 @@ class AudioSource {
 class AudioDecoder {
  public:
   // A decoder positioned at the start, once the source has shown itself to be
-  // audio: a container FFmpeg recognises, an audio stream with a decoder, and
-  // a first piece of audio that decodes. None (and why) otherwise.
-  static std::unique_ptr<AudioDecoder> open(std::shared_ptr<const AudioSource> source, std::string* why);
+  // audio: a container a ringtone comes in, an audio stream with an audio
+  // decoder, at a sample rate and channel count a ringtone has, and a first
+  // piece of audio that decodes. None (and why) otherwise.
+  //
+  // Sound files are hostile input: nothing but the source is ever opened
+  // (no URL or file a manifest names); the header and first frame may read
+  // only a few MiB and take at most a second; later reads take a few MiB per
+  // packet, and frames are capped, so one decoder's memory stays small
+  // whatever the file states. Once `stop` (when given) is set, from any
+  // thread, the open or a read ends at the source's next read.
+  static std::unique_ptr<AudioDecoder> open(std::shared_ptr<const AudioSource> source, std::string* why,
+                                            const std::atomic<bool>* stop = nullptr);
   ~AudioDecoder();
   AudioDecoder(const AudioDecoder&) = delete;
   AudioDecoder& operator=(const AudioDecoder&) = delete;
@@ -52,12 +62,11 @@ class AudioDecoder {
   // its audio ends; a damaged packet is skipped.
   std::size_t read(std::vector<std::int16_t>& out, std::size_t frames);
 
-  // The sound's length in seconds as its container gives it; 0 when unknown.
-  double duration() const { return duration_; }
-
  private:
   struct FFmpeg;
   AudioDecoder();
+  bool openContainer(std::string* why);
+  bool openAudioDecoder(std::string* why);
   bool decodeFirstFrame(std::string* why);
   bool nextFrame();  // the next decoded frame into the FFmpeg frame; false at the end
   void convertFrame();
@@ -69,5 +78,4 @@ class AudioDecoder {
   std::size_t pendingStart_ = 0;
   bool frameWaiting_ = false;  // a decoded frame not yet converted
   bool ended_ = false;
-  double duration_ = 0;
 };

@@ -15,6 +15,9 @@ namespace {
 // milliseconds of the tap; later ones are larger and fewer.
 constexpr std::size_t kFirstPieceFrames = 1024;
 constexpr std::size_t kPieceFrames = 4096;
+// How long the process's end waits for the threads it stopped: a decode
+// ends at its next read, within milliseconds, unless that read hangs.
+constexpr auto kEndingGrace = std::chrono::milliseconds(500);
 
 Clock::duration framesToDuration(std::size_t frames) {
   return std::chrono::duration_cast<Clock::duration>(
@@ -45,7 +48,14 @@ class PlaybackThreads {
   ~PlaybackThreads() {
     std::lock_guard guard(mutex_);
     for (auto& entry : running_) entry.session->stop();
-    for (auto& entry : running_) entry.thread.join();
+    const Clock::time_point deadline = Clock::now() + kEndingGrace;
+    for (auto& entry : running_) {
+      if (entry.session->waitUntilFinished(deadline)) {
+        entry.thread.join();
+      } else {
+        entry.thread.detach();  // held in a read; the process's end takes it
+      }
+    }
   }
 
  private:
@@ -57,23 +67,21 @@ class PlaybackThreads {
   std::vector<Running> running_;
 };
 
-PlaybackSession::PlaybackSession(std::unique_ptr<AudioDecoder> decoder, std::shared_ptr<const AudioSource> source,
-                                 std::unique_ptr<AudioSink> sink)
-    : decoder_(std::move(decoder)), source_(std::move(source)), sink_(std::move(sink)) {}
+PlaybackSession::PlaybackSession(std::shared_ptr<const AudioSource> source, std::unique_ptr<AudioSink> sink)
+    : source_(std::move(source)), sink_(std::move(sink)) {}
 
 PlaybackSession::~PlaybackSession() = default;
 
-std::shared_ptr<PlaybackSession> PlaybackSession::start(std::unique_ptr<AudioDecoder> decoder,
-                                                        std::shared_ptr<const AudioSource> source,
+std::shared_ptr<PlaybackSession> PlaybackSession::start(std::shared_ptr<const AudioSource> source,
                                                         std::unique_ptr<AudioSink> sink) {
-  std::shared_ptr<PlaybackSession> session(
-      new PlaybackSession(std::move(decoder), std::move(source), std::move(sink)));
+  std::shared_ptr<PlaybackSession> session(new PlaybackSession(std::move(source), std::move(sink)));
   PlaybackThreads::shared().launch(session);
   return session;
 }
 
 void PlaybackSession::stop() {
   playing_.store(false);
+  decoderStop_.store(true);
   sink_->stopRequested();
   {
     std::lock_guard guard(mutex_);
@@ -93,12 +101,16 @@ bool PlaybackSession::waitUntilStopped(TimePoint deadline) {
   return wake_.wait_until(lock, deadline, [this] { return stopRequested_; });
 }
 
+template <class TimePoint>
+bool PlaybackSession::waitUntilFinished(TimePoint deadline) {
+  std::unique_lock lock(mutex_);
+  return wake_.wait_until(lock, deadline, [this] { return finished_.load(); });
+}
+
 void PlaybackSession::run() {
-  if (!decoder_) {
-    std::string why;
-    decoder_ = AudioDecoder::open(source_, &why);
-    if (!decoder_) NSLog("Sound preview: the sound no longer opens (%@)", why);
-  }
+  std::string why;
+  decoder_ = AudioDecoder::open(source_, &why, &decoderStop_);
+  if (!decoder_ && !decoderStop_.load()) NSLog("Sound preview: the sound does not play (%@)", why);
   Clock::time_point firstHanded{};
   bool handed = false;
   bool decoded = !decoder_;
@@ -137,5 +149,9 @@ void PlaybackSession::run() {
     sink_->ended();
     AudioOutput::tellActivity(AudioActivity::ended);
   }
-  finished_.store(true);
+  {
+    std::lock_guard guard(mutex_);
+    finished_.store(true);
+  }
+  wake_.notify_all();
 }

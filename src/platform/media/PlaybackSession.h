@@ -1,9 +1,12 @@
 #pragma once
-// One play of a sound, from its beginning: a thread of its own decodes it
-// and hands it to the sink no faster than it is heard (plus the sink's lead),
-// so a stop never has much to throw away. Started and stopped from the main
-// thread, which never waits for it: stop only asks, and the thread ends the
-// sound at once. Every thread is joined by the time the process ends.
+// One play of a sound, from its beginning: a thread of its own opens and
+// decodes it and hands it to the sink no faster than it is heard (plus the
+// sink's lead), so a stop never has much to throw away and a preview stopped
+// after three seconds has decoded little more. Started and stopped from the
+// main thread, which never waits for it: stop only asks, and the thread ends
+// the sound at once, a decode in progress at its next read. When the process
+// ends, the threads are stopped and joined, except one still held in a read
+// the system cannot interrupt (a network mount), which is left behind.
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -14,10 +17,9 @@
 
 class PlaybackSession {
  public:
-  // Plays `decoder` if given (already opened), else the source opened anew
-  // on the session's thread.
-  static std::shared_ptr<PlaybackSession> start(std::unique_ptr<AudioDecoder> decoder,
-                                                std::shared_ptr<const AudioSource> source,
+  // Plays the source, opened on the session's thread; a source that is not
+  // audio plays nothing, and the log says why.
+  static std::shared_ptr<PlaybackSession> start(std::shared_ptr<const AudioSource> source,
                                                 std::unique_ptr<AudioSink> sink);
   ~PlaybackSession();
 
@@ -28,13 +30,15 @@ class PlaybackSession {
   bool finished() const { return finished_.load(); }
 
  private:
-  PlaybackSession(std::unique_ptr<AudioDecoder> decoder, std::shared_ptr<const AudioSource> source,
-                  std::unique_ptr<AudioSink> sink);
+  PlaybackSession(std::shared_ptr<const AudioSource> source, std::unique_ptr<AudioSink> sink);
   void run();
   bool stopRequested();
   // Sleeps until `deadline` or a stop; true when stopped.
   template <class TimePoint>
   bool waitUntilStopped(TimePoint deadline);
+  // Until the thread has finished or `deadline`; true when it has.
+  template <class TimePoint>
+  bool waitUntilFinished(TimePoint deadline);
 
   std::unique_ptr<AudioDecoder> decoder_;
   std::shared_ptr<const AudioSource> source_;
@@ -42,6 +46,7 @@ class PlaybackSession {
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopRequested_ = false;
+  std::atomic<bool> decoderStop_{false};  // read by the decoder's own reads
   std::atomic<bool> playing_{true};
   std::atomic<bool> finished_{false};
 
