@@ -24,7 +24,9 @@
 #include "host/HostOptions.h"
 #include "host/HostPaths.h"
 #include "host/HostServer.h"
+#include "host/HiddenLinks.h"
 #include "host/PaneCatalog.h"
+#include "host/PhoneRoot.h"
 #include "mail/MFMailComposeViewController.h"
 #include "media/AudioOutput.h"
 
@@ -131,8 +133,15 @@ int run(const HostOptions& options) {
   const HostPaths paths = locateHostPaths(currentExecutablePath());
   // First, so that the user's folder, when new, is made private.
   const std::string token = accessToken(options);
-  const fs::path rootFolder = deviceRootFolder(options, paths);
-  setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootFolder));
+  std::unique_ptr<PhoneRoot> phone;
+  if (options.sshRoot) {
+    phone = std::make_unique<PhoneRoot>(*options.sshRoot, options.sshOptions,
+                                        hostRuntimeFolder(environment("XDG_RUNTIME_DIR"), userFolder()));
+  } else {
+    setCurrentDeviceRoot(std::make_shared<DeviceRoot>(deviceRootFolder(options, paths)));
+    if (auto link = firstHiddenLink()) std::cout << hiddenLinkWarning(*link) << "\n";
+  }
+  const fs::path rootFolder = currentDeviceRoot()->hostPath();
   AudioOutput::setMode(options.audio);
   MFMailComposeViewController::setCanSendMail(options.canSendMail);
   NSBundle::setMainBundle(NSBundle::bundleWithPath(paths.settingsAppBundle()));
@@ -156,6 +165,7 @@ int run(const HostOptions& options) {
   std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n";
   printAddresses(options.listen, port, token);
   std::cout << std::flush;
+  if (phone) phone->watch(loop);
   loop.run();
 
   signalStop.setAction({});
@@ -165,6 +175,7 @@ int run(const HostOptions& options) {
   server.stop();
   server.mainLoopEnded();
   httpThread.join();
+  phone.reset();  // lets go of the device root, then unmounts
   return EXIT_SUCCESS;
 }
 

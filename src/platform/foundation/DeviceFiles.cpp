@@ -241,7 +241,10 @@ int writeDeviceFile(std::string_view devicePath, std::string_view bytes, bool at
   const auto root = currentDeviceRoot();
   FileDescriptor folder(root->open(parts->parent, O_PATH | O_DIRECTORY));
   if (!folder.valid()) return errno;
-  return writeReplacing(folder.get(), parts->name, bytes, root->faults());
+  // The steps after the open (a link that drops mid-store) tell the root too.
+  const int result = writeReplacing(folder.get(), parts->name, bytes, root->faults());
+  root->noteFileStep(result);
+  return result;
 }
 
 int createDeviceDirectory(std::string_view devicePath, bool intermediates, mode_t mode) {

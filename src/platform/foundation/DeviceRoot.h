@@ -3,6 +3,7 @@
 // absolute device path ("/var/jb/...") resolves under it as inside a chroot:
 // ".." stops at the root and symbolic links resolve inside it (openat2 with
 // RESOLVE_IN_ROOT), so nothing ever reaches a file outside the root.
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,10 +31,18 @@ class DeviceRoot {
   // meet. Not part of the root's identity, so changeable on a shared root.
   FileFaults& faults() const { return faults_; }
 
+  // Whether the last file step on this root failed as a mount does whose
+  // link is down (ENOTCONN, EIO, ETIMEDOUT); the next step that succeeds
+  // clears it. Any thread.
+  bool unreachable() const { return unreachable_.load(); }
+  // Tells the outcome of a file step: 0 or its errno value.
+  void noteFileStep(int error) const;
+
  private:
   std::filesystem::path hostPath_;
   int fd_ = -1;
   mutable FileFaults faults_;
+  mutable std::atomic<bool> unreachable_{false};
 };
 
 // The device the process runs on, as a simulator boots one device. The host
