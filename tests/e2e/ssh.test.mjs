@@ -41,8 +41,9 @@ async function startSshd() {
 
 // Ends sshd and the sessions it runs, as a phone that drops off the network.
 function stopSshd() {
-  const sessions = execFileSync('ps', ['-o', 'pid=', '--ppid', String(sshd.pid)], { encoding: 'utf8' }).trim();
-  for (const pid of sessions ? sessions.split(/\s+/) : []) process.kill(Number(pid), 'SIGKILL');
+  const sessions = execFileSync('ps', ['-e', '-o', 'pid=,ppid='], { encoding: 'utf8' }).trim().split('\n')
+    .map((line) => line.trim().split(/\s+/).map(Number)).filter(([, parent]) => parent === sshd.pid);
+  for (const [pid] of sessions) process.kill(pid, 'SIGKILL');
   sshd.kill('SIGKILL');
 }
 
@@ -130,7 +131,7 @@ test('over a phone mounted by the host, every change lands in its files; the mou
   await button('Back').click();
   await eventually(storedKeys, { NotificationAlert: 'Chime.m4r', enableToggle: true, vibrationTimes: '3' }, 'on the phone');
   assert.deepEqual(await readFile(path.join(phone, JB, 'Chimewell', 'Phone Chime.m4r')), ringtone);
-  assert.match(await readFile(path.join(phone, PREFERENCES), 'utf8'), /phoneOwn[\s\S]*currentAppIdentifier/);
+  assert.match(await readFile(path.join(phone, PREFERENCES), 'utf8'), /currentAppIdentifier[\s\S]*phoneOwn/);
 
   // The phone drops off: a change is not stored and the page says why; once
   // it is back, the next change is.
