@@ -421,6 +421,7 @@ function render(screen) {
   state.drawn = { ...keys, depth: screen.depth };
   if (newPage && state.errorPage !== screen.pageId) hideError();
   document.title = screen.navigationBar.title || 'Settings';
+  $('#device-notice').hidden = !screen.deviceUnreachable;
   followModel(screen, newPage);
   followHistory(screen);
 }

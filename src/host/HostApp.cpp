@@ -4,6 +4,7 @@
 #include <vector>
 #include <utility>
 
+#include "foundation/DeviceRoot.h"
 #include "host/BrowserAudio.h"
 #include "host/PaneCatalog.h"
 #include "host/SettingsListController.h"
@@ -36,6 +37,7 @@ HostApp::~HostApp() {
 Screen HostApp::screen() const {
   Screen screen = driver_.screen();
   screen.audio = currentScreenAudio();
+  screen.deviceUnreachable = currentDeviceRoot()->unreachable();
   return screen;
 }
 

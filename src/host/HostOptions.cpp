@@ -1,5 +1,6 @@
 #include "host/HostOptions.h"
 
+#include <cctype>
 #include <charconv>
 #include <stdexcept>
 #include <utility>
@@ -24,6 +25,20 @@ bool parseYesNo(const std::string& option, const std::string& text) {
   if (text == "yes") return true;
   if (text == "no") return false;
   throw badOption(option + " needs yes or no, not \"" + text + "\"");
+}
+
+// NAME=VALUE as a line of ssh's configuration: NAME VALUE. A line break would
+// let a value add lines of its own.
+std::string parseSshOption(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  bool plainName = equals != std::string::npos && equals > 0;
+  for (std::size_t i = 0; plainName && i < equals; ++i) plainName = std::isalnum(static_cast<unsigned char>(text[i]));
+  bool plainValue = plainName && equals + 1 < text.size();
+  for (std::size_t i = equals + 1; plainValue && i < text.size(); ++i) {
+    plainValue = static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != 0x7f;
+  }
+  if (!plainValue) throw badOption("--ssh-option needs NAME=VALUE, as IdentityFile=~/.ssh/phone, not \"" + text + "\"");
+  return text.substr(0, equals) + " " + text.substr(equals + 1);
 }
 
 // Accepts "--name value" and "--name=value".
@@ -72,7 +87,15 @@ HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--root") {
       std::string value = reader.valueFor(option);
       if (value.empty()) throw badOption("--root needs a folder");
-      options.root = std::filesystem::path(value);
+      if (looksLikeSshAddress(value)) {
+        options.sshRoot = parseSshAddress(value);
+        options.root.reset();
+      } else {
+        options.root = std::filesystem::path(value);
+        options.sshRoot.reset();
+      }
+    } else if (option == "--ssh-option") {
+      options.sshOptions.push_back(parseSshOption(reader.valueFor(option)));
     } else if (option == "--port") {
       options.port = parsePort(reader.valueFor(option));
     } else if (option == "--listen") {
@@ -102,6 +125,7 @@ HostOptions parseHostOptions(const std::vector<std::string>& arguments) {
       throw badOption("unknown option \"" + option + "\"");
     }
   }
+  if (!options.sshOptions.empty() && !options.sshRoot) throw badOption("--ssh-option needs --root ssh://...");
   return options;
 }
 

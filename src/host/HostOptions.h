@@ -6,10 +6,13 @@
 #include <vector>
 
 #include "host/ListenAddress.h"
+#include "host/SshAddress.h"
 #include "media/AudioOutput.h"
 
 struct HostOptions {
-  std::optional<std::filesystem::path> root;  // none: the demo device
+  std::optional<std::filesystem::path> root;  // none: the demo device (or the phone below)
+  std::optional<SshAddress> sshRoot;  // a phone the host mounts over SSH
+  std::vector<std::string> sshOptions;  // ssh configuration lines, "NAME VALUE", first wins
   int port = 8080;  // 0: any free port
   ListenAddress listen;  // 127.0.0.1 unless --listen
   bool newToken = false;  // a fresh access token, shutting out every open page

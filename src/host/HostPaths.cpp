@@ -58,3 +58,8 @@ fs::path userDataFolder(const std::optional<std::string>& xdgDataHome, const std
   }
   return dataHome / "chimewell";
 }
+
+fs::path hostRuntimeFolder(const std::optional<std::string>& xdgRuntimeDir, const fs::path& userFolder) {
+  if (xdgRuntimeDir && !xdgRuntimeDir->empty()) return fs::path(*xdgRuntimeDir) / "chimewell";
+  return userFolder;
+}

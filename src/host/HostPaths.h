@@ -28,6 +28,12 @@ std::filesystem::path currentExecutablePath();
 std::filesystem::path userDataFolder(const std::optional<std::string>& xdgDataHome,
                                      const std::optional<std::string>& home);
 
+// Where the host keeps what lasts only while it runs (a phone's mount
+// point): $XDG_RUNTIME_DIR/chimewell, which file managers and indexers do
+// not walk, else the user's own folder.
+std::filesystem::path hostRuntimeFolder(const std::optional<std::string>& xdgRuntimeDir,
+                                        const std::filesystem::path& userFolder);
+
 // The access token's file (AccessToken.h) in the user's folder.
 inline std::filesystem::path accessTokenFile(const std::filesystem::path& userFolder) {
   return userFolder / "page-token";

@@ -236,6 +236,7 @@ json screenToJson(const Screen& screen, ImageRegistry& images) {
   if (screen.alert) object["alert"] = alertJson(*screen.alert);
   if (screen.mail) object["mail"] = mailJson(*screen.mail);
   if (screen.audio) object["audio"] = audioJson(*screen.audio);
+  if (screen.deviceUnreachable) object["deviceUnreachable"] = true;
   return object;
 }
 

@@ -8,7 +8,8 @@
 // positions and sizes in points, font sizes, line counts.
 //
 // screen:
-//   depth, pageClass, pageId, backPageId?, navigationBar, table?, alert?, mail?, audio?
+//   depth, pageClass, pageId, backPageId?, navigationBar, table?, alert?, mail?, audio?,
+//   deviceUnreachable? (true, or left out: the device's files could not be reached)
 //   (pageId: one number per page object while the host runs, HostApp::pageId;
 //   backPageId: the page a Back returns to)
 // navigationBar:

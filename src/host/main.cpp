@@ -17,6 +17,7 @@
 
 #include "dispatch/MainRunLoop.h"
 #include "foundation/DeviceRoot.h"
+#include "foundation/HiddenLinks.h"
 #include "foundation/NSBundle.h"
 #include "host/AccessToken.h"
 #include "host/DemoDevice.h"
@@ -25,12 +26,24 @@
 #include "host/HostPaths.h"
 #include "host/HostServer.h"
 #include "host/PaneCatalog.h"
+#include "host/PhoneRoot.h"
 #include "mail/MFMailComposeViewController.h"
 #include "media/AudioOutput.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// A mount made with sshfs's defaults hides the links the pane's paths go
+// through (/var, /var/jb): one line at start names the way out.
+void warnOfHiddenLinks() {
+  for (const char* path : {"/var/jb/Library", "/var/mobile/Library/Preferences", "/var/containers/Bundle/Application"}) {
+    if (auto link = unreadableLinkOnPath(path)) {
+      std::cout << "Warning: " << hiddenLinkAdvice(*link) << "\n";
+      return;
+    }
+  }
+}
 
 std::optional<std::string> environment(const char* name) {
   const char* value = std::getenv(name);
@@ -133,8 +146,15 @@ int run(const HostOptions& options) {
   const HostPaths paths = locateHostPaths(currentExecutablePath());
   // First, so that the user's folder, when new, is made private.
   const std::string token = accessToken(options);
-  const fs::path rootFolder = deviceRootFolder(options, paths);
-  setCurrentDeviceRoot(std::make_shared<DeviceRoot>(rootFolder));
+  std::unique_ptr<PhoneRoot> phone;
+  if (options.sshRoot) {
+    phone = std::make_unique<PhoneRoot>(*options.sshRoot, options.sshOptions,
+                                        hostRuntimeFolder(environment("XDG_RUNTIME_DIR"), userFolder()));
+  } else {
+    setCurrentDeviceRoot(std::make_shared<DeviceRoot>(deviceRootFolder(options, paths)));
+    warnOfHiddenLinks();
+  }
+  const fs::path rootFolder = currentDeviceRoot()->hostPath();
   AudioOutput::setMode(options.audio);
   MFMailComposeViewController::setCanSendMail(options.canSendMail);
   NSBundle::setMainBundle(NSBundle::bundleWithPath(paths.settingsAppBundle()));
@@ -158,6 +178,7 @@ int run(const HostOptions& options) {
   std::cout << "Chimewell is running on the device at " << rootFolder.string() << "\n";
   printAddresses(options.listen, port, token);
   std::cout << std::flush;
+  if (phone) phone->watch(loop);
   loop.run();
 
   signalStop.setAction({});
@@ -167,6 +188,7 @@ int run(const HostOptions& options) {
   server.stop();
   server.mainLoopEnded();
   httpThread.join();
+  phone.reset();  // lets go of the device root, then unmounts
   return EXIT_SUCCESS;
 }
 

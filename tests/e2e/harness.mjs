@@ -33,7 +33,8 @@ export async function launchBrowser(extraArgs = []) {
 // device; `root`, `dataHome` and `port` start it on a device, token and port
 // used before (a restart), and then stop() leaves them to their first owner.
 // stop({ keepRoot: true }) ends the host but keeps its device and token for
-// a restart; a later stop() removes them.
+// a restart; a later stop() removes them. stop({ signal }) ends it with
+// another signal than SIGINT.
 export async function startHost({ mail = 'yes', empty = false, extraArgs = [], root = null, dataHome = null, port = 0 } = {}) {
   const ownsRoot = root === null;
   if (ownsRoot) {
@@ -69,10 +70,10 @@ export async function startHost({ mail = 'yes', empty = false, extraArgs = [], r
       for (const [name, value] of new URLSearchParams(query)) address.searchParams.append(name, value);
       return address.href;
     },
-    async stop({ keepRoot = false } = {}) {
+    async stop({ keepRoot = false, signal = 'SIGINT' } = {}) {
       if (running) {
         const exited = new Promise((resolve) => child.once('exit', resolve));
-        child.kill('SIGINT');
+        child.kill(signal);
         await exited;
       }
       if (keepRoot) return;

@@ -47,6 +47,17 @@ TEST(HostOptionsTest, ReadsEveryOptionInBothSpellingsAndKeepsPushesInOrder) {
   EXPECT_TRUE(parseHostOptions({"--help"}).help);
   EXPECT_TRUE(parseHostOptions({"--listen", "127.0.0.2"}).listen.isLoopback());
   EXPECT_EQ(parseHostOptions({"--listen", "::1"}).listen.urlHost(), "[::1]");
+
+  // A phone: the last --root wins; its address becomes sshfs's own argument.
+  const HostOptions phone = parseHostOptions(
+      {"--root", "/mnt/phone", "--root", "ssh://mobile@[fe80::1]:2222/private", "--ssh-option", "IdentityFile=~/k"});
+  EXPECT_FALSE(phone.root);
+  EXPECT_EQ(phone.sshRoot->sshfsTarget(), "mobile@[fe80::1]:/private");
+  EXPECT_EQ(phone.sshRoot->port, 2222);
+  EXPECT_EQ(phone.sshOptions, std::vector<std::string>{"IdentityFile ~/k"});
+  const SshAddress plain = *parseHostOptions({"--root=ssh://phone.local"}).sshRoot;
+  EXPECT_EQ(plain.sshfsTarget(), "phone.local:/");
+  EXPECT_FALSE(plain.port);
 }
 
 TEST(HostOptionsTest, BadOptionsGiveOneMessageNamingTheProblem) {
@@ -66,6 +77,16 @@ TEST(HostOptionsTest, BadOptionsGiveOneMessageNamingTheProblem) {
       {{"--listen", "example.com"}, "--listen needs an IP address"},
       {{"--listen", "10.0.0"}, "--listen needs an IP address"},
       {{"--new-token=yes"}, "--new-token takes no value"},
+      // Nothing of an address may reach ssh as an option, or its configuration as a line.
+      {{"--root", "ssh://-oProxyCommand=x"}, "the host \"-oProxyCommand=x\" begins with \"-\""},
+      {{"--root", "ssh://-l@phone"}, "the user \"-l\" begins with \"-\""},
+      {{"--root", "ssh://root@"}, "names no host"},
+      {{"--root", "ssh://phone:22x"}, "the port needs a number"},
+      {{"--root", "ssh://ph one"}, "not a plain name"},
+      {{"--root", "ssh://[::1/"}, "IPv6"},
+      {{"--root", "ssh://phone/a\nb"}, "control character"},
+      {{"--root", "ssh://phone", "--ssh-option", "User=a\nProxyCommand x"}, "--ssh-option needs NAME=VALUE"},
+      {{"--ssh-option", "Port=22"}, "--ssh-option needs --root ssh://"},
   };
   for (const auto& [arguments, message] : cases)
     EXPECT_NE(errorFor(arguments).find(message), std::string::npos) << arguments[0] << " → " << errorFor(arguments);

@@ -9,6 +9,7 @@
 #include <set>
 #include <tuple>
 
+#include "foundation/DeviceFiles.h"
 #include "foundation/DeviceRoot.h"
 #include "foundation/NSDictionary.h"
 #include "foundation/NSError.h"
@@ -53,6 +54,18 @@ TEST_F(DeviceRootTest, PathsResolveInsideTheRootAsInAChroot) {
   EXPECT_STREQ(buffer, "device hosts");
   EXPECT_TRUE(NSMutableDictionary::initWithContentsOfFile("/../../../var/mobile/a.plist"));
   EXPECT_FALSE(manager->fileExistsAtPath("/../../../../../../bin/sh"));
+}
+
+// What the page's notice that the phone cannot be reached follows.
+TEST_F(DeviceRootTest, AStepFailingAsALostLinkMarksTheRootUntilAStepSucceeds) {
+  const auto root = currentDeviceRoot();
+  failFileStep(FileStep::rename, EIO);
+  EXPECT_EQ(writeDeviceFile("/a.plist", "x", true), EIO);
+  EXPECT_TRUE(root->unreachable());
+  EXPECT_FALSE(statDevicePath("/missing"));  // absence says nothing of the link
+  EXPECT_TRUE(root->unreachable());
+  EXPECT_TRUE(statDevicePath("/"));
+  EXPECT_FALSE(root->unreachable());
 }
 
 class FileManagerTest : public ChimewellTest {};

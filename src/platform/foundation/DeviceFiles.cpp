@@ -213,10 +213,13 @@ int writeAtomically(std::string_view devicePath, std::string_view bytes, bool be
   auto folderParts = besideFolder ? splitDevicePath(parts->parent) : std::nullopt;
   FileDescriptor above(folderParts ? root->open(folderParts->parent, O_PATH | O_DIRECTORY) : -1);
   // Beside the folder only where the rename stays one step on one file system.
-  if (above.valid() && onOneFileSystem(folder.get(), above.get())) {
-    return writeReplacing(folder.get(), parts->name, {above.get(), folderParts->name}, bytes, *root);
-  }
-  return writeReplacing(folder.get(), parts->name, {folder.get(), parts->name}, bytes, *root);
+  const TemporaryPlace place = above.valid() && onOneFileSystem(folder.get(), above.get())
+                                   ? TemporaryPlace{above.get(), folderParts->name}
+                                   : TemporaryPlace{folder.get(), parts->name};
+  // The steps after the open (a link that drops mid-store) tell the root too.
+  const int result = writeReplacing(folder.get(), parts->name, place, bytes, *root);
+  root->noteFileStep(result);
+  return result;
 }
 
 int writeInPlace(std::string_view devicePath, std::string_view bytes) {

@@ -47,6 +47,14 @@ DeviceRoot::~DeviceRoot() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+void DeviceRoot::noteFileStep(int error) const {
+  if (error == 0) {
+    unreachable_.store(false);
+  } else if (error == ENOTCONN || error == EIO || error == ETIMEDOUT) {
+    unreachable_.store(true);
+  }
+}
+
 int DeviceRoot::open(std::string_view devicePath, int flags, unsigned mode) const {
   if (devicePath.empty()) {
     errno = ENOENT;  // as open("") answers; "" never means the root
@@ -66,9 +74,15 @@ int DeviceRoot::open(std::string_view devicePath, int flags, unsigned mode) cons
   const std::string relative = relativeToRoot(devicePath);
   for (int attempt = 0; attempt < kResolveAttempts; ++attempt) {
     long fd = syscall(SYS_openat2, fd_, relative.c_str(), &how, sizeof how);
-    if (fd >= 0) return static_cast<int>(fd);
+    if (fd >= 0) {
+      noteFileStep(0);
+      return static_cast<int>(fd);
+    }
     if (linkFault && errno == ELOOP) errno = linkFault;
-    if (errno != EAGAIN && errno != EINTR) return -1;
+    if (errno != EAGAIN && errno != EINTR) {
+      noteFileStep(errno);
+      return -1;
+    }
   }
   return -1;
 }

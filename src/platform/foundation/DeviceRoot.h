@@ -35,11 +35,19 @@ class DeviceRoot {
   // says so once per root, not at every store.
   bool firstOwnerRefusal() const { return !ownerRefusalSeen_.exchange(true); }
 
+  // Whether the last file step on this root failed as a mount does whose
+  // link is down (ENOTCONN, EIO, ETIMEDOUT); the next step that succeeds
+  // clears it. Any thread.
+  bool unreachable() const { return unreachable_.load(); }
+  // Tells the outcome of a file step: 0 or its errno value.
+  void noteFileStep(int error) const;
+
  private:
   std::filesystem::path hostPath_;
   int fd_ = -1;
   mutable FileFaults faults_;
   mutable std::atomic<bool> ownerRefusalSeen_{false};
+  mutable std::atomic<bool> unreachable_{false};
 };
 
 // The device the process runs on, as a simulator boots one device. The host

@@ -155,4 +155,7 @@ struct Screen {
   std::optional<ScreenAlert> alert;  // presented alert, if any
   std::optional<ScreenMail> mail;    // presented mail sheet, if any
   std::optional<ScreenAudio> audio;  // the browser's sound preview, if any
+  // The device's files could not be reached at the last file step (a phone
+  // whose link is down): what shows is what was last read. Set by the host.
+  bool deviceUnreachable = false;
 };

@@ -1,0 +1,186 @@
+// A phone over SSH: an sshd of the test's own on 127.0.0.1 serves a copy of the
+// demo device (absolute links /var and /var/jb, as on a phone); the host mounts
+// it with --root ssh://… and the page's changes land in the phone's files.
+// Needs root (the phone's preferences belong to uid 501, sshd's /run/sshd) and
+// FUSE; elsewhere it says so and is skipped.
+import assert from 'node:assert/strict';
+import { execFileSync, spawn } from 'node:child_process';
+import { existsSync } from 'node:fs';
+import { chown, chmod, cp, mkdir, mkdtemp, readFile, readdir, rm, stat, writeFile } from 'node:fs/promises';
+import { createServer, connect } from 'node:net';
+import { tmpdir } from 'node:os';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+import { eventually, launchBrowser, openPage, openPicker, pickerRow, sourceDir, startHost } from './harness.mjs';
+
+const tools = ['/usr/sbin/sshd', '/usr/bin/sshfs', '/usr/bin/ssh-keygen'].every(existsSync);
+const skip = !existsSync('/dev/fuse') ? '/dev/fuse is absent: no FUSE mount can be made here'
+  : process.getuid() !== 0 ? 'needs root, for a phone whose files belong to uid 501'
+    : !tools ? 'sshd or sshfs is missing (scripts/setup --test installs them)' : false;
+
+const APP = { name: 'Météo Plus', identifier: 'com.example.meteoplus' };
+const JB = 'private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application Support';
+const PREFERENCES = 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist';
+
+let folder, phone, port, sshd, browser, ringtone, ringtoneServer;
+const running = new Set();  // hosts and sshfs processes to end whatever happens
+
+async function freePort() {
+  const server = createServer();
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  const { port: free } = server.address();
+  await new Promise((resolve) => server.close(resolve));
+  return free;
+}
+
+async function startSshd() {
+  sshd = spawn('/usr/sbin/sshd', ['-D', '-e', '-f', path.join(folder, 'sshd_config')], { stdio: 'ignore' });
+  await eventually(() => new Promise((resolve) => connect(port, '127.0.0.1').on('connect', function () { this.end(); resolve(true); })
+    .on('error', () => resolve(false))), true, 'sshd listens');
+}
+
+// Ends sshd and the sessions it runs, as a phone that drops off the network.
+function stopSshd() {
+  const sessions = execFileSync('ps', ['-e', '-o', 'pid=,ppid='], { encoding: 'utf8' }).trim().split('\n')
+    .map((line) => line.trim().split(/\s+/).map(Number)).filter(([, parent]) => parent === sshd.pid);
+  for (const [pid] of sessions) process.kill(pid, 'SIGKILL');
+  sshd.kill('SIGKILL');
+}
+
+const mountsUnder = (where) => execFileSync('cat', ['/proc/self/mountinfo'], { encoding: 'utf8' })
+  .split('\n').filter((line) => line.includes(` ${where}`));
+const sshOptions = () => ['--ssh-option', `IdentityFile=${folder}/user_key`, '--ssh-option', 'StrictHostKeyChecking=no',
+  '--ssh-option', 'UserKnownHostsFile=/dev/null'];
+
+async function startPhoneHost(reuse = {}) {
+  const host = await startHost({ root: phone, ...reuse, extraArgs: ['--root', `ssh://root@127.0.0.1:${port}${phone}`, ...sshOptions()] });
+  running.add(host);
+  return host;
+}
+
+before(async () => {
+  if (skip) return;
+  folder = await mkdtemp(path.join(tmpdir(), 'chimewell-ssh-'));
+  phone = path.join(folder, 'phone');
+  await cp(path.join(sourceDir, 'share', 'demo-device'), phone, { recursive: true, verbatimSymlinks: true });
+  await writeFile(path.join(phone, PREFERENCES), '<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
+    + '<key>phoneOwn</key><true/></dict></plist>\n');
+  await chown(path.join(phone, PREFERENCES), 501, 501);
+  await chmod(path.join(phone, PREFERENCES), 0o600);
+  for (const key of ['host_key', 'user_key']) execFileSync('ssh-keygen', ['-q', '-t', 'ed25519', '-N', '', '-f', path.join(folder, key)]);
+  await cp(path.join(folder, 'user_key.pub'), path.join(folder, 'authorized_keys'));
+  port = await freePort();
+  await writeFile(path.join(folder, 'sshd_config'), [`Port ${port}`, 'ListenAddress 127.0.0.1', `HostKey ${folder}/host_key`,
+    `AuthorizedKeysFile ${folder}/authorized_keys`, 'StrictModes no', 'PermitRootLogin prohibit-password', 'UsePAM no',
+    `PidFile ${folder}/sshd.pid`, 'Subsystem sftp internal-sftp', ''].join('\n'));
+  await mkdir('/run/sshd', { recursive: true });
+  await startSshd();
+  // Mounts of this file's hosts go to a runtime folder of its own.
+  process.env.XDG_RUNTIME_DIR = path.join(folder, 'run');
+  ringtone = await readFile(path.join(phone, JB, 'Chimewell', 'Chime.m4r'));
+  ringtoneServer = createHttpServer();
+  browser = await launchBrowser();
+});
+
+function createHttpServer() {
+  const server = createServer((socket) => socket.once('data', () => {
+    socket.end(Buffer.concat([Buffer.from(`HTTP/1.1 200 OK\r\nContent-Type: audio/x-m4r\r\nContent-Length: ${ringtone.length}\r\nConnection: close\r\n\r\n`), ringtone]));
+  }));
+  server.listen(0, '127.0.0.1');
+  return server;
+}
+
+after(async () => {
+  if (skip) return;
+  for (const item of running) await (item.stop ? item.stop({ keepRoot: true }) : item.kill('SIGTERM'));
+  await browser?.close();
+  ringtoneServer?.close();
+  stopSshd();
+  for (const line of mountsUnder(folder)) execFileSync('umount', ['-l', line.split(' ')[4]]);
+  await rm(folder, { recursive: true, force: true });
+});
+
+async function storedKeys() {
+  const xml = await readFile(path.join(phone, JB, 'Chimewell-plist', `${APP.identifier}.plist`), 'utf8').catch(() => '');
+  return Object.fromEntries([...xml.matchAll(/<key>([^<]*)<\/key>\s*<(true\/|false\/|string>[^<]*<\/string)>/g)]
+    .map(([, key, value]) => [key, value.startsWith('string') ? value.slice(7, -8) : value === 'true/']));
+}
+
+test('over a phone mounted by the host, every change lands in its files; the mount ends with the host, kill -9 included', { skip }, async () => {
+  let host = await startPhoneHost();
+  const { context, page } = await openPage(browser, host);
+  const button = (name) => page.getByRole('button', { name, exact: true });
+  const toggle = (name) => page.getByRole('switch', { name, exact: true });
+  const alert = page.getByRole('alertdialog');
+  await openPicker(page);
+  await pickerRow(page, APP.name, APP.identifier).click();
+  await toggle('Enable Custom Sound').click();
+  await eventually(() => toggle('Enable Custom Sound').getAttribute('aria-checked'), 'true', 'sound on');
+  await button('Custom Sound Default').click();
+  await button('Chime.m4r').click();
+  await button('Add').click();
+  await alert.getByRole('textbox').fill(`http://127.0.0.1:${ringtoneServer.address().port}/chime.m4r`);
+  await alert.getByRole('button', { name: 'Import' }).click();
+  await alert.getByText('Type a name for the ringtone').waitFor();
+  await alert.getByRole('textbox').fill('Phone Chime.m4r');
+  await alert.getByRole('button', { name: 'Import' }).click();
+  await alert.getByRole('button', { name: 'OK' }).click();
+  await button('Back').click();
+  await page.getByRole('textbox').click();
+  await page.getByRole('textbox').pressSequentially('3', { delay: 30 });
+  await button('Back').click();
+  await eventually(storedKeys, { NotificationAlert: 'Chime.m4r', enableToggle: true, vibrationTimes: '3' }, 'on the phone');
+  assert.deepEqual(await readFile(path.join(phone, JB, 'Chimewell', 'Phone Chime.m4r')), ringtone);
+  assert.match(await readFile(path.join(phone, PREFERENCES), 'utf8'), /currentAppIdentifier[\s\S]*phoneOwn/);
+
+  // The phone drops off: a change is not stored and the page says why; once
+  // it is back, the next change is.
+  await pickerRow(page, APP.name, APP.identifier).click();
+  stopSshd();
+  await toggle('Enable Custom Vibration').click();
+  await page.locator('#device-notice').waitFor({ state: 'visible' });
+  await startSshd();
+  await eventually(async () => {
+    if ((await toggle('Enable Custom Vibration').getAttribute('aria-checked')) !== 'true') await toggle('Enable Custom Vibration').click();
+    return (await storedKeys()).vibrationToggle;
+  }, true, 'stored once the phone is back');
+  await page.locator('#device-notice').waitFor({ state: 'hidden' });
+  await context.close();
+
+  const run = process.env.XDG_RUNTIME_DIR;
+  await host.stop({ signal: 'SIGTERM', keepRoot: true });
+  assert.deepEqual([mountsUnder(run), await readdir(path.join(run, 'chimewell'))], [[], []], 'gone after SIGTERM');
+  host = await startPhoneHost({ dataHome: host.dataHome });
+  await host.stop({ signal: 'SIGKILL', keepRoot: true });
+  await eventually(() => mountsUnder(run), [], 'sshfs ends with its host');
+  host = await startPhoneHost({ dataHome: host.dataHome });
+  assert.equal((await readdir(path.join(run, 'chimewell'))).length, 1, 'the killed host\'s folder is gone');
+  await host.stop({ signal: 'SIGTERM' });
+  running.clear();
+  assert.deepEqual(mountsUnder(run), []);
+
+  // The phone's Settings app must still be able to write its preferences.
+  const preferences = await stat(path.join(phone, PREFERENCES));
+  assert.deepEqual([preferences.uid, preferences.mode & 0o777], [501, 0o600]);
+});
+
+test('a mount made with sshfs\'s defaults, which hide the phone\'s links, is told in one line at start', { skip }, async () => {
+  const mountPoint = path.join(folder, 'by-hand');
+  await mkdir(mountPoint);
+  const sshfs = spawn('sshfs', ['-f', '-p', String(port), '-o', `IdentityFile=${folder}/user_key,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null`,
+    `root@127.0.0.1:${phone}`, mountPoint], { stdio: 'ignore' });
+  running.add(sshfs);
+  await eventually(() => mountsUnder(mountPoint).length, 1, 'mounted by hand');
+  const host = await startHost({ root: mountPoint });
+  running.add(host);
+  const told = host.output().split('\n').filter((line) => line.includes('no_contain_symlinks'));
+  assert.equal(told.length, 1);
+  assert.match(told[0], /^Warning: The link \/var cannot be read.*--root ssh:\/\/USER@HOST/);
+  const { context, page } = await openPage(browser, host);
+  await page.getByRole('button', { name: 'Chimewell', exact: true }).waitFor();
+  await context.close();
+  await host.stop({ keepRoot: true });
+  sshfs.kill('SIGTERM');
+  await eventually(() => mountsUnder(mountPoint).length, 0, 'unmounted');
+  running.clear();
+});
