@@ -47,8 +47,13 @@ test('a tap checks the sound and plays its clip in this tab, a second tap replac
   await session.page.waitForFunction(() => ['stopped', 'ended'].includes(document.body.dataset.audio), null, { timeout: 6000 });
   assert.equal(await session.page.locator('#audio-notice').isVisible(), false);
 
+  // Back does not draw the page below as it was before the choice, not even for a frame.
+  await session.page.evaluate(() => new MutationObserver(() => {
+    window.staleSound ||= document.querySelector('#content').textContent.includes('Custom SoundDefault');
+  }).observe(document.querySelector('#content'), { childList: true, subtree: true }));
   await backButton(session.page).click();
   await row('Custom Sound Ping.wav').waitFor();
+  assert.equal(await session.page.evaluate(() => window.staleSound ?? false), false);
 });
 
 test('a preview plays only in the tab whose tap started it', async () => {
