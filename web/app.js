@@ -341,7 +341,9 @@ function applyScreen(message, fromAction, settlesBack = false) {
   state.trail[screen.depth - 1] = { version, screen };
   state.screen = screen;
   render(screen);
-  if (restarted) showError('The Settings host was restarted, so the pane starts again from the page it shows now.', screen.pageId, true);
+  if (restarted) {
+    showError('The Settings host was restarted, so the pane starts again from the page it shows now.', screen.pageId, true);
+  }
   followAudio(screen.audio);
 }
 
@@ -447,8 +449,9 @@ function renderNavigationBar(bar, focus) {
     : null;
   const back = isFirstPage
     ? null
-    : h('button', { type: 'button', class: `nav-back${bar.backTitle === bar.title ? ' repeats-title' : ''}`, 'data-key': 'back', onclick: goBack },
-      glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle), h('span', { class: 'nav-back-short' }, 'Back'));
+    : h('button', {
+      type: 'button', class: `nav-back${bar.backTitle === bar.title ? ' repeats-title' : ''}`, 'data-key': 'back', onclick: goBack,
+    }, glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle), h('span', { class: 'nav-back-short' }, 'Back'));
   const navbar = $('#navbar');
   navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}${searchBar ? ' with-search' : ''}`;
   const row = h('div', { class: 'nav-row' },
@@ -491,7 +494,9 @@ function searchBarView(search, focus) {
     },
   });
   const cancel = search.showsCancelButton
-    ? h('button', { type: 'button', class: 'search-cancel', 'data-key': 'search-cancel', onclick: () => tap({ action: 'tapSearchCancelButton' }) }, 'Cancel')
+    ? h('button', {
+      type: 'button', class: 'search-cancel', 'data-key': 'search-cancel', onclick: () => tap({ action: 'tapSearchCancelButton' }),
+    }, 'Cancel')
     : null;
   return h('div', { class: 'search-bar' }, input, cancel);
 }
