@@ -28,7 +28,11 @@ const state = {
   alertDrafts: new Map(),
   mailKey: null,
   mailDraft: null,
-  modalReturn: null,  // the row that had the focus when an alert or the sheet came
+  modalReturn: null,  // the control (its data-key) that had the focus when an alert or the sheet came
+  currentRow: null,  // the list row in the tab order (roving tabindex), by id
+  pendingRow: null,  // {id, tries}: a row the keyboard moved to, focused once the host has drawn it
+  arriving: false,  // a new page whose list's rows have not come yet: they take the focus when they do
+  actedOnPage: false,  // a tap or typing may have changed what the page below shows
   errorPage: null,  // the page an error was shown on; the error goes with it
   events: null,  // the port of the shared event stream, when there is one
   drawn: {},  // part of the page -> the model it was drawn from
@@ -176,7 +180,7 @@ function send(action, coalesceKey) {
     try {
       body = await post(action);
     } catch (failure) {
-      showError(`The Settings host cannot be reached (${failure.message}).`);
+      if (!BACKGROUND_ACTIONS.has(action.action)) showError(`The Settings host cannot be reached (${failure.message}).`);
       // A page drawn ahead of an answer that never came goes back to what the host has.
       if (state.ahead !== null && state.message) applyScreen(state.message, true, true);
     }
@@ -201,11 +205,17 @@ function onTheWay(coalesceKey) {
 // another tab may have moved the shared screen on before it arrives, and the
 // host then refuses it rather than act on something else (409).
 function tap(action) {
+  if (!LOOKS_ONLY_TAPS.has(action.action)) state.actedOnPage = true;
   return send({ ...action, host: state.host, screen: state.shownVersion });
 }
 
+// Taps that change nothing the page below shows.
+const LOOKS_ONLY_TAPS = new Set(['goBack', 'tapSearchBar', 'tapTextField', 'tapSearchCancelButton']);
+
 // Back shows the page below at once, as the phone does, as that page last
-// showed; the host's screen follows and redraws whatever differs. A tap on
+// showed, unless something done on this page may have changed it (a sound
+// chosen): then the host's answer is awaited. The host's screen follows and
+// redraws whatever differs. A tap on
 // it names the screen it was drawn from, so the host runs the tap only if
 // its element is still as shown. A second Back before the host has answered
 // the first waits for the host.
@@ -213,7 +223,7 @@ function goBack() {
   const current = state.screen;
   const below = state.trail[(current?.depth ?? 1) - 2];
   tap({ action: 'goBack' });
-  if (!below || state.ahead !== null || current.alert || current.mail) return;
+  if (!below || state.ahead !== null || current.alert || current.mail || state.actedOnPage) return;
   if (below.screen.pageId !== current.backPageId) return;
   state.ahead = current.pageId;
   state.screen = below.screen;
@@ -222,6 +232,7 @@ function goBack() {
 }
 
 function typing(action, coalesceKey) {
+  state.actedOnPage = true;
   return send(Object.assign(action, { host: state.host, pageId: state.screen?.pageId }), coalesceKey);
 }
 
@@ -231,7 +242,9 @@ const BACKGROUND_ACTIONS = new Set(['setViewportHeight', 'scroll']);
 
 function answer(action, body) {
   openLinks(body.links);
-  if (!BACKGROUND_ACTIONS.has(action.action)) {
+  // A tap that came after this tab's own earlier tap had already changed the
+  // page (a double click) is simply dropped: there is no conflict to tell of.
+  if (!BACKGROUND_ACTIONS.has(action.action) && !(body.error && body.changedBy === TAB)) {
     if (body.error) showError(body.error, body.screen?.pageId);
     else hideError();
   }
@@ -316,9 +329,11 @@ function setBusy(busy) {
 }
 
 // An error belongs to the page it was made on and goes when that page does.
-function showError(message, pageId = state.screen?.pageId) {
+// A note (not an error) says something the person did not cause.
+function showError(message, pageId = state.screen?.pageId, note = false) {
   state.errorPage = pageId;
   const banner = $('#banner');
+  banner.classList.toggle('note', note);
   banner.replaceChildren(
     h('span', { class: 'banner-text' }, message),
     h('button', { type: 'button', class: 'banner-close', onclick: hideError }, 'Dismiss'),
@@ -370,6 +385,7 @@ function glyph(name) {
 function applyScreen(message, fromAction, settlesBack = false) {
   const { host, version, screen } = message;
   if (state.retiredHosts.has(host)) return;
+  const restarted = host !== state.host && state.host !== null;
   if (host !== state.host) {
     if (state.host !== null) state.retiredHosts.add(state.host);
     state.host = host;
@@ -390,6 +406,9 @@ function applyScreen(message, fromAction, settlesBack = false) {
   state.trail[screen.depth - 1] = { version, screen };
   state.screen = screen;
   render(screen);
+  if (restarted) {
+    showError('The Settings host was restarted, so the pane starts again from the page it shows now.', screen.pageId, true);
+  }
   followAudio(screen.audio);
 }
 
@@ -412,15 +431,26 @@ function render(screen) {
   try {
     if (changed('navigationBar') || changed('page') || fieldsDiffer(screen)) renderNavigationBar(screen.navigationBar, focus);
     if (changed('table') || changed('page') || fieldsDiffer(screen)) renderTable(screen, focus);
-    if (changed('modal')) renderModal(screen);
-    if (!restoreFocus(focus, screen) && newPage && !screen.alert && !screen.mail) focusHeading();
+    if (changed('modal')) renderModal(screen, focus);
+    if (newPage) {
+      state.actedOnPage = false;
+      state.currentRow = null;
+      state.pendingRow = null;
+      state.arriving = true;
+    }
+    rove(screen);
+    if (!restoreFocus(focus, screen) && !screen.alert && !screen.mail) {
+      if (state.arriving && (newPage || [document.body, $('#content')].includes(document.activeElement))) arrive();
+      else keepControlFocus(focus);
+    }
+    followPendingRow();
   } finally {
     state.rendering = false;
   }
   if (newPage && state.drawn.depth !== undefined) slide(screen.depth - state.drawn.depth);
   state.drawn = { ...keys, depth: screen.depth };
   if (newPage && state.errorPage !== screen.pageId) hideError();
-  document.title = screen.navigationBar.title || 'Settings';
+  document.title = pageName(screen);
   $('#device-notice').hidden = !screen.deviceUnreachable;
   followModel(screen, newPage);
   followHistory(screen);
@@ -448,19 +478,46 @@ function slide(depthChange) {
   $('#navbar .nav-row')?.animate([{ opacity: 0.3 }, { opacity: 1 }], { duration: 300 });
 }
 
-function focusHeading() {
-  $('#navbar h1')?.focus({ preventScroll: true });
+// The page's title, or where it has none the nearest title below it (the
+// pane's name for its untitled pages).
+function pageName(screen) {
+  if (screen.navigationBar.title) return screen.navigationBar.title;
+  for (let depth = screen.depth - 2; depth >= 0; depth -= 1) {
+    const title = state.trail[depth]?.screen.navigationBar.title;
+    if (title) return title;
+  }
+  return 'Settings';
+}
+
+// On a new page the focus goes to the list's current row (the chosen one, or
+// the first in view), else to the heading, which is announced. Never to the
+// search field: focusing it would begin editing the search bar.
+function arrive() {
+  const row = document.querySelector('#content [role="grid"] .cell-main[tabindex="0"]');
+  state.arriving = !row && !state.screen?.table?.sections.some((section) => section.rowCount > 0);
+  (row || $('#navbar h1') || $('#content')).focus({ preventScroll: true });
+}
+
+// A control redrawn while it had the focus (a switch flipped, a sound chosen)
+// keeps it.
+function keepControlFocus(focus) {
+  if (!focus.control || (document.activeElement && document.activeElement !== document.body)) return;
+  document.querySelector(`[data-key="${CSS.escape(focus.control)}"]`)?.focus({ preventScroll: true });
 }
 
 function renderNavigationBar(bar, focus) {
   const searchBar = bar.searchBar ? searchBarView(bar.searchBar, focus) : null;
   const isFirstPage = bar.backTitle === undefined;
-  // The heading takes the focus when a new page comes (it is announced).
-  const title = h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title', tabindex: '-1' }, bar.title || '');
+  // The heading takes the focus when a new page comes (it is announced); an
+  // untitled page has none.
+  const title = bar.title
+    ? h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title', tabindex: '-1' }, bar.title)
+    : null;
   const back = isFirstPage
     ? null
-    : h('button', { type: 'button', class: 'nav-back', 'aria-label': 'Back', onclick: goBack },
-      glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle));
+    : h('button', {
+      type: 'button', class: `nav-back${bar.backTitle === bar.title ? ' repeats-title' : ''}`, 'data-key': 'back', onclick: goBack,
+    }, glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle), h('span', { class: 'nav-back-short' }, 'Back'));
   const navbar = $('#navbar');
   navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}${searchBar ? ' with-search' : ''}`;
   const row = h('div', { class: 'nav-row' },
@@ -468,16 +525,16 @@ function renderNavigationBar(bar, focus) {
     h('div', { class: 'nav-center' }, searchBar || title),
     h('div', { class: 'nav-side nav-right' }, rightButton(bar.rightButton)));
   // With a search bar in its place, the title stays for assistive technology.
-  navbar.replaceChildren(...(searchBar ? [row, title] : [row]));
+  navbar.replaceChildren(...(searchBar && title ? [row, title] : [row]));
 }
 
 function rightButton(button) {
   if (!button) return null;
   const onclick = () => tap({ action: 'tapRightBarButton' });
   if (button.systemItem === 'add') {
-    return h('button', { type: 'button', class: 'nav-button', 'aria-label': 'Add', onclick }, glyph('add'));
+    return h('button', { type: 'button', class: 'nav-button', 'data-key': 'right', 'aria-label': 'Add', onclick }, glyph('add'));
   }
-  return h('button', { type: 'button', class: 'nav-button', onclick }, button.title || 'Button');
+  return h('button', { type: 'button', class: 'nav-button', 'data-key': 'right', onclick }, button.title || 'Button');
 }
 
 // Keeps what the person typed while their keystrokes are still on the way.
@@ -503,7 +560,9 @@ function searchBarView(search, focus) {
     },
   });
   const cancel = search.showsCancelButton
-    ? h('button', { type: 'button', class: 'search-cancel', onclick: () => tap({ action: 'tapSearchCancelButton' }) }, 'Cancel')
+    ? h('button', {
+      type: 'button', class: 'search-cancel', 'data-key': 'search-cancel', onclick: () => tap({ action: 'tapSearchCancelButton' }),
+    }, 'Cancel')
     : null;
   return h('div', { class: 'search-bar' }, input, cancel);
 }
@@ -524,26 +583,44 @@ function renderTable(screen, focus) {
     style: { height: px(table.contentHeight) },
   });
   const viewportBottom = table.contentOffset + table.viewportHeight;
+  const grid = isGrid(table);
   for (const section of table.sections) {
-    if (section.rows.length) canvas.append(sectionView(section, table, viewportBottom, focus));
+    if (section.rows.length) canvas.append(sectionView(section, table, viewportBottom, focus, grid));
     else if (footerInView(section, table, viewportBottom)) canvas.append(loneFooterView(section));
   }
   content.replaceChildren(canvas);
 }
 
+// A list of plain rows (no switch, no field) is an ARIA grid, one per
+// section: it tells how many rows it has though only those in view exist,
+// each row its index, and the arrow keys move through all of them.
+function isGrid(table) {
+  return table.sections.every((section) => section.rows.every((row) => !row.switch && row.textFields.length === 0));
+}
+
 // The model holds the rows in the viewport. A section is drawn from its first
 // row there; its end (rounded corners, footer) shows when its last row is in
 // view: a following row would begin above the viewport's bottom and be listed.
-function sectionView(section, table, viewportBottom, focus) {
+// A footer out of view stays for assistive technology: it names the fields.
+function sectionView(section, table, viewportBottom, focus, grid) {
   const rows = section.rows;
   const first = rows[0];
   const last = rows[rows.length - 1];
   const bottom = last.y + last.height;
   const ends = bottom < viewportBottom - 0.5 || bottom >= table.contentHeight - 0.5;
-  const group = h('div', { class: `group${first.row === 0 ? ' starts' : ''}${ends ? ' ends' : ''}` },
-    rows.map((row) => cellView(row, focus)));
-  const header = first.row === 0 && section.header !== undefined ? h('p', { class: 'header' }, section.header) : null;
-  const footer = ends && section.footer !== undefined ? h('p', { class: 'footer' }, section.footer) : null;
+  const headerId = `header-${section.index}`;
+  const footerId = `footer-${section.index}`;
+  const header = first.row === 0 && section.header !== undefined ? h('p', { class: 'header', id: headerId }, section.header) : null;
+  const footer = section.footer !== undefined
+    ? h('p', { class: ends ? 'footer' : 'footer visually-hidden', id: footerId }, section.footer)
+    : null;
+  const group = h('div', {
+    class: `group${first.row === 0 ? ' starts' : ''}${ends ? ' ends' : ''}`,
+    role: grid ? 'grid' : null,
+    'aria-rowcount': grid ? section.rowCount : null,
+    'aria-labelledby': grid && header ? headerId : null,
+    'aria-describedby': grid && footer ? footerId : null,
+  }, rows.map((row) => cellView(row, focus, grid ? 'grid' : null, footer ? footerId : null)));
   return h('section', { class: 'section', style: { top: px(first.y) } }, header, group, footer);
 }
 
@@ -560,27 +637,36 @@ function loneFooterView(section) {
 // The accessory's glyph; none draws nothing.
 const ACCESSORY_GLYPHS = { disclosure: 'chevron', detailDisclosure: 'chevron', checkmark: 'checkmark' };
 
-function cellView(row, focus) {
+// A row with a switch or a field is its label and the control: only the
+// control acts (a tap beside it does nothing on the phone either). In a grid
+// the row's button is its one cell; the checked row is the selected one.
+function cellView(row, focus, grid, footerId) {
   const accessory = row.accessory;
   const hasControls = Boolean(row.switch) || row.textFields.length > 0;
-  const tappable = !hasControls || row.selectionStyle !== 'none';
   const parts = [
     row.image ? imageView(row.image) : null,
     cellTexts(row),
     ACCESSORY_GLYPHS[accessory] ? glyph(ACCESSORY_GLYPHS[accessory]) : null,
   ];
-  const main = tappable
-    ? h('button', { type: 'button', class: 'cell-main', onclick: () => tap({ action: 'tapRow', id: row.id }) }, parts)
-    : h('div', { class: 'cell-main' }, parts);
+  let main = hasControls
+    ? h('div', { class: 'cell-main' }, parts)
+    : h('button', {
+      type: 'button', class: 'cell-main', tabindex: grid ? '-1' : null, 'data-key': `row:${row.id}`,
+      onclick: () => tap({ action: 'tapRow', id: row.id }),
+    }, parts);
+  if (grid) main = h('div', { role: 'gridcell', class: 'cell-gridcell' }, main);
   return h('div', {
     class: [
       'cell', `style-${row.style}`, row.selected && 'selected', row.clearBackground && 'clear', row.image && 'has-image',
       row.selectionStyle === 'none' && 'no-highlight', !row.separator && 'no-separator',
     ].filter(Boolean).join(' '),
+    role: grid ? 'row' : null,
+    'aria-rowindex': grid ? row.row + 1 : null,
+    'aria-selected': grid && accessory === 'checkmark' ? 'true' : null,
     'data-accessory': accessory,
     'data-row': row.id,
     style: { height: px(row.height) },
-  }, main, row.switch ? switchView(row) : null, row.textFields.map((field) => rowTextField(field, row, focus)));
+  }, main, row.switch ? switchView(row) : null, row.textFields.map((field) => rowTextField(field, row, focus, footerId)));
 }
 
 function imageView(image) {
@@ -596,7 +682,7 @@ const TEXT_ALIGN = { left: 'left', center: 'center', right: 'right', justified: 
 
 function cellTexts(row) {
   const lines = [];
-  if (row.text !== undefined) lines.push(h('span', { class: 'cell-text' }, row.text));
+  if (row.text !== undefined) lines.push(h('span', { class: 'cell-text', id: `text-${row.id}` }, row.text));
   if (row.detailText !== undefined && row.style !== 'basic') lines.push(h('span', { class: 'cell-detail' }, row.detailText));
   for (const label of row.labels) lines.push(cellLabel(label));
   return h('span', { class: 'cell-texts' }, lines);
@@ -627,12 +713,16 @@ function switchView(row) {
     role: 'switch',
     class: 'switch',
     'aria-checked': on ? 'true' : 'false',
-    'aria-label': row.text || '',
+    'aria-labelledby': row.text !== undefined ? `text-${row.id}` : null,
+    'data-key': `switch:${id}`,
     onclick: () => tap({ action: 'flipSwitch', id }),
   }, h('span', { class: 'knob' }));
 }
 
-function rowTextField(field, row, focus) {
+// A field is named by its row's text, else by its section's footer, which
+// says what to type; the footer describes a field named otherwise.
+function rowTextField(field, row, focus, footerId) {
+  const textId = row.text !== undefined ? `text-${row.id}` : null;
   const placed = field.frame.width > 0;
   return h('input', {
     type: 'text',
@@ -640,9 +730,15 @@ function rowTextField(field, row, focus) {
     'data-focus': field.id,
     value: shownText(field.id, `edit:${field.id}`, field.text, focus),
     placeholder: field.placeholder,
-    'aria-label': field.placeholder || row.text || 'Text',
+    'aria-label': field.placeholder,
+    'aria-labelledby': field.placeholder === undefined ? (textId ?? footerId) : null,
+    'aria-describedby': field.placeholder !== undefined || textId ? footerId : null,
     autocomplete: 'off',
-    style: placed ? { left: px(field.frame.x), top: px(field.frame.y), width: px(field.frame.width), height: px(field.frame.height) } : {},
+    // A row narrower than the page laid out for (a 320-pixel screen) keeps the field inside it.
+    style: placed ? {
+      left: px(field.frame.x), top: px(field.frame.y), height: px(field.frame.height),
+      width: `min(${px(field.frame.width)}, calc(100% - ${px(field.frame.x)}))`,
+    } : {},
     onfocus: () => {
       if (!state.rendering && !modelField(field.id)?.editing) tap({ action: 'tapTextField', id: field.id });
     },
@@ -670,9 +766,9 @@ function modelFieldIn(screen, id) {
   return undefined;
 }
 
-// An alert or the mail sheet takes the focus when it comes; the row that had
-// it gets it back when it goes.
-function renderModal(screen) {
+// An alert or the mail sheet takes the focus when it comes; the control that
+// opened it gets it back when it goes.
+function renderModal(screen, focus) {
   const layer = $('#modal');
   const wasOpen = layer.classList.contains('open');
   let dialog = null;
@@ -680,7 +776,7 @@ function renderModal(screen) {
   else if (screen.mail) dialog = mailView(screen.mail);
   if (!screen.alert) state.alertKey = null;
   if (!screen.mail) state.mailKey = null;
-  if (dialog && !wasOpen) state.modalReturn = document.activeElement?.closest?.('[data-row]')?.dataset.row ?? null;
+  if (dialog && !wasOpen) state.modalReturn = focus.control;
   layer.replaceChildren(...(dialog ? [dialog] : []));
   layer.classList.toggle('open', Boolean(dialog));
   $('.app').inert = Boolean(dialog);
@@ -689,9 +785,10 @@ function renderModal(screen) {
     (dialog.querySelector('[data-first]') || dialog.querySelector('input, button'))?.focus();
   }
   if (!dialog && wasOpen) {
-    const row = state.modalReturn && document.querySelector(`[data-row="${CSS.escape(state.modalReturn)}"] button`);
+    const opener = state.modalReturn && document.querySelector(`[data-key="${CSS.escape(state.modalReturn)}"]`);
     state.modalReturn = null;
-    (row || $('#navbar h1'))?.focus({ preventScroll: true });
+    if (opener) opener.focus({ preventScroll: true });
+    else arrive();
   }
 }
 
@@ -793,11 +890,14 @@ function focusable(key) {
   return document.querySelector(`[data-focus="${CSS.escape(key)}"]`);
 }
 
+// `control`: the button or switch that has the focus, to give it back when
+// it is drawn again; `key`: a text field, with its text and caret.
 function rememberFocus() {
   const active = document.activeElement;
+  const control = active?.closest?.('[data-key]')?.dataset.key ?? null;
   const key = active?.dataset?.focus;
-  if (!key) return {};
-  return { key, value: active.value, start: active.selectionStart, end: active.selectionEnd };
+  if (!key) return { control };
+  return { key, control, value: active.value, start: active.selectionStart, end: active.selectionEnd };
 }
 
 function editingInModel(key, screen) {
@@ -855,6 +955,137 @@ function tellViewport() {
 function onScroll() {
   if (state.rendering || state.screen?.alert || state.screen?.mail) return;
   send({ action: 'scroll', get offset() { return $('#content').scrollTop; } }, 'scroll');
+}
+
+// ---- Moving through a list by keyboard (the ARIA grid)
+// One row of the list is in the tab order. The arrow keys, Page Up/Down and
+// Home/End move the focus through every row of the table, not only those
+// drawn: a row not drawn yet is scrolled to, and focused once the host has
+// drawn it.
+
+const rowButton = (id) => document.querySelector(`[data-row="${CSS.escape(id)}"] [role="gridcell"] > .cell-main`);
+const rowPlace = (id) => id.match(/^s(\d+)r(\d+)$/)?.slice(1).map(Number) ?? null;
+
+function modelRow(screen, id) {
+  for (const section of screen?.table?.sections || []) {
+    const row = section.rows.find((candidate) => candidate.id === id);
+    if (row) return row;
+  }
+  return undefined;
+}
+
+// The current row, or else the checked one, or else the first in view.
+function rove(screen) {
+  const buttons = [...document.querySelectorAll('#content [role="gridcell"] > .cell-main')];
+  const idOf = (button) => button.closest('[data-row]').dataset.row;
+  const offset = screen.table?.contentOffset ?? 0;
+  const inView = (button) => {
+    const row = modelRow(screen, idOf(button));
+    return row && row.y + row.height > offset + 1;
+  };
+  const current = buttons.find((button) => idOf(button) === state.currentRow)
+    || buttons.find((button) => button.closest('[aria-selected="true"]'))
+    || buttons.find(inView) || buttons[0];
+  for (const button of buttons) button.tabIndex = button === current ? 0 : -1;
+}
+
+function onGridFocus(event) {
+  const row = event.target.closest?.('[role="gridcell"]') && event.target.closest('[data-row]');
+  if (!row || state.rendering) return;
+  state.currentRow = row.dataset.row;
+  rove(state.screen);
+}
+
+// The place `key` moves to from [section, row], or null for another key.
+function rowAfterKey(table, [section, row], key) {
+  const counts = table.sections.map((candidate) => candidate.rowCount);
+  const total = counts.reduce((sum, count) => sum + count, 0);
+  let index = counts.slice(0, section).reduce((sum, count) => sum + count, 0) + row;
+  const height = modelRow(state.screen, `s${section}r${row}`)?.height || 44;
+  const page = Math.max(1, Math.floor(table.viewportHeight / height) - 1);
+  const moves = { ArrowDown: 1, ArrowUp: -1, PageDown: page, PageUp: -page, Home: -total, End: total };
+  if (!(key in moves) || total === 0) return null;
+  index = Math.min(total - 1, Math.max(0, index + moves[key]));
+  for (let at = 0; at < counts.length; at += 1) {
+    if (index < counts[at]) return [at, index];
+    index -= counts[at];
+  }
+  return null;
+}
+
+function onGridKey(event) {
+  if (event.altKey || event.metaKey || event.shiftKey || event.defaultPrevented) return;
+  const screen = state.screen;
+  if (!screen?.table || screen.alert || screen.mail || !isGrid(screen.table)) return;
+  const active = document.activeElement;
+  const inGrid = active?.matches?.('[role="gridcell"] > .cell-main');
+  // A row scrolled away with the focus on it leaves the focus on the page: keys still move from it.
+  if (!inGrid && active !== document.body && active !== $('#content')) return;
+  const from = rowPlace(inGrid ? active.closest('[data-row]').dataset.row : state.currentRow ?? '');
+  const to = from && rowAfterKey(screen.table, from, event.key);
+  if (!to) return;
+  event.preventDefault();
+  focusRow(`s${to[0]}r${to[1]}`);
+}
+
+function focusRow(id) {
+  state.currentRow = id;
+  const button = rowButton(id);
+  if (button) {
+    state.pendingRow = null;
+    rove(state.screen);
+    button.focus();  // the browser scrolls it into view; the host follows
+    return;
+  }
+  state.pendingRow = { id, tries: 0 };
+  scrollTowardRow(id);
+}
+
+// Where a row not drawn begins: from the drawn rows of its section before it
+// (as high as the first of them), or after them (the rows left share the
+// room up to the footer), else back from its section's footer. A guess off
+// by a little is put right once the host has drawn the rows there.
+function rowTopGuess(section, row, height) {
+  const rows = section.rows;
+  if (!rows.length) return section.footerY - (section.rowCount - row) * height;
+  const first = rows[0];
+  const last = rows[rows.length - 1];
+  if (row < first.row) return Math.max(0, first.y - (first.row - row) * first.height);
+  const lastBottom = last.y + last.height;
+  return lastBottom + (row - last.row - 1) * ((section.footerY - lastBottom) / Math.max(1, section.rowCount - 1 - last.row));
+}
+
+function scrollTowardRow(id) {
+  const [sectionIndex, row] = rowPlace(id);
+  const table = state.screen.table;
+  const section = table.sections.find((candidate) => candidate.index === sectionIndex);
+  const height = table.sections.flatMap((candidate) => candidate.rows)[0]?.height || 44;
+  const top = rowTopGuess(section, row, height);
+  const content = $('#content');
+  content.scrollTop = top < content.scrollTop ? top : top + height - content.clientHeight;
+  // Told now, not at the scroll event: until answered, a screen does not move the list back.
+  send({ action: 'scroll', get offset() { return content.scrollTop; } }, 'scroll');
+}
+
+// Called after each drawing: the row the keyboard moved to takes the focus
+// once it is there; while the host has not drawn it after a scroll, the
+// scroll is put right, a few times at most.
+const MAX_ROW_SEEKS = 5;  // a list whose rows differ in height needs a step or two more
+
+function followPendingRow() {
+  const pending = state.pendingRow;
+  if (!pending) return;
+  const button = rowButton(pending.id);
+  if (button) {
+    state.pendingRow = null;
+    rove(state.screen);
+    button.focus();
+    return;
+  }
+  if (onTheWay('scroll')) return;
+  pending.tries += 1;
+  if (pending.tries > MAX_ROW_SEEKS) state.pendingRow = null;
+  else scrollTowardRow(pending.id);
 }
 
 // ---- Sound previews
@@ -1019,6 +1250,11 @@ async function start() {
   window.addEventListener('popstate', onHistoryStep);
   document.addEventListener('keydown', onEscape);
   window.addEventListener('storage', tokenKeptElsewhere);
+  document.addEventListener('keydown', onGridKey);
+  // The focus a page moves by itself shows its ring to keyboard users only.
+  document.addEventListener('pointerdown', () => { document.body.dataset.input = 'pointer'; }, true);
+  document.addEventListener('keydown', () => { document.body.dataset.input = 'keys'; }, true);
+  $('#content').addEventListener('focusin', onGridFocus);
   try {
     const response = await firstScreen(offered);
     if (!response) {

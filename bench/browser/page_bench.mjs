@@ -79,9 +79,9 @@ function summary(times) {
 }
 
 const row = (name) => (tab) => tab.getByRole('button', { name, exact: true });
-const back = (tab) => tab.getByRole('button', { name: 'Back' });
+const back = (tab) => tab.locator('#navbar .nav-back');
 const heading = (text) => (tab) => tab.getByRole('heading', { level: 1 }).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
-const backTo = (text) => (tab) => tab.getByRole('button', { name: 'Back' }).filter({ hasText: text }).waitFor();
+const backTo = (text) => (tab) => tab.locator('#navbar .nav-back').filter({ hasText: text }).waitFor();
 
 // PAGE_BENCH_CHROMIUM_ARGS: Chromium switches to try, separated by spaces.
 const browser = await launchBrowser((process.env.PAGE_BENCH_CHROMIUM_ARGS || '').split(' ').filter(Boolean));

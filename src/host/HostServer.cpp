@@ -217,6 +217,8 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
   }
   actionRunning_ = true;
   AudioOutput::setActingTab(actingTab(action));
+  // A person's tap or typing (what names its screen or page), not what a page does by itself.
+  if (action.contains("screen") || action.contains("pageId")) lastActor_ = actingTab(action);
   try {
     app_.perform(action);
   } catch (const std::invalid_argument& failure) {
@@ -301,7 +303,8 @@ void HostServer::perform(const std::string& text, const HostReply& reply) {
     std::optional<std::string> error;
     int status = 200;
     json message = runAction(action, error, status);
-    return jsonResponse(actionAnswer(message, links_.since(linksBefore), error), status);
+    const auto changedBy = status == 409 ? lastActor_ : std::nullopt;
+    return jsonResponse(actionAnswer(message, links_.since(linksBefore), error, changedBy), status);
   });
 }
 

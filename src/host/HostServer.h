@@ -141,4 +141,5 @@ class HostServer {
   int port_ = 0;  // set by bind(), before serving
   std::shared_ptr<bool> watching_;  // main thread only: cleared when the server goes
   bool actionRunning_ = false;      // main thread only
+  std::optional<std::string> lastActor_;  // main thread only: the tab of the person's action that ran last
 };

@@ -169,7 +169,10 @@ json tableJson(const ScreenTable& table, ImageRegistry& images) {
   for (const auto& section : table.sections) {
     json rows = json::array();
     for (const auto& row : section.rows) rows.push_back(rowJson(row, images));
-    json object = {{"index", section.index}, {"rows", std::move(rows)}, {"footerY", section.footerY}};
+    json object = {{"index", section.index},
+                   {"rows", std::move(rows)},
+                   {"rowCount", section.rowCount},
+                   {"footerY", section.footerY}};
     putOptional(object, "header", section.header);
     putOptional(object, "footer", section.footer);
     sections.push_back(std::move(object));
@@ -262,10 +265,12 @@ json linksJson(const std::vector<OpenedLink>& links) {
 
 }  // namespace
 
-json actionAnswer(const json& message, const std::vector<OpenedLink>& links, const std::optional<std::string>& error) {
+json actionAnswer(const json& message, const std::vector<OpenedLink>& links, const std::optional<std::string>& error,
+                  const std::optional<std::string>& changedBy) {
   json answer = message;
   answer["links"] = linksJson(links);
   if (error) answer["error"] = *error;
+  putOptional(answer, "changedBy", changedBy);
   return answer;
 }
 

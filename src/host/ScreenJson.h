@@ -18,8 +18,9 @@
 //   rightButton? {id, systemItem?, title?}  (a system item or a title)
 // table:
 //   style, separators, contentHeight, contentOffset, viewportHeight,
-//   sections [{index, header?, footer?, footerY, rows [row...]}]  (rows in the
-//   viewport only; footerY places the footer of a section none of whose rows is there)
+//   sections [{index, header?, footer?, footerY, rowCount, rows [row...]}]  (rows
+//   in the viewport only, rowCount all of them; footerY places the footer of a
+//   section none of whose rows is there)
 // row:
 //   id, section, row, style, text?, detailText?, image?, accessory,
 //   switch? {id, on}, textFields [field...], labels [label...],
@@ -58,7 +59,9 @@
 //                   a page follows a restart by it
 //   action answer   the screen message with links [link...] (the links this
 //                   action opened), and error when the action failed or was
-//                   refused because the page had changed (ActionCheck.h)
+//                   refused because the page had changed (ActionCheck.h);
+//                   with that refusal, changedBy? names the tab whose action
+//                   last ran (a tab's own earlier tap is no conflict)
 //   action          what the page sends: UserActions.h, with "host" and, for a
 //                   tap, "screen" (the version it was made on) or, for typing,
 //                   "pageId"
@@ -85,7 +88,8 @@ nlohmann::json pageScreenToJson(const Screen& screen, std::uint64_t pageId, std:
                                 ImageRegistry& images);
 nlohmann::json screenMessage(const std::string& host, std::uint64_t version, const nlohmann::json& screen);
 nlohmann::json actionAnswer(const nlohmann::json& message, const std::vector<OpenedLink>& links,
-                            const std::optional<std::string>& error);
+                            const std::optional<std::string>& error,
+                            const std::optional<std::string>& changedBy = std::nullopt);
 nlohmann::json linkJson(const OpenedLink& link);
 nlohmann::json linksMessage(const std::vector<OpenedLink>& links);
 nlohmann::json errorJson(const std::string& message);

@@ -4,33 +4,47 @@
 // appearance, motion only when wanted, nothing cut off on a narrow screen.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { hostAndPagePerTest, openPage } from './harness.mjs';
+import AxeBuilder from '@axe-core/playwright';
+import { backButton, hostAndPagePerTest, openPage, pickerRow } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
 const heading = (page) => page.getByRole('heading', { level: 1 });
 const row = (page, name) => page.getByRole('button', { name, exact: true });
 const headingIs = (page, text) => heading(page).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
-const backTitleIs = (page, text) => page.getByRole('button', { name: 'Back' }).filter({ hasText: text }).waitFor();
+const backTitleIs = (page, text) => backButton(page).filter({ hasText: text }).waitFor();
 const focused = (page) => page.evaluate(() => {
   const active = document.activeElement;
   return { tag: active.tagName, text: active.textContent.trim(), row: active.closest('[data-row]')?.textContent ?? null };
 });
 
-test('a new page takes the focus on its heading and titles the tab', async () => {
+test('by keyboard alone: a new page takes the focus on its list\'s current row, one row is in the tab order, and the tab is titled', async () => {
   const { page } = session;
+  const focusIs = (text) => page.waitForFunction((wanted) => document.activeElement.textContent.trim() === wanted, text);
   await headingIs(page, 'Settings');
   assert.equal(await page.title(), 'Settings');
-  await row(page, 'Chimewell').focus();
+  await focusIs('Chimewell');
   await page.keyboard.press('Enter');
   await headingIs(page, 'Chimewell');
-  await page.waitForFunction(() => document.activeElement.tagName === 'H1');
-  assert.deepEqual(await focused(page), { tag: 'H1', text: 'Chimewell', row: null });
+  await focusIs('Configure Applications');
   assert.equal(await page.title(), 'Chimewell');
 
-  // Tab goes on from the heading into the page.
+  await page.keyboard.press('ArrowDown');
+  await focusIs('Report');
+  // Back, named by what it shows, comes before the list; Tab returns to the row left.
+  await page.keyboard.press('Shift+Tab');
+  assert.ok(await row(page, 'Settings').evaluate((button) => button === document.activeElement));
   await page.keyboard.press('Tab');
-  assert.match((await focused(page)).text, /Configure Applications/);
+  await focusIs('Report');
+  await page.keyboard.press('Home');
+  await focusIs('Configure Applications');
+
+  // The picker has no title: no empty heading, the pane's name on the tab, the focus on its first app.
+  await page.keyboard.press('Enter');
+  await backTitleIs(page, 'Chimewell');
+  await page.waitForFunction(() => document.activeElement.closest('[role="row"]')?.getAttribute('aria-rowindex') === '1');
+  assert.equal(await heading(page).count(), 0);
+  assert.equal(await page.title(), 'Chimewell');
 });
 
 test('the browser\'s Back goes back a page in the pane, and Forward leaves the page as it is', async () => {
@@ -53,7 +67,7 @@ test('the browser\'s Back goes back a page in the pane, and Forward leaves the p
   // The pane's own Back button and another tab's steps keep Back working.
   await row(page, 'Chimewell').click();
   await headingIs(page, 'Chimewell');
-  await page.getByRole('button', { name: 'Back' }).click();
+  await backButton(page).click();
   await headingIs(page, 'Settings');
   const other = await session.context.newPage();
   await other.goto(session.host.url);
@@ -137,6 +151,50 @@ test('dark appearance with the phone\'s dark colours, and slides only where moti
   // The light tab followed the same step, with its slide.
   await headingIs(session.page, 'Chimewell');
   await row(session.page, 'Report').waitFor();
+});
+
+test('every page and alert, light and dark, has no serious or critical axe-core finding', async () => {
+  const { page } = session;
+  const findings = [];
+  const check = async (where) => {
+    const { violations } = await new AxeBuilder({ page }).analyze();
+    for (const found of violations.filter((violation) => ['serious', 'critical'].includes(violation.impact))) {
+      findings.push(`${where}: ${found.id} at ${found.nodes.map((node) => node.target.join(' ')).join(', ')}`);
+    }
+  };
+  const dialog = async (role, name, where) => {
+    await page.getByRole(role, { name }).waitFor();
+    await check(where);
+    await page.keyboard.press('Escape');
+    await page.getByRole(role, { name }).waitFor({ state: 'detached' });
+  };
+  for (const colorScheme of ['light', 'dark']) {
+    await page.emulateMedia({ colorScheme, reducedMotion: 'reduce' });  // measured as shown, not mid-slide
+    await headingIs(page, 'Settings');
+    await check(`${colorScheme} Settings`);
+    await row(page, 'Chimewell').click();
+    await headingIs(page, 'Chimewell');
+    await check(`${colorScheme} pane`);
+    await row(page, 'Report').click();
+    await dialog('dialog', 'Mail', `${colorScheme} mail`);
+    await row(page, 'Configure Applications').click();
+    await backTitleIs(page, 'Chimewell');
+    await check(`${colorScheme} picker`);
+    await pickerRow(page, 'Météo Plus', 'com.example.meteoplus').click();
+    await headingIs(page, 'Météo Plus');
+    await check(`${colorScheme} app page`);
+    await row(page, 'Custom Sound Default').click();
+    await row(page, 'Chime.m4r').waitFor();
+    await check(`${colorScheme} chooser`);
+    await page.getByRole('button', { name: 'Add' }).click();
+    await dialog('alertdialog', undefined, `${colorScheme} link alert`);
+    for (const arrived of [() => headingIs(page, 'Météo Plus'), () => backTitleIs(page, 'Chimewell'),
+      () => headingIs(page, 'Chimewell'), () => headingIs(page, 'Settings')]) {
+      await backButton(page).click();
+      await arrived();
+    }
+  }
+  assert.deepEqual(findings, []);
 });
 
 test('at 320 pixels wide no root row title is cut off', async () => {

@@ -3,7 +3,7 @@
 // second tap replaces it, and the per-app page's sound row shows the choice.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { hostAndPagePerTest, openHandedOffPage } from './harness.mjs';
+import { backButton, hostAndPagePerTest, openHandedOffPage } from './harness.mjs';
 
 const session = hostAndPagePerTest({ extraArgs: ['--audio', 'browser'] });
 
@@ -24,7 +24,7 @@ async function waitForAudio(state, clip) {
 }
 
 async function checkedRows() {
-  return session.page.locator('.cell[data-accessory="checkmark"]').allTextContents();
+  return session.page.getByRole('row', { selected: true }).allTextContents();
 }
 
 test('a tap checks the sound and plays its clip in this tab, a second tap replaces it, and the sound row shows it', async () => {
@@ -32,9 +32,11 @@ test('a tap checks the sound and plays its clip in this tab, a second tap replac
   assert.deepEqual(await checkedRows(), []);
   assert.equal(await body().getAttribute('data-audio'), 'idle');
 
-  await row('Chime.m4r').click();
+  await row('Chime.m4r').focus();
+  await session.page.keyboard.press('Enter');
   await waitForAudio('playing');
   assert.deepEqual(await checkedRows(), ['Chime.m4r']);
+  assert.equal(await session.page.evaluate(() => document.activeElement.textContent), 'Chime.m4r', 'the focus stays');
   const first = await body().getAttribute('data-clip');
 
   await row('Ping.wav').click();
@@ -45,8 +47,13 @@ test('a tap checks the sound and plays its clip in this tab, a second tap replac
   await session.page.waitForFunction(() => ['stopped', 'ended'].includes(document.body.dataset.audio), null, { timeout: 6000 });
   assert.equal(await session.page.locator('#audio-notice').isVisible(), false);
 
-  await session.page.getByRole('button', { name: 'Back' }).click();
+  // Back does not draw the page below as it was before the choice, not even for a frame.
+  await session.page.evaluate(() => new MutationObserver(() => {
+    window.staleSound ||= document.querySelector('#content').textContent.includes('Custom SoundDefault');
+  }).observe(document.querySelector('#content'), { childList: true, subtree: true }));
+  await backButton(session.page).click();
   await row('Custom Sound Ping.wav').waitFor();
+  assert.equal(await session.page.evaluate(() => window.staleSound ?? false), false);
 });
 
 test('a preview plays only in the tab whose tap started it', async () => {

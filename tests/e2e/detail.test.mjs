@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import { readFile, readlink } from 'node:fs/promises';
 import path from 'node:path';
 import { test } from 'node:test';
-import { eventually, hostAndPagePerTest, openHandedOffPage, openPicker, pickerRow } from './harness.mjs';
+import { backButton, eventually, hostAndPagePerTest, openHandedOffPage, openPicker, pickerRow } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
@@ -38,7 +38,8 @@ async function storedKeys() {
 
 const toggle = (name) => session.page.getByRole('switch', { name, exact: true });
 const checked = (name) => toggle(name).getAttribute('aria-checked');
-const count = () => session.page.getByRole('textbox');
+const count = () => session.page.getByRole('textbox', { name: /^Set the number of vibrations/ });
+const focusedSwitchState = () => session.page.evaluate(() => document.activeElement.getAttribute('aria-checked'));
 
 test('switches and a typed count reach the file, and the page shows them when opened again', async () => {
   await openPicker(session.page);
@@ -46,8 +47,9 @@ test('switches and a typed count reach the file, and the page shows them when op
   assert.equal(await checked('Enable Custom Sound'), 'false');
   assert.ok(await session.page.getByRole('button', { name: 'Custom Sound Default', exact: true }).isVisible());
 
-  await toggle('Enable Custom Sound').click();
-  await eventually(() => checked('Enable Custom Sound'), 'true', 'sound on');
+  await toggle('Enable Custom Sound').focus();
+  await session.page.keyboard.press('Space');
+  await eventually(focusedSwitchState, 'true', 'sound on, and the switch keeps the focus');
   await toggle('Enable Custom Vibration').click();
   await eventually(() => checked('Enable Custom Vibration'), 'true', 'vibration on');
 
@@ -57,7 +59,7 @@ test('switches and a typed count reach the file, and the page shows them when op
   await eventually(() => count().inputValue(), '3', 'typed');
 
   // Going back to the picker ends the editing, which stores the count.
-  await session.page.getByRole('button', { name: 'Back' }).click();
+  await backButton(session.page).click();
   await session.page.getByRole('searchbox', { name: 'Search' }).waitFor();
   await eventually(storedKeys, { enableToggle: true, vibrationTimes: '3', vibrationToggle: true }, 'on disk');
 

@@ -133,6 +133,9 @@ export function pickerRow(page, name, identifier) {
   return page.getByRole('button', { name: new RegExp(`^${name}\\s*${identifier.replaceAll('.', '\\.')}$`) });
 }
 
+// The navigation bar's Back button: its name is the title it shows.
+export const backButton = (page) => page.locator('#navbar .nav-back');
+
 // Opens the app picker from the Settings list, as a person does.
 export async function openPicker(page) {
   await page.getByRole('button', { name: 'Chimewell', exact: true }).click();

@@ -6,7 +6,7 @@ import { readFile, readlink } from 'node:fs/promises';
 import { createServer } from 'node:http';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { eventually, hostAndPagePerTest, openHandedOffPage, sourceDir } from './harness.mjs';
+import { backButton, eventually, hostAndPagePerTest, openHandedOffPage, sourceDir } from './harness.mjs';
 
 const session = hostAndPagePerTest({ extraArgs: ['--audio', 'browser'] });
 
@@ -71,7 +71,7 @@ test('a ringtone imported from a link shows in the chooser opened again, and pla
   await alert().waitFor({ state: 'detached' });
   assert.deepEqual(await rowNames(), rowsBefore, 'the open chooser keeps its rows');
 
-  await button('Back').click();
+  await backButton(session.page).click();
   await heading(APP.name).waitFor();
   await openChooser();
   const imported = button('My Chime.m4r');

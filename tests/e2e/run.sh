@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs the browser tests against a build: tests/e2e/run.sh <build-dir>
-# Installs Debian's Chromium and playwright-core first when they are missing.
+# Installs Debian's Chromium first when it is missing, and the npm packages
+# package.json asks for when node_modules does not hold them (npm ls says so).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: tests/e2e/run.sh <build-dir>}" && pwd)
@@ -15,8 +16,8 @@ if ! command -v chromium >/dev/null 2>&1; then
   [ "$(id -u)" -eq 0 ] || sudo_prefix="sudo"
   $sudo_prefix apt-get install -y --no-install-recommends chromium
 fi
-if [ ! -d "$here/node_modules/playwright-core" ]; then
-  echo "Installing playwright-core (npm)..."
+if ! (cd "$here" && npm ls --all >/dev/null 2>&1); then
+  echo "Installing the browser-test packages (npm)..."
   (cd "$here" && npm ci --no-audit --no-fund)
 fi
 

@@ -3,7 +3,7 @@
 // (links opened once are the tabs suite's).
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { DESKTOP, hostAndPagePerTest, openPage } from './harness.mjs';
+import { backButton, DESKTOP, hostAndPagePerTest, openPage } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
@@ -29,13 +29,12 @@ async function loadedImages(locator) {
 
 test('the Settings page lists Chimewell with its icon, and a tap opens its three rows with icons and footers', async () => {
   await assertHeading('Settings');
-  assert.equal(await session.page.getByRole('button', { name: 'Back' }).count(), 0);
+  assert.equal(await backButton(session.page).count(), 0);
   assert.deepEqual(await loadedImages(row('Chimewell')), [true]);
   assert.equal(await session.page.locator('body').getAttribute('aria-busy'), 'false');
 
   await openChimewell();
-  await session.page.getByRole('button', { name: 'Back' }).waitFor();
-  assert.match(await session.page.getByRole('button', { name: 'Back' }).textContent(), /Settings/);
+  await backButton(session.page).and(session.page.getByRole('button', { name: 'Settings', exact: true })).waitFor();
   for (const name of ['Configure Applications', 'Report', 'Follow on Twitter']) {
     assert.deepEqual(await loadedImages(row(name)), [true], `${name} shows its icon`);
   }
@@ -44,7 +43,7 @@ test('the Settings page lists Chimewell with its icon, and a tap opens its three
   assert.equal(await footers.count(), 3);
   for (const footer of await footers.all()) assert.ok(await footer.isVisible());
 
-  await session.page.getByRole('button', { name: 'Back' }).click();
+  await backButton(session.page).click();
   await assertHeading('Settings');
 });
 

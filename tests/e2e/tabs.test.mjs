@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import http from 'node:http';
 import path from 'node:path';
 import { test } from 'node:test';
-import { buildDir, hostAndPagePerTest, openPage, startHost } from './harness.mjs';
+import { backButton, buildDir, hostAndPagePerTest, openPage, startHost } from './harness.mjs';
 
 const session = hostAndPagePerTest();
 
@@ -62,7 +62,7 @@ test('twenty tabs of one browser share one event stream, and every one answers a
     const opening = index % 2 === 0;
     await headingIs(tab, opening ? 'Settings' : 'Chimewell');
     if (opening) await row(tab, 'Chimewell').click();
-    else await tab.getByRole('button', { name: 'Back' }).click();
+    else await backButton(tab).click();
     await headingIs(tab, opening ? 'Chimewell' : 'Settings');
   }
   await headingIs(tabs[0], 'Settings');
@@ -82,7 +82,7 @@ test('a tap made on a page another tab has since left does nothing, and says so 
   const hold = actions.hold('tapRow');
   const tapped = row(session.page, 'Report').click();
   await hold.arrived;
-  await other.getByRole('button', { name: 'Back' }).click();
+  await backButton(other).click();
   await headingIs(other, 'Settings');
   hold.release();
   await tapped;
@@ -98,6 +98,20 @@ test('a tap made on a page another tab has since left does nothing, and says so 
   await row(other, 'Chimewell').click();
   await headingIs(session.page, 'Chimewell');
   await banner.waitFor({ state: 'hidden' });
+});
+
+test('a double click on a row opens its page once, with no banner', async () => {
+  const { page } = session;
+  await page.evaluate(() => {
+    const banner = document.querySelector('#banner');
+    new MutationObserver(() => { window.bannerShown ||= !banner.hidden; }).observe(banner, { attributes: true });
+  });
+  await row(page, 'Chimewell').dblclick();
+  await headingIs(page, 'Chimewell');
+  // Answered after the second tap of the double click.
+  await row(page, 'Report').click();
+  await page.getByRole('dialog', { name: 'Mail' }).waitFor();
+  assert.equal(await page.evaluate(() => window.bannerShown ?? false), false);
 });
 
 test('a link opens once, in the tab whose tap opened it', async () => {
@@ -128,12 +142,13 @@ test('a restarted host is followed without a reload, and the page says so while 
 
   const restarted = await startHost({ root: session.host.root, dataHome: session.host.dataHome, port: session.host.port });
   try {
-    // The new host numbers its screens from the start and shows its first page.
+    // The new host numbers its screens from the start and shows its first page, saying so.
     await headingIs(page, 'Settings');
+    await page.getByRole('alert').filter({ hasText: /restarted/ }).waitFor();
     await status.waitFor({ state: 'hidden' });
     await row(page, 'Chimewell').click();
     await headingIs(page, 'Chimewell');
-    await page.getByRole('button', { name: 'Back' }).click();
+    await backButton(page).click();
     await headingIs(page, 'Settings');
     assert.equal(await page.getByRole('alert').isVisible(), false, 'no error after the restart');
   } finally {
@@ -177,7 +192,7 @@ test('typing goes to its own field only: not to the same field of a page another
     const times = (tab) => tab.getByRole('textbox', { name: 'Times' });
     await times(page).click();
     await times(page).pressSequentially('4', { delay: 30 });
-    await page.waitForFunction(() => document.querySelector('[aria-label="Times"]').value === '4');
+    await page.waitForFunction(() => document.querySelector('#content input').value === '4');
     await second.getByRole('textbox', { name: 'Times' }).waitFor();
 
     // The next keystroke is on its way while the other tab replaces the page
@@ -185,7 +200,7 @@ test('typing goes to its own field only: not to the same field of a page another
     const hold = actions.hold('editText');
     await times(page).press('2');
     await hold.arrived;
-    await second.getByRole('button', { name: 'Back' }).click();
+    await backButton(second).click();
     await row(second, 'Gallery').click();
     await times(second).waitFor();
     hold.release();
@@ -204,7 +219,7 @@ test('Back shows the page below before the host has gone back, and a tap made on
   await headingIs(session.page, 'Chimewell');
 
   const hold = actions.hold('goBack');
-  await session.page.getByRole('button', { name: 'Back' }).click();
+  await backButton(session.page).click();
   await hold.arrived;
   await headingIs(session.page, 'Settings');
   const tapped = row(session.page, 'Chimewell').click();
@@ -226,7 +241,7 @@ test('a browser without shared workers or WebSockets gives each tab a stream of 
     await headingIs(page, 'Settings');
     await row(session.page, 'Chimewell').click();
     await headingIs(page, 'Chimewell');
-    await page.getByRole('button', { name: 'Back' }).click();
+    await backButton(page).click();
     await headingIs(session.page, 'Settings');
     await row(page, 'Chimewell').click();
     await headingIs(session.page, 'Chimewell');

@@ -142,13 +142,16 @@ TEST_F(HostServerTest, EveryScreenNamesTheHostInstanceAndItsPage) {
 TEST_F(HostServerTest, ATapMadeOnAScreenThatHasSinceChangedIsNotRunAndTheCurrentScreenComesBack) {
   const json settings = getJson("/api/screen");
   const json host = settings["host"];
-  const json pane = openPane();  // as another tab would
+  // Another tab opens the pane from the same list.
+  const json pane =
+      act({{"action", "tapRow"}, {"id", "s0r0"}, {"host", host}, {"screen", settings["version"]}, {"tab", "B"}});
 
   // This tab still shows the Settings list and taps its first row.
   int status = 0;
   json body = act({{"action", "tapRow"}, {"id", "s0r0"}, {"host", host}, {"screen", settings["version"]}}, &status);
   EXPECT_EQ(status, 409);
   EXPECT_EQ(body["error"], kPageChangedMessage);
+  EXPECT_EQ(body["changedBy"], "B") << "the tab whose action changed the page";
   EXPECT_EQ(body["version"], pane["version"]);
   EXPECT_EQ(body["screen"]["depth"], 2) << "nothing was done";
 

@@ -75,7 +75,7 @@ TEST_F(ScreenJsonTest, EveryPartCrossesByNameAndOnlyPositionsAndSizesAsNumbers) 
   collectNumberKeys(out, "", numberKeys);
   // The numbers by right, as ScreenJson.h lists them; any other key here is
   // a UIKit constant sent as a bare number.
-  const std::set<std::string> measures{"depth", "section", "row", "index", "x", "y", "width", "height",
+  const std::set<std::string> measures{"depth", "section", "row", "rowCount", "index", "x", "y", "width", "height",
                                        "contentHeight", "contentOffset", "viewportHeight", "footerY", "fontSize",
                                        "maxLines"};
   for (const auto& key : numberKeys) EXPECT_TRUE(measures.contains(key)) << "\"" << key << "\" is a bare number";

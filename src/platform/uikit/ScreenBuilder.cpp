@@ -174,6 +174,7 @@ ScreenTable describeTable(UITableView& table) {
   for (long section = 0; section < table.numberOfSections(); ++section)
     described.sections.push_back(ScreenSection{static_cast<int>(section), table.headerTitleForSection(section),
                                                table.footerTitleForSection(section), {},
+                                               table.numberOfRowsInSection(section),
                                                table.rectForFooterInSection(section).origin.y});
   for (const auto& indexPath : table.indexPathsForVisibleRows()) {
     auto cell = table.cellForRowAtIndexPath(indexPath);

@@ -84,6 +84,7 @@ struct ScreenSection {
   std::optional<std::string> header;
   std::optional<std::string> footer;
   std::vector<ScreenRow> rows;  // only the rows in the viewport
+  long rowCount = 0;  // every row of the section, in view or not
   double footerY = 0;  // top of the footer in the table's content, rows or none
 };
 
