@@ -499,9 +499,10 @@ function renderTable(screen, focus) {
   content.replaceChildren(canvas);
 }
 
-// The model holds the rows in the viewport and its overscan (held rows). A section is drawn from its first
-// row there; its end (rounded corners, footer) shows when its last row is in
-// view: a following row would begin above the held rows' bottom and be listed.
+// The model holds the rows the host's table holds: the viewport and its
+// overscan. A section is drawn from its first row there; its end (rounded
+// corners, footer) shows when its last row is held: a following row would
+// begin above the held rows' bottom and be listed.
 function sectionView(section, table, viewportBottom, focus) {
   const rows = section.rows;
   const first = rows[0];
