@@ -410,6 +410,39 @@ function applyScreen(message, fromAction, settlesBack = false) {
     showError('The Settings host was restarted, so the pane starts again from the page it shows now.', screen.pageId, true);
   }
   followAudio(screen.audio);
+  followLoading(screen.loading);
+}
+
+// A list that takes a while to gather says so; one that comes within a
+// moment shows nothing.
+const LOADING_SHOWN_AFTER_MS = 150;
+let loadingTimer = null;
+
+function followLoading(loading) {
+  const notice = $('#loading');
+  if (!loading) {
+    clearTimeout(loadingTimer);
+    loadingTimer = null;
+    notice.hidden = true;
+  } else if (loadingTimer === null && notice.hidden) {
+    loadingTimer = setTimeout(() => { notice.hidden = false; }, LOADING_SHOWN_AFTER_MS);
+  }
+}
+
+// A tab closed or reloaded while a row's field is edited ends that editing
+// first, so that what was typed is stored: one request carrying the text and
+// the end (a separate end could overtake keystrokes still queued), kept
+// alive past the page.
+function endEditingOnLeave() {
+  const input = document.activeElement;
+  const id = input?.dataset?.focus;
+  if (!id || !modelField(id)) return;
+  hostFetch('/api/action', {
+    method: 'POST',
+    keepalive: true,
+    headers: { 'Content-Type': 'application/json' },
+    body: JSON.stringify({ action: 'endEditing', id, text: input.value, host: state.host, pageId: state.screen?.pageId, tab: TAB }),
+  }).catch(() => {});
 }
 
 // Each part of the page is drawn again only when its part of the model
@@ -582,7 +615,8 @@ function renderTable(screen, focus) {
     class: `table ${table.style}${table.separators ? '' : ' no-separators'}`,
     style: { height: px(table.contentHeight) },
   });
-  const viewportBottom = table.contentOffset + table.viewportHeight;
+  // The rows held reach the overscan's height below the viewport.
+  const viewportBottom = table.contentOffset + table.viewportHeight + (table.overscan ?? 0);
   const grid = isGrid(table);
   for (const section of table.sections) {
     if (section.rows.length) canvas.append(sectionView(section, table, viewportBottom, focus, grid));
@@ -598,9 +632,10 @@ function isGrid(table) {
   return table.sections.every((section) => section.rows.every((row) => !row.switch && row.textFields.length === 0));
 }
 
-// The model holds the rows in the viewport. A section is drawn from its first
-// row there; its end (rounded corners, footer) shows when its last row is in
-// view: a following row would begin above the viewport's bottom and be listed.
+// The model holds the rows the host's table holds: the viewport and its
+// overscan. A section is drawn from its first row there; its end (rounded
+// corners, footer) shows when its last row is held: a following row would
+// begin above the held rows' bottom and be listed.
 // A footer out of view stays for assistive technology: it names the fields.
 function sectionView(section, table, viewportBottom, focus, grid) {
   const rows = section.rows;
@@ -627,7 +662,8 @@ function sectionView(section, table, viewportBottom, focus, grid) {
 // A section none of whose rows is in view (it may have none at all) still
 // shows its footer where the footer lies.
 function footerInView(section, table, viewportBottom) {
-  return section.footer !== undefined && section.footerY >= table.contentOffset - 0.5 && section.footerY < viewportBottom;
+  const heldTop = table.contentOffset - (table.overscan ?? 0);
+  return section.footer !== undefined && section.footerY >= heldTop - 0.5 && section.footerY < viewportBottom;
 }
 
 function loneFooterView(section) {
@@ -820,6 +856,7 @@ function alertView(alert) {
     'aria-label': field.placeholder || `Field ${index + 1}`,
     autocomplete: 'off',
     oninput: (event) => state.alertDrafts.set(field.id, event.target.value),
+    onkeydown: (event) => pressAlertReturn(event, alert, tapAction),
   }));
   const buttons = alert.actions.map((action) => h('button', {
     type: 'button',
@@ -842,6 +879,14 @@ function alertView(alert) {
     fields),
   h('div', { class: `alert-actions${buttons.length === 2 ? ' side-by-side' : ''}` }, buttons));
   return dialog;
+}
+
+// Enter in an alert's field taps the action the host names for the return key.
+function pressAlertReturn(event, alert, tapAction) {
+  const action = alert.actions.find((candidate) => candidate.id === alert.returnKeyAction);
+  if (event.key !== 'Enter' || event.isComposing || !action) return;
+  event.preventDefault();
+  tapAction(action);
 }
 
 // The sheet as on the phone: the recipients as they were given, the subject
@@ -1248,6 +1293,7 @@ async function start() {
   $('#content').addEventListener('scroll', onScroll, { passive: true });
   window.addEventListener('resize', tellViewport);
   window.addEventListener('popstate', onHistoryStep);
+  window.addEventListener('pagehide', endEditingOnLeave);
   document.addEventListener('keydown', onEscape);
   window.addEventListener('storage', tokenKeptElsewhere);
   document.addEventListener('keydown', onGridKey);

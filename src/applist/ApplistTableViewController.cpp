@@ -39,7 +39,7 @@ void ApplistTableViewController::fetchData() {
   setArr({});
   setArr1({});
   setImageArray({});
-  nameIndex_ = CaseInsensitiveIndex();
+  indexHoldsList_ = false;
   const std::string cachePath = kApplicationListCachePath;
   dict = NSFileManager::defaultManager()->fileExistsAtPath(cachePath)
              ? NSMutableDictionary::initWithContentsOfFile(cachePath)
@@ -67,7 +67,11 @@ void ApplistTableViewController::appendApps(const std::vector<SparkAppRecord>& a
   // Written once, and only when this list added or changed an entry: nothing
   // reads the file while the list is taken in.
   if (dict && dict->contents() != *cacheAsRead_) dict->writeToFileAtomically(kApplicationListCachePath, true);
-  nameIndex_ = CaseInsensitiveIndex(arr1_);
+  if (arr1_ != indexedNames_) {
+    nameIndex_ = CaseInsensitiveIndex(arr1_);
+    indexedNames_ = arr1_;
+  }
+  indexHoldsList_ = true;
   listChanged();
 }
 
@@ -105,7 +109,7 @@ void ApplistTableViewController::searchBarTextDidChange(const std::shared_ptr<UI
 }
 
 void ApplistTableViewController::filterNames(const std::string& searchText) {
-  filteredArray = nameIndex_.positionsContaining(searchText);
+  filteredArray = indexHoldsList_ ? nameIndex_.positionsContaining(searchText) : std::vector<std::size_t>{};
 }
 
 // The rows follow the lists: a search shows its matches in the list now held.

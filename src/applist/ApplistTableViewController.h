@@ -78,8 +78,11 @@ class ApplistTableViewController : public UIViewController,
   std::vector<std::shared_ptr<UIImage>> imageArray_;
   std::shared_ptr<UITableView> tableView_;
 
-  // `arr1` folded once per list, so that a keystroke only searches.
+  // `arr1` folded once per list, so that a keystroke only searches; made
+  // anew only when a list brings other names than the index was made of.
   CaseInsensitiveIndex nameIndex_;
+  std::vector<std::string> indexedNames_;
+  bool indexHoldsList_ = false;  // false while a fetch has emptied the lists
   // The cache file's dictionary as this fetch read it (none: unreadable).
   std::optional<PlistValue::Dictionary> cacheAsRead_;
 };

@@ -126,6 +126,7 @@ HostServer::~HostServer() {
     if (!*watching) return;
     *watching = false;
     UIApplication::sharedApplication()->setLinkOpener({});
+    UIApplication::sharedApplication()->setNetworkActivityListener({});
     AudioOutput::setActivityListener({});
   };
   // Not through the gate, which stop() closed.
@@ -176,6 +177,13 @@ void HostServer::attach() {
   auto watching = watching_;
   AudioOutput::setActivityListener([this, watching, &loop = loop_](AudioActivity activity) {
     if (activity == AudioActivity::firstFrameHanded) return;
+    loop.post([this, watching] {
+      if (*watching) publishScreen();
+    });
+  });
+  // A list gathered shows as soon as it is in (and a gathering as it starts),
+  // once the task that took it in has run.
+  UIApplication::sharedApplication()->setNetworkActivityListener([this, watching, &loop = loop_](bool) {
     loop.post([this, watching] {
       if (*watching) publishScreen();
     });

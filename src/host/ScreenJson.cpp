@@ -182,6 +182,7 @@ json tableJson(const ScreenTable& table, ImageRegistry& images) {
           {"contentHeight", table.contentHeight},
           {"contentOffset", table.contentOffset},
           {"viewportHeight", table.viewportHeight},
+          {"overscan", table.overscan},
           {"sections", std::move(sections)}};
 }
 
@@ -213,6 +214,7 @@ json alertJson(const ScreenAlert& alert) {
   json object = {{"textFields", textFieldsJson(alert.textFields)}, {"actions", std::move(actions)}};
   putOptional(object, "title", alert.title);
   putOptional(object, "message", alert.message);
+  putOptional(object, "returnKeyAction", alert.returnKeyAction);
   return object;
 }
 
@@ -234,7 +236,8 @@ json audioJson(const ScreenAudio& audio) {
 json screenToJson(const Screen& screen, ImageRegistry& images) {
   json object = {{"depth", screen.depth},
                  {"pageClass", screen.pageClass},
-                 {"navigationBar", navigationBarJson(screen.navigationBar)}};
+                 {"navigationBar", navigationBarJson(screen.navigationBar)},
+                 {"loading", screen.loading}};
   if (screen.table) object["table"] = tableJson(*screen.table, images);
   if (screen.alert) object["alert"] = alertJson(*screen.alert);
   if (screen.mail) object["mail"] = mailJson(*screen.mail);

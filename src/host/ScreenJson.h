@@ -10,6 +10,7 @@
 // screen:
 //   depth, pageClass, pageId, backPageId?, navigationBar, table?, alert?, mail?, audio?,
 //   deviceUnreachable? (true, or left out: the device's files could not be reached)
+//   loading (a list is being gathered: the page shows that it loads once it lasts)
 //   (pageId: one number per page object while the host runs, HostApp::pageId;
 //   backPageId: the page a Back returns to)
 // navigationBar:
@@ -17,10 +18,11 @@
 //   searchBar? {text, placeholder?, showsCancelButton, editing},
 //   rightButton? {id, systemItem?, title?}  (a system item or a title)
 // table:
-//   style, separators, contentHeight, contentOffset, viewportHeight,
-//   sections [{index, header?, footer?, footerY, rowCount, rows [row...]}]  (rows
-//   in the viewport only, rowCount all of them; footerY places the footer of a
-//   section none of whose rows is there)
+//   style, separators, contentHeight, contentOffset, viewportHeight, overscan,
+//   sections [{index, header?, footer?, footerY, rowCount, rows [row...]}]  (only
+//   the rows held: those meeting the viewport or the overscan, its height above
+//   and below it; rowCount all of them; footerY places the footer of a section
+//   none of whose rows is there)
 // row:
 //   id, section, row, style, text?, detailText?, image?, accessory,
 //   switch? {id, on}, textFields [field...], labels [label...],
@@ -36,7 +38,8 @@
 // image:
 //   {src: "/images/<id>.png", width, height}  (in points)
 // alert:
-//   title?, message?, textFields [field...], actions [{id, title, style}]
+//   title?, message?, textFields [field...], actions [{id, title, style}],
+//   returnKeyAction? (the id of the action Enter in a field taps: the last of default style)
 // mail:
 //   toRecipients [text...], subject, body, isHTML
 // audio (the latest sound preview, when previews go to the browser):

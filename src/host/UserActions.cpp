@@ -56,7 +56,12 @@ const std::map<std::string, Handler>& handlers() {
       {"typeText", [](UserDriver& d, const json& a) { d.typeText(stringArgument(a, "text")); }},
       {"deleteBackward", [](UserDriver& d, const json&) { d.deleteBackward(); }},
       {"pressReturn", [](UserDriver& d, const json&) { d.pressReturn(); }},
-      {"endEditing", [](UserDriver& d, const json&) { d.endEditing(); }},
+      {"endEditing",
+       [](UserDriver& d, const json& a) {
+         // One request carries the text and the end: keystrokes still queued cannot overtake it.
+         if (a.contains("text")) d.editText(stringArgument(a, "id"), stringArgument(a, "text"));
+         d.endEditing();
+       }},
       {"tapSearchBar", [](UserDriver& d, const json&) { d.tapSearchBar(); }},
       {"setSearchText", [](UserDriver& d, const json& a) { d.setSearchText(stringArgument(a, "text")); }},
       {"tapSearchButton", [](UserDriver& d, const json&) { d.tapSearchButton(); }},

@@ -225,9 +225,11 @@ TEST_F(PickerTest, OnlyTheLatestFetchCounts) {
   showPicker();
   page->fetchData();
   deliver(three);
+  EXPECT_TRUE(screen().loading) << "the first fetch's list is still being gathered";
   // The first fetch's list arrives late: it changes neither rows nor cache.
   apps->deliver(0, {preparedApp("Stale", "com.example.stale")});
   MainRunLoop::main().runDue();
+  EXPECT_FALSE(screen().loading);
   EXPECT_THAT(rowsShown(screen()).size(), 3u);
   EXPECT_EQ(cacheFile()->count("Stale"), 0u);
   EXPECT_EQ(dict->count(), 3u);

@@ -53,20 +53,35 @@ test('switches and a typed count reach the file, and the page shows them when op
   await toggle('Enable Custom Vibration').click();
   await eventually(() => checked('Enable Custom Vibration'), 'true', 'vibration on');
 
+  // Enter ends the editing, which stores the count.
   await count().click();
   await count().pressSequentially('3', { delay: 30 });
   await count().press('Enter');
-  await eventually(() => count().inputValue(), '3', 'typed');
+  await eventually(storedKeys, { enableToggle: true, vibrationTimes: '3', vibrationToggle: true }, 'on disk');
 
-  // Going back to the picker ends the editing, which stores the count.
   await backButton(session.page).click();
   await session.page.getByRole('searchbox', { name: 'Search' }).waitFor();
-  await eventually(storedKeys, { enableToggle: true, vibrationTimes: '3', vibrationToggle: true }, 'on disk');
 
   await openFromPicker();
   assert.equal(await checked('Enable Custom Sound'), 'true');
   assert.equal(await checked('Enable Custom Vibration'), 'true');
   assert.equal(await count().inputValue(), '3');
+});
+
+test('a count being typed is stored when the tab reloads and when its row leaves the rows the table holds', async () => {
+  const storedCount = async () => (await storedKeys().catch(() => ({}))).vibrationTimes;
+  await openHandedOffPage(session.page, session.host, APP);
+  await count().click();
+  await count().pressSequentially('4', { delay: 30 });
+  await session.page.reload();
+  await eventually(storedCount, '4', 'stored as the tab reloaded');
+
+  await count().click();
+  await count().pressSequentially('2', { delay: 30 });
+  // So low a window that a screen above and below the top no longer reaches the row.
+  await session.page.setViewportSize({ width: 390, height: 80 });
+  await session.page.locator('#content').evaluate((content) => { content.scrollTop = 0; });
+  await eventually(storedCount, '42', 'stored as the row left');
 });
 
 test('the alternate page shows three rows and the footer of its empty last section', async () => {

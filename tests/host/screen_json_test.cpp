@@ -53,7 +53,7 @@ Screen everyPart() {
   table.sections.push_back({0, std::nullopt, "Footer", {row}});
   screen.table = table;
   screen.alert = ScreenAlert{"Title", "Message", {{"alert/field0", "", "Name", ScreenTextAlignment::right}},
-                             {{"alert/action0", "OK", ScreenAlertActionStyle::destructive}}};
+                             {{"alert/action0", "OK", ScreenAlertActionStyle::destructive}}, std::nullopt};
   screen.mail = ScreenMail{{"a@b.c"}, "Subject", "Body", true};
   screen.audio = ScreenAudio{"5eed-1", "tab-1", ScreenAudioState::stopped};
   return screen;
@@ -76,7 +76,8 @@ TEST_F(ScreenJsonTest, EveryPartCrossesByNameAndOnlyPositionsAndSizesAsNumbers) 
   // The numbers by right, as ScreenJson.h lists them; any other key here is
   // a UIKit constant sent as a bare number.
   const std::set<std::string> measures{"depth", "section", "row", "rowCount", "index", "x", "y", "width", "height",
-                                       "contentHeight", "contentOffset", "viewportHeight", "footerY", "fontSize",
+                                       "contentHeight", "contentOffset", "viewportHeight", "overscan", "footerY",
+                                       "fontSize",
                                        "maxLines"};
   for (const auto& key : numberKeys) EXPECT_TRUE(measures.contains(key)) << "\"" << key << "\" is a bare number";
 
@@ -99,7 +100,7 @@ TEST_F(ScreenJsonTest, EveryPartCrossesByNameAndOnlyPositionsAndSizesAsNumbers) 
 TEST_F(ScreenJsonTest, NoneIsLeftOutWhileAnEmptyTextIsKept) {
   Screen screen = withRow(rowWithTexts("", std::nullopt));
   screen.navigationBar.title = "";
-  screen.alert = ScreenAlert{"Import", std::nullopt, {}, {}};
+  screen.alert = ScreenAlert{"Import", std::nullopt, {}, {}, std::nullopt};
 
   const json out = screenToJson(screen, images);
   EXPECT_EQ(out["navigationBar"]["title"], "");

@@ -130,8 +130,16 @@ TEST_F(AppListScanTest, ARepeatScanParsesOnlyChangedInfoPlistsAndForgetsRemovedA
   EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 1u);
   fs::remove_all(hostPathFor("/var/containers/Bundle/Application/K1"));
 
-  const auto icon = scanner.scan()[1].icon();
+  const auto three = scanner.scan();
+  ASSERT_EQ(three.size(), 3u) << "the last list is not given again once an app went";
+  const auto icon = three[1].icon();
   EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 0u);
+  // A container's Info.plist rewritten in place is read again.
+  install("/var/containers/Bundle/Application/K2/Five.app", appInfo("com.example.five", "Five"));
+  scanner.scan();
+  install("/var/containers/Bundle/Application/K2/Five.app", appInfo("com.example.five", "Evif"));
+  EXPECT_EQ(names(scanner.scan())[0], "Evif com.example.five");
+  fs::remove_all(hostPathFor("/var/containers/Bundle/Application/K2"));
 
   // Same size, new content: the modification time and inode tell.
   install("/Applications/Two.app", appInfo("com.example.two", "Owt"), InfoFormat::binary);

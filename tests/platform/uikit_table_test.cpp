@@ -26,40 +26,51 @@ class TableTest : public PageTest {
   }
 };
 
-TEST_F(TableTest, ConfiguresOnlyTheRowsInTheViewportAndFollowsItsHeight) {
+TEST_F(TableTest, ConfiguresOnlyTheRowsInTheViewportAndItsOverscanAndFollowsItsHeight) {
   auto page = showList(100);
-  // 17 rows of 44 points fill the 748 points below the navigation bar.
-  EXPECT_EQ(page->cellsConfigured, 17);
+  // 17 rows of 44 points fill the 748 points below the navigation bar; as
+  // many again are held below them, none above the top.
+  EXPECT_EQ(page->cellsConfigured, 34);
   auto table = page->tableView();
   EXPECT_DOUBLE_EQ(table->viewportHeight(), kWindowViewport);
-  EXPECT_EQ(table->cellForRowAtIndexPath({0, 17}), nullptr);
+  EXPECT_NE(table->cellForRowAtIndexPath({0, 33}), nullptr);
+  EXPECT_EQ(table->cellForRowAtIndexPath({0, 34}), nullptr);
+  EXPECT_EQ(table->visibleCells().size(), 34u);
 
   auto shown = screen();
   ASSERT_TRUE(shown.table);
   EXPECT_DOUBLE_EQ(shown.table->contentHeight, 100 * 44);
-  EXPECT_EQ(shown.table->sections[0].rows.size(), 17u);
-  EXPECT_EQ(shown.table->sections[0].rows.back().id, "s0r16");
-  EXPECT_DOUBLE_EQ(shown.table->sections[0].rows.back().y, 16 * 44);
+  EXPECT_DOUBLE_EQ(shown.table->overscan, kWindowViewport);
+  EXPECT_EQ(shown.table->sections[0].rows.size(), 34u);
+  EXPECT_EQ(shown.table->sections[0].rows.back().id, "s0r33");
+  EXPECT_DOUBLE_EQ(shown.table->sections[0].rows.back().y, 33 * 44);
+  auto rows = [](int first, int last) {
+    std::vector<std::string> texts;
+    for (int row = first; row <= last; ++row) texts.push_back("row " + std::to_string(row));
+    return texts;
+  };
+  auto comingIntoView = table->cellForRowAtIndexPath({0, 20});
+  driver().scrollTo(440);
+  EXPECT_EQ(table->cellForRowAtIndexPath({0, 20}), comingIntoView) << "a screen's scroll shows rows already made";
 
   driver().setViewportHeight(100);
-  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 0", "row 1", "row 2"}));
   EXPECT_DOUBLE_EQ(screen().table->viewportHeight, 100);
-  driver().scrollTo(50);
-  EXPECT_EQ(rowTexts(screen()), (std::vector<std::string>{"row 1", "row 2", "row 3"}));
+  driver().scrollTo(150);
+  EXPECT_EQ(rowTexts(screen()), rows(1, 7));
 }
 
 TEST_F(TableTest, ScrollingReusesTheCellsThatLeftTheViewport) {
   auto page = showList(100);
   auto firstCell = page->tableView()->cellForRowAtIndexPath({0, 0});
-  driver().scrollTo(440);  // ten rows down
+  driver().scrollTo(kWindowViewport + 440);  // ten rows past the overscan above
 
-  EXPECT_EQ(page->cellsCreated, 17) << "rows coming in take the cells of rows gone out";
-  EXPECT_EQ(page->cellsConfigured, 27);
+  EXPECT_EQ(page->cellsCreated, 51) << "rows coming in take the cells of rows gone out";
+  EXPECT_EQ(page->cellsConfigured, 61);
   auto table = page->tableView();
   EXPECT_EQ(table->cellForRowAtIndexPath({0, 0}), nullptr);
   auto reusedAt = table->indexPathForCell(firstCell);
   ASSERT_TRUE(reusedAt) << "the first row's cell went to the pool and came back for a new row";
-  EXPECT_GE(reusedAt->row, 17);
+  EXPECT_GE(reusedAt->row, 34);
   EXPECT_EQ(firstCell->textLabel()->text(), "row " + std::to_string(reusedAt->row));
   EXPECT_EQ(screen().table->sections[0].rows.front().text, "row 10");
 
@@ -111,7 +122,7 @@ TEST_F(TableTest, CellsThatAreNeverDequeuedDoNotPileUpInThePool) {
   }
   EXPECT_TRUE(std::all_of(firstScreen.begin(), firstScreen.end(), [](const auto& cell) { return cell.expired(); }))
       << "the pool keeps about a screenful, newest first";
-  EXPECT_EQ(page->tableView()->visibleCells().size(), 17u);
+  EXPECT_EQ(page->tableView()->visibleCells().size(), 34u);
 }
 
 TEST_F(TableTest, SubtitleRowsWithADetailAreTallerAndDelegateHeightsWin) {
@@ -216,7 +227,8 @@ TEST_F(TableTest, IconsOfRowsScrolledFarAwayAreLetGoAndReadAgainWhenTheirRowsRet
   }
   EXPECT_FALSE(page->icons[0]->isLoaded());
   EXPECT_TRUE(page->icons[999]->isLoaded());
-  EXPECT_LE(page->iconsInMemory(), static_cast<long>(UITableView::kScreensOfImagesKept + 1) * 17)
+  const auto held = page->tableView()->visibleCells().size();
+  EXPECT_LE(page->iconsInMemory(), static_cast<long>((UITableView::kTimesHeldRowsOfImagesKept + 1) * held))
       << "a few screens of icons stay, not the thousand scrolled through";
 
   driver().scrollTo(0);
@@ -255,7 +267,8 @@ TEST_F(TableTest, ATablePinnedToThePageFillsTheAreaBelowTheNavigationBar) {
   auto shown = screen();
   ASSERT_TRUE(shown.table) << "the first table in the page's views is its table";
   EXPECT_DOUBLE_EQ(shown.table->viewportHeight, kWindowViewport);
-  EXPECT_EQ(shown.table->sections[0].rows.size(), 17u) << "35 points of section spacing, then 16 rows and a part";
+  EXPECT_EQ(shown.table->sections[0].rows.size(), 34u)
+      << "35 points of section spacing, then 16 rows and a part, and a screen of rows held below";
 }
 
 }  // namespace

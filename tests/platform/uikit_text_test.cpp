@@ -142,11 +142,18 @@ TEST_F(TextFieldTest, ANewlineTypedGoesThroughTheDelegateWhichMayResign) {
   EXPECT_FALSE(page->first->isFirstResponder());
   EXPECT_EQ(std::count(delegate->calls.begin(), delegate->calls.end(), "shouldEnd [5]"), 1);
 
-  delegate->calls.clear();
-  driver().tapTextField("s0r0/field0");
-  driver().pressReturn();
-  EXPECT_EQ(delegate->calls, (std::vector<std::string>{"shouldBegin", "didBegin", "return"}))
-      << "the return key asks textFieldShouldReturn: only";
+  // The return key is first a line feed at the caret; textFieldShouldReturn:
+  // is asked only while the field still edits, and no line feed is ever taken.
+  for (bool resigns : {true, false}) {
+    delegate->resignOnNewline = resigns;
+    driver().tapTextField("s0r0/field0");
+    delegate->calls.clear();
+    driver().pressReturn();
+    const std::vector<std::string> calls = resigns ? std::vector<std::string>{"change 1,0 [\n]", "shouldEnd [5]", "didEnd"}
+                                                   : std::vector<std::string>{"change 1,0 [\n]", "return"};
+    EXPECT_EQ(delegate->calls, calls);
+    EXPECT_EQ(page->first->text(), "5");
+  }
 }
 
 TEST_F(TextFieldTest, ARefusedEndKeepsTheFocusUnlessForced) {
@@ -165,6 +172,21 @@ TEST_F(TextFieldTest, ARefusedEndKeepsTheFocusUnlessForced) {
   EXPECT_TRUE(page->second->isFirstResponder());
   EXPECT_THROW(driver().tapTextField("s0r0/field2"), std::invalid_argument);
   EXPECT_THROW(driver().tapTextField("s0r0/field1x"), std::invalid_argument);
+}
+
+TEST_F(TextFieldTest, AFieldWhoseRowLeavesIsAskedToEndEditingAndGoesEvenWhenItRefuses) {
+  for (bool allow : {true, false}) {
+    delegate->allowEnd = allow;
+    page->tableView()->setContentOffset({0, 0});
+    page->first->setText("");
+    driver().tapTextField("s0r0/field0");
+    driver().typeText("7");
+    delegate->calls.clear();
+    page->tableView()->setContentOffset({0, 1e5});
+    EXPECT_TRUE(page->tableView()->visibleCells().empty());
+    EXPECT_EQ(delegate->calls, (std::vector<std::string>{"shouldEnd [7]", "didEnd"})) << allow;
+    EXPECT_EQ(window()->firstResponder(), nullptr);
+  }
 }
 
 TEST_F(TextFieldTest, GoingBackEndsEditingOfTheLeavingPage) {

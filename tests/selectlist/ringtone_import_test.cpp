@@ -99,6 +99,7 @@ TEST_F(RingtoneImportTest, TheLinkAndNameAlertsAskInTheirOrder) {
             "Support/Chimewell or you paste a direct link to a ringtone to download and import it");
   EXPECT_THAT(fields(*link), ElementsAre("URL="));
   EXPECT_THAT(actions(*link), ElementsAre("Open site", "Import", "Cancel/cancel"));
+  EXPECT_EQ(link->returnKeyAction, "alert/action1") << "the return key taps the last of default style";
 
   driver().tapAlertAction("Import", {server.url("/chime.m4r")});
   auto name = screen().alert;
@@ -107,6 +108,7 @@ TEST_F(RingtoneImportTest, TheLinkAndNameAlertsAskInTheirOrder) {
   EXPECT_EQ(name->message, "Type a name for the ringtone");
   EXPECT_THAT(fields(*name), ElementsAre("Name="));
   EXPECT_THAT(actions(*name), ElementsAre("Import", "Cancel/cancel"));
+  EXPECT_EQ(name->returnKeyAction, "alert/action0");
   EXPECT_EQ(server.totalRequests(), 0) << "nothing loads before the name is given";
 }
 

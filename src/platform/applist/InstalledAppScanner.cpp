@@ -1,5 +1,7 @@
 #include "applist/InstalledAppScanner.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <future>
 #include <tuple>
@@ -8,6 +10,7 @@
 #include "foundation/CaseInsensitiveSearch.h"
 #include "foundation/DeviceFiles.h"
 #include "foundation/DeviceRoot.h"
+#include "foundation/FileDescriptor.h"
 #include "foundation/NSDictionary.h"
 
 namespace {
@@ -63,6 +66,8 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
     containers_.clear();
     root_ = root;
   }
+  FileDescriptor containers(root ? root->open(kContainers, O_PATH | O_DIRECTORY) : -1);
+  containersFolder_ = containers.get();
   // Two halves, the second on a thread of its own: reading is mostly
   // waiting for the file system (a phone's, over the network, or two cores').
   const auto folders = appFolders();
@@ -72,6 +77,7 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
                                        : std::future<void>();
   scanFolders(folders, 0, split, first);
   if (helper.valid()) helper.get();
+  containersFolder_ = -1;
 
   // Only folders seen now are kept, so removed apps are forgotten.
   first.seen.merge(second.seen);
@@ -79,6 +85,11 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   parsedByLastScan_ = first.parsed + second.parsed;
   std::vector<Found> found = std::move(first.found);
   found.insert(found.end(), second.found.begin(), second.found.end());
+  std::vector<std::string> foundFolders;
+  foundFolders.reserve(found.size());
+  for (const auto& entry : found) foundFolders.push_back(entry.folder);
+  if (parsedByLastScan_ == 0 && foundFolders == lastFound_) return lastApps_;
+  lastFound_ = std::move(foundFolders);
   for (auto& entry : found) entry.known = &known_.at(entry.folder);
 
   std::erase_if(found, [](const Found& entry) { return !entry.known->app; });
@@ -89,6 +100,7 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   std::vector<SparkAppRecord> apps;
   apps.reserve(found.size());
   for (const auto& entry : found) apps.push_back(*entry.known->app);
+  lastApps_ = apps;
   return apps;
 }
 
@@ -99,9 +111,14 @@ std::vector<std::string> InstalledAppScanner::appFolders() {
   std::map<std::string, Listing> listed;
   for (const auto& name : listDeviceDirectory(kContainers).value_or(std::vector<std::string>{})) {
     const std::string container = std::string(kContainers) + "/" + name;
+    auto known = containers_.find(container);
+    if (known != containers_.end() && unchangedBelowContainers(container, known->second.stamp)) {
+      folders.insert(folders.end(), known->second.apps.begin(), known->second.apps.end());
+      listed.emplace(container, std::move(known->second));
+      continue;
+    }
     auto status = statDevicePath(container);
     if (!status || !S_ISDIR(status->st_mode)) continue;
-    auto known = containers_.find(container);
     Listing listing{stampOf(*status), {}};
     if (known != containers_.end() && known->second.stamp == listing.stamp) {
       listing.apps = std::move(known->second.apps);
@@ -123,8 +140,28 @@ void InstalledAppScanner::scanFolders(const std::vector<std::string>& folders, s
   for (std::size_t index = begin; index < end; ++index) scanFolder(folders[index], part);
 }
 
+// Whether the file at the device path is still the one `stamp` describes,
+// looked up from the containers folder opened inside the root: one call and a
+// short walk in place of an open from the root. Only the same file (device,
+// inode, size and time) counts, whatever way led to it; anything else takes
+// the way through the root.
+bool InstalledAppScanner::unchangedBelowContainers(const std::string& devicePath, const Stamp& stamp) const {
+  const std::string_view prefix = kContainers;
+  if (containersFolder_ < 0 || devicePath.size() <= prefix.size() + 1 || !devicePath.starts_with(prefix) ||
+      devicePath[prefix.size()] != '/')
+    return false;
+  struct stat status {};
+  return ::fstatat(containersFolder_, devicePath.c_str() + prefix.size() + 1, &status, 0) == 0 &&
+         stampOf(status) == stamp;
+}
+
 void InstalledAppScanner::scanFolder(const std::string& appFolder, Part& part) {
   auto known = known_.find(appFolder);
+  if (known != known_.end() && unchangedBelowContainers(appFolder + "/Info.plist", known->second.stamp)) {
+    part.seen.emplace(appFolder, std::move(known->second));
+    part.found.push_back({appFolder, nullptr});
+    return;
+  }
   auto isKnown = [&](const struct stat& status) {
     return known != known_.end() && known->second.stamp == stampOf(status);
   };

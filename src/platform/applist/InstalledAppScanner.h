@@ -11,7 +11,8 @@
 //
 // The scanner keeps what it read: a later scan parses again only the
 // Info.plist files whose status (device, inode, size, modification time)
-// changed, and keeps the icons of unchanged apps (read on first use).
+// changed, and keeps the icons of unchanged apps (read on first use); when
+// nothing changed, it gives the last list again without ordering it anew.
 // scan() runs on any thread; scans take turns.
 #include <sys/stat.h>
 
@@ -75,10 +76,18 @@ class InstalledAppScanner {
   void scanFolders(const std::vector<std::string>& folders, std::size_t begin, std::size_t end, Part& part);
   void scanFolder(const std::string& appFolder, Part& part);
   static Known read(const std::string& appFolder, const Stamp& stamp, const std::optional<std::string>& infoPlist);
+  bool unchangedBelowContainers(const std::string& devicePath, const Stamp& stamp) const;
 
   mutable std::mutex mutex_;
   std::shared_ptr<const DeviceRoot> root_;  // whose apps known_ describes
   std::map<std::string, Known> known_;      // by app folder
   std::map<std::string, Listing> containers_;  // by container folder
   std::size_t parsedByLastScan_ = 0;
+  // The containers folder, opened inside the root for the scan under way.
+  int containersFolder_ = -1;
+  // The last scan's Info.plist folders found, in scan order, and its list:
+  // a scan that parses nothing and finds the same folders returns that list
+  // unsorted again.
+  std::vector<std::string> lastFound_;
+  std::vector<SparkAppRecord> lastApps_;
 };

@@ -5,6 +5,7 @@
 #include "applist/InstalledAppScanner.h"
 #include "dispatch/dispatch.h"
 #include "foundation/NSLog.h"
+#include "uikit/UIApplication.h"
 
 namespace {
 
@@ -45,9 +46,23 @@ std::shared_ptr<SparkAppListSource> currentSource() {
   return sourceSlot() ? sourceSlot() : installedAppsSource();
 }
 
+// Main thread only, as gather() and its completions are.
+std::size_t gathersUnderWay = 0;
+
 }  // namespace
 
-void SparkAppList::getAppList(SparkAppListCompletion completion) { currentSource()->gather(std::move(completion)); }
+void SparkAppList::getAppList(SparkAppListCompletion completion) {
+  ++gathersUnderWay;
+  UIApplication::sharedApplication()->setNetworkActivityIndicatorVisible(true);
+  auto counted = std::make_shared<bool>(false);
+  currentSource()->gather([counted, completion = std::move(completion)](const std::vector<SparkAppRecord>& apps) {
+    if (!*counted) {
+      *counted = true;
+      if (--gathersUnderWay == 0) UIApplication::sharedApplication()->setNetworkActivityIndicatorVisible(false);
+    }
+    completion(apps);
+  });
+}
 
 void SparkAppList::setSource(std::shared_ptr<SparkAppListSource> source) {
   std::lock_guard guard(sourceMutex);

@@ -7,6 +7,8 @@
 // meanwhile (the gathering keeps what it needs). How every instance gathers
 // is one process-wide source: the installed apps of the current device root
 // unless a test sets its own (setSource), which may deliver when it likes.
+// While any list is being gathered, UIApplication's network activity
+// indicator shows (the screen model's `loading`).
 #include <functional>
 #include <memory>
 #include <string>

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "uikit/UIAlertController.h"
+#include "uikit/UIApplication.h"
 #include "uikit/UIBarButtonItem.h"
 #include "uikit/UIColor.h"
 #include "uikit/UIFont.h"
@@ -171,6 +172,7 @@ ScreenTable describeTable(UITableView& table) {
   described.contentHeight = table.contentSize().height;
   described.contentOffset = table.contentOffset().y;
   described.viewportHeight = table.viewportHeight();
+  described.overscan = table.overscan();
   for (long section = 0; section < table.numberOfSections(); ++section)
     described.sections.push_back(ScreenSection{static_cast<int>(section), table.headerTitleForSection(section),
                                                table.footerTitleForSection(section), {},
@@ -214,6 +216,7 @@ ScreenAlert describeAlert(const UIAlertController& alert) {
     const auto& action = alert.actions()[index];
     described.actions.push_back(
         ScreenAlertAction{"alert/action" + std::to_string(index), action->title().value_or(""), actionStyle(action->style())});
+    if (action->style() == UIAlertActionStyleDefault) described.returnKeyAction = described.actions.back().id;
   }
   return described;
 }
@@ -239,6 +242,7 @@ Screen describe(const UIWindow& window) {
   screen.depth = parts.navigation ? static_cast<int>(parts.navigation->viewControllers().size()) : 1;
   screen.pageClass = NSStringFromClass(*parts.page);
   screen.navigationBar = describeNavigationBar(parts);
+  screen.loading = UIApplication::sharedApplication()->isNetworkActivityIndicatorVisible();
   if (parts.table) screen.table = describeTable(*parts.table);
   if (auto alert = std::dynamic_pointer_cast<UIAlertController>(parts.presented))
     screen.alert = describeAlert(*alert);

@@ -1,6 +1,7 @@
 #pragma once
 // A plain description of what the Settings app would draw right now: the
-// navigation bar, the top page's table (the rows in its viewport), and the
+// navigation bar, the top page's table (the rows it holds cells for: its
+// viewport and the overscan around it), and the
 // alert or mail sheet presented over it. Built from the live UIKit objects by
 // UserDriver::screen(); the host draws it in a browser, tests read it.
 //
@@ -83,8 +84,8 @@ struct ScreenSection {
   int index = 0;
   std::optional<std::string> header;
   std::optional<std::string> footer;
-  std::vector<ScreenRow> rows;  // only the rows in the viewport
-  long rowCount = 0;  // every row of the section, in view or not
+  std::vector<ScreenRow> rows;  // only the rows held: viewport and overscan
+  long rowCount = 0;  // every row of the section, held or not
   double footerY = 0;  // top of the footer in the table's content, rows or none
 };
 
@@ -94,7 +95,8 @@ struct ScreenTable {
   double contentHeight = 0;  // all rows, in points
   double contentOffset = 0;  // top of the viewport in the content
   double viewportHeight = 0;
-  std::vector<ScreenSection> sections;  // every section, rows limited to the viewport
+  double overscan = 0;  // rows are held this far above and below the viewport
+  std::vector<ScreenSection> sections;  // every section, rows limited to those held
 };
 
 struct ScreenSearchBar {
@@ -128,6 +130,8 @@ struct ScreenAlert {
   std::optional<std::string> message;
   std::vector<ScreenTextField> textFields;
   std::vector<ScreenAlertAction> actions;
+  // The action the return key in a field taps: the last of default style.
+  std::optional<std::string> returnKeyAction;
 };
 
 struct ScreenMail {
@@ -159,4 +163,7 @@ struct Screen {
   // The device's files could not be reached at the last file step (a phone
   // whose link is down): what shows is what was last read. Set by the host.
   bool deviceUnreachable = false;
+  // A list is being gathered (UIApplication's network activity indicator):
+  // the browser says so when it lasts.
+  bool loading = false;
 };

@@ -23,3 +23,13 @@ void UIApplication::openURLOptionsCompletionHandler(const std::shared_ptr<NSURL>
 }
 
 void UIApplication::setLinkOpener(LinkOpener opener) { linkOpener_ = std::move(opener); }
+
+void UIApplication::setNetworkActivityIndicatorVisible(bool visible) {
+  if (visible == networkActivityIndicatorVisible_) return;
+  networkActivityIndicatorVisible_ = visible;
+  if (activityListener_) activityListener_(visible);
+}
+
+void UIApplication::setNetworkActivityListener(std::function<void(bool visible)> listener) {
+  activityListener_ = std::move(listener);
+}

@@ -1,7 +1,9 @@
 #pragma once
 // The running application. Opening a link hands it to the link opener that
 // the host (or a test) installs; without one the link goes nowhere, is
-// logged, and the completion hears that it was not handed on.
+// logged, and the completion hears that it was not handed on. The network
+// activity indicator says that something is being gathered (the screen
+// model carries it); main thread only.
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,6 +29,15 @@ class UIApplication : public NSObject {
   // The host's (or a test's) opener; an empty function removes it.
   void setLinkOpener(LinkOpener opener);
 
+  bool isNetworkActivityIndicatorVisible() const { return networkActivityIndicatorVisible_; }
+  // Tells the activity listener when the indicator comes or goes.
+  void setNetworkActivityIndicatorVisible(bool visible);
+  // The host's: it shows the screen at once when the indicator changes (a
+  // list gathered is in); an empty function removes it.
+  void setNetworkActivityListener(std::function<void(bool visible)> listener);
+
  private:
   LinkOpener linkOpener_;
+  std::function<void(bool visible)> activityListener_;
+  bool networkActivityIndicatorVisible_ = false;
 };

@@ -157,11 +157,14 @@ bool UITableView::validIndexPath(const NSIndexPath& indexPath) const {
          static_cast<std::size_t>(indexPath.row) < sections_[indexPath.section].rowHeights.size();
 }
 
-bool UITableView::rowInViewport(const NSIndexPath& indexPath) const {
+CGFloat UITableView::overscan() const { return kOverscanScreens * viewportHeight(); }
+
+// Whether the row meets the viewport or its overscan.
+bool UITableView::rowHeld(const NSIndexPath& indexPath) const {
   const auto& layout = sections_[indexPath.section];
   CGFloat top = layout.rowTops[indexPath.row];
   CGFloat bottom = top + layout.rowHeights[indexPath.row];
-  return bottom > top && top < contentOffset_ + viewportHeight() && bottom > contentOffset_;
+  return bottom > top && top < contentOffset_ + viewportHeight() + overscan() && bottom > contentOffset_ - overscan();
 }
 
 CGFloat UITableView::viewportHeight() const {
@@ -211,27 +214,32 @@ bool UITableView::showRow(const NSIndexPath& indexPath) {
 }
 
 bool UITableView::layoutVisibleRows() {
+  std::vector<std::shared_ptr<UITableViewCell>> leaving;
   for (auto it = visible_.begin(); it != visible_.end();) {
-    if (validIndexPath(it->first) && rowInViewport(it->first)) {
+    if (validIndexPath(it->first) && rowHeld(it->first)) {
       ++it;
       continue;
     }
-    enqueue(it->second);
+    leaving.push_back(it->second);
     it = visible_.erase(it);
   }
+  // Out of the loop: a field in a leaving cell asks its delegate, which may
+  // read the table.
+  for (const auto& cell : leaving) enqueue(cell);
   bool changed = false;
-  CGFloat viewportBottom = contentOffset_ + viewportHeight();
+  const CGFloat heldTop = contentOffset_ - overscan();
+  const CGFloat heldBottom = contentOffset_ + viewportHeight() + overscan();
   for (std::size_t section = 0; section < sections_.size(); ++section) {
     const auto& layout = sections_[section];
-    // Rows are in content order: skip those that end above the viewport.
+    // Rows are in content order: skip those that end above the held range.
     auto rows = std::views::iota(std::size_t{0}, layout.rowTops.size());
     auto firstShown = std::ranges::partition_point(rows, [&](std::size_t index) {
-      return layout.rowTops[index] + layout.rowHeights[index] <= contentOffset_;
+      return layout.rowTops[index] + layout.rowHeights[index] <= heldTop;
     });
     std::size_t row = firstShown == rows.end() ? layout.rowTops.size() : *firstShown;
-    for (; row < layout.rowTops.size() && layout.rowTops[row] < viewportBottom; ++row) {
+    for (; row < layout.rowTops.size() && layout.rowTops[row] < heldBottom; ++row) {
       NSIndexPath indexPath{static_cast<long>(section), static_cast<long>(row)};
-      if (rowInViewport(indexPath)) changed |= showRow(indexPath);
+      if (rowHeld(indexPath)) changed |= showRow(indexPath);
     }
   }
   return changed;
@@ -267,7 +275,7 @@ void UITableView::keepImagesOfVisibleRows() {
     return !image || std::ranges::find(shown, image) != shown.end();
   });
   recentImages_.insert(recentImages_.end(), shown.begin(), shown.end());
-  const std::size_t kept = kScreensOfImagesKept * std::max<std::size_t>(visible_.size(), 1);
+  const std::size_t kept = kTimesHeldRowsOfImagesKept * std::max<std::size_t>(visible_.size(), 1);
   while (recentImages_.size() > kept) {
     if (auto image = recentImages_.front().lock()) image->letGoOfBytes();
     recentImages_.pop_front();

@@ -1,9 +1,12 @@
 #pragma once
 // A scrolling list of sections and rows with a viewport, as UIKit's table:
-// it asks its data source only for the rows whose frames meet the viewport,
-// keeps those cells as its visible cells, and when scrolling (or a reload)
-// moves a cell out of the viewport, puts it in the reuse pool under its
-// reuse identifier, where dequeueReusableCellWithIdentifier finds it.
+// it asks its data source only for the rows whose frames meet the viewport
+// or its overscan (about a screen above and below, so that a scroll shows
+// rows already made), keeps those cells as its visible cells, and when
+// scrolling (or a reload) moves a cell out of that range, puts it in the
+// reuse pool under its reuse identifier, where
+// dequeueReusableCellWithIdentifier finds it. A text field in a cell that
+// leaves is asked to end editing first, as any other end of editing.
 //
 // Rows are configured lazily: a reload or a scroll only marks the table,
 // and the visible rows are asked for when the table is next read (its
@@ -45,8 +48,12 @@ class UITableView : public UIView {
   static constexpr CGFloat kFooterLineHeight = 18;
   static constexpr CGFloat kFooterGlyphWidth = 7;
   static constexpr CGFloat kFooterHorizontalInset = 40;
-  // Row images are kept for this many times the visible rows.
-  static constexpr std::size_t kScreensOfImagesKept = 4;
+  // Cells are held for this many viewport heights above and below the
+  // viewport: a scroll of up to a screen shows rows that are already made.
+  static constexpr CGFloat kOverscanScreens = 1;
+  // Row images are kept for this many times the rows held (viewport and
+  // overscan: about three screens).
+  static constexpr std::size_t kTimesHeldRowsOfImagesKept = 2;
 
   UITableView(const CGRect& frame, UITableViewStyle style);  // initWithFrame:style:
   ~UITableView() override;
@@ -61,10 +68,11 @@ class UITableView : public UIView {
   // Drops the visible cells into the reuse pool; the rows are asked again
   // when the table is next read.
   void reloadData();
-  // The cell shown for the row, or none when the row is not in the viewport.
+  // The cell held for the row, or none when the row is neither in the
+  // viewport nor in its overscan.
   std::shared_ptr<UITableViewCell> cellForRowAtIndexPath(const NSIndexPath& indexPath);
   std::shared_ptr<UITableViewCell> dequeueReusableCellWithIdentifier(const std::string& identifier);
-  // The visible cells, in row order.
+  // Every cell the table holds (viewport and overscan), in row order.
   std::vector<std::shared_ptr<UITableViewCell>> visibleCells();
   std::vector<NSIndexPath> indexPathsForVisibleRows();
   std::optional<NSIndexPath> indexPathForCell(const std::shared_ptr<UITableViewCell>& cell);
@@ -104,6 +112,8 @@ class UITableView : public UIView {
   // unless set (tests and the host may size it).
   CGFloat viewportHeight() const;
   void setViewportHeight(std::optional<CGFloat> height);
+  // How far above and below the viewport rows are held.
+  CGFloat overscan() const;
 
   void setFrame(const CGRect& frame) override;
   // Asks for the rows that came into the viewport and lays out their cells.
@@ -125,7 +135,7 @@ class UITableView : public UIView {
   void computeGeometry();
   void placeRows();
   CGFloat titleHeightFor(const std::optional<std::string>& title) const;
-  bool rowInViewport(const NSIndexPath& indexPath) const;
+  bool rowHeld(const NSIndexPath& indexPath) const;
   bool layoutVisibleRows();
   bool showRow(const NSIndexPath& indexPath);
   void enqueue(const std::shared_ptr<UITableViewCell>& cell);

@@ -52,7 +52,12 @@ bool UITextField::deleteBackward() {
       text_, [this](NSRange range, const std::string& text) { return allowChange(range, text); }));
 }
 
+// The delegate first sees the return key as a line feed at the caret (a
+// delegate's own return-key handling lives there); a one-line field never
+// takes it. Only a field still editing then asks textFieldShouldReturn:.
 void UITextField::userPressReturn() {
+  allowChange(text_.appendRange(), "\n");
+  if (!isEditing()) return;
   auto delegate = this->delegate();
   if (delegate && !delegate->textFieldShouldReturn(self())) return;
   sendActionsForControlEvents(UIControlEventEditingDidEndOnExit);

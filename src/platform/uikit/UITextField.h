@@ -58,7 +58,9 @@ class UITextField : public UIControl, public UIKeyInput {
   bool insertText(const std::string& character) override;
   bool deleteBackward() override;
   bool hasText() const override { return !text_.empty(); }
-  // The return key: asks textFieldShouldReturn:, sends did-end-on-exit.
+  // The return key: offered to the delegate as a line feed at the caret
+  // (never inserted); then, while still editing, asks textFieldShouldReturn:
+  // and sends did-end-on-exit.
   void userPressReturn();
 
  protected:

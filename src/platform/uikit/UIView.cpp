@@ -34,7 +34,10 @@ void UIView::removeFromSuperview() {
   if (auto window = this->window()) {
     auto responder = window->firstResponder();
     auto responderView = std::dynamic_pointer_cast<UIView>(responder);
-    if (responderView && (responderView.get() == this || responderView->isDescendantOfView(*this)))
+    // A field leaving the window ends editing as any other end does: its
+    // delegate is asked (and may store); it goes whatever the answer.
+    if (responderView && (responderView.get() == this || responderView->isDescendantOfView(*this)) &&
+        !responder->resignFirstResponder())
       responder->forceResignFirstResponder();
   }
   superview_ = nullptr;

@@ -25,6 +25,8 @@ class UIView : public UIResponder {
   const std::vector<std::shared_ptr<UIView>>& subviews() const { return subviews_; }
   std::shared_ptr<UIView> superview() const;
   virtual void addSubview(const std::shared_ptr<UIView>& view);
+  // A first responder inside the view is asked to resign first, then made
+  // to when it refuses.
   void removeFromSuperview();
   bool isDescendantOfView(const UIView& view) const;
   std::shared_ptr<UIWindow> window() const;
