@@ -1,6 +1,9 @@
 #include "applist/AppIcon.h"
 
+#include "applist/AppListReaders.h"
 #include "applist/GenericAppIconData.h"
+#include "dispatch/WorkerPool.h"
+#include "dispatch/dispatch.h"
 #include "foundation/DeviceFiles.h"
 #include "uikit/UIImage.h"
 
@@ -88,6 +91,13 @@ std::shared_ptr<UIImage> appIcon(std::string appFolder, std::vector<std::string>
   if (names.empty()) return genericAppIcon();
   return UIImage::imageLoadedOnFirstUse(
       [folder = std::move(appFolder), names = std::move(names)] { return largestIcon(folder, names); });
+}
+
+void loadAppIconOffMainThread(std::shared_ptr<UIImage> icon, std::function<void()> loaded) {
+  appListReaders().post([icon = std::move(icon), loaded = std::move(loaded)]() mutable {
+    icon->pngData();
+    dispatch_async(dispatch_get_main_queue(), std::move(loaded));
+  });
 }
 
 std::shared_ptr<UIImage> genericAppIcon() {
