@@ -126,16 +126,8 @@ class Host {
     host_->client().set_read_timeout(std::chrono::seconds(120));
   }
 
-  json act(const json& action) {
-    auto answer = host_->client().Post("/api/action", action.dump(), "application/json");
-    if (!answer || answer->status != 200) throw std::runtime_error("no answer to " + action.dump());
-    return json::parse(answer->body)["screen"];
-  }
-  json screen() {
-    auto answer = host_->client().Get("/api/screen");
-    if (!answer || answer->status != 200) throw std::runtime_error("no screen");
-    return json::parse(answer->body)["screen"];
-  }
+  json act(const json& action) { return host_->act(action); }
+  json screen() { return host_->screen(); }
 
  private:
   std::unique_ptr<BackgroundHost> host_;

@@ -5,6 +5,7 @@
 #include "dispatch/WorkerPool.h"
 #include "dispatch/dispatch.h"
 #include "foundation/DeviceFiles.h"
+#include "foundation/NSLog.h"
 #include "uikit/UIImage.h"
 
 namespace {
@@ -95,7 +96,13 @@ std::shared_ptr<UIImage> appIcon(std::string appFolder, std::vector<std::string>
 
 void loadAppIconOffMainThread(std::shared_ptr<UIImage> icon, std::function<void()> loaded) {
   appListReaders().post([icon = std::move(icon), loaded = std::move(loaded)]() mutable {
-    icon->pngData();
+    try {
+      icon->pngData();
+    } catch (const std::exception& failure) {
+      // The device root went away (the page with it): nobody waits for the icon.
+      NSLog("SparkAppList: cannot read an app icon: %@", failure.what());
+      return;
+    }
     dispatch_async(dispatch_get_main_queue(), std::move(loaded));
   });
 }

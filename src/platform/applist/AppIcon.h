@@ -23,7 +23,8 @@ std::vector<std::string> appIconFileNames(const PlistValue::Dictionary& info);
 std::shared_ptr<UIImage> appIcon(std::string appFolder, std::vector<std::string> names);
 
 // Reads the icon's bytes on one of the app list's readers (AppListReaders.h),
-// then calls `loaded` on the main queue: a page shows an icon once it
+// then calls `loaded` on the main queue (not when the read fails for want of
+// a device root; that is logged): a page shows an icon once it
 // isLoaded() and has the others read this way, so that no icon file is read
 // on the main thread (on a phone over the network, a read is round trips).
 void loadAppIconOffMainThread(std::shared_ptr<UIImage> icon, std::function<void()> loaded);

@@ -70,10 +70,17 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   const auto places = placesToRead();
   std::vector<Scanned> scanned(places.size());
   std::atomic<std::size_t> parsed = 0;
-  readInParallel(places.size(), [&](std::size_t index) {
-    const auto& [folder, isContainer] = places[index];
-    scanned[index] = isContainer ? scanContainer(folder, parsed) : Scanned{std::nullopt, {scanFolder(folder, parsed)}};
-  });
+  try {
+    readInParallel(places.size(), [&](std::size_t index) {
+      const auto& [folder, isContainer] = places[index];
+      scanned[index] = isContainer ? scanContainer(folder, parsed) : Scanned{std::nullopt, {scanFolder(folder, parsed)}};
+    });
+  } catch (...) {
+    // Some records were moved out to readers that failed: start afresh.
+    known_.clear();
+    containers_.clear();
+    throw;
+  }
 
   // Only folders seen now are kept, so removed apps are forgotten.
   std::map<std::string, Known> seen;
