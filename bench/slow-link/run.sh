@@ -26,8 +26,9 @@ done
 work=$(mktemp -d /tmp/chimewell-slow-link-XXXXXX)
 pids=()
 cleanup() {
-  mountpoint -q "$work/mount" && { fusermount3 -u "$work/mount" || fusermount3 -uz "$work/mount"; }
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  if mountpoint -q "$work/mount"; then fusermount3 -u "$work/mount" || fusermount3 -uz "$work/mount"; fi
+  # A killed process's wait fails; that must not stop the clean-up.
+  for pid in "${pids[@]}"; do { kill "$pid" && wait "$pid"; } 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap cleanup EXIT
