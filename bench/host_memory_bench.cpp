@@ -82,17 +82,8 @@ class MemoryHost {
     host_->client().set_keep_alive(true);
   }
 
-  json act(const json& action) {
-    auto result = host_->client().Post("/api/action", action.dump(), "application/json");
-    if (!result || result->status != 200) throw std::runtime_error("the action failed: " + action.dump());
-    return json::parse(result->body)["screen"];
-  }
-
-  json screen() {
-    auto result = host_->client().Get("/api/screen");
-    if (!result || result->status != 200) throw std::runtime_error("no screen");
-    return json::parse(result->body)["screen"];
-  }
+  json act(const json& action) { return host_->act(action); }
+  json screen() { return host_->screen(); }
 
   // Fetches the images of the screen's rows, as the browser draws them.
   void drawImages(const json& screen) {

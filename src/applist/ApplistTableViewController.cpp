@@ -1,5 +1,6 @@
 #include "applist/ApplistTableViewController.h"
 
+#include "applist/AppIcon.h"
 #include "applist/ApplistVariables.h"
 #include "detail/ChimewellDetailView.h"
 #include "foundation/NSClassRegistry.h"
@@ -7,6 +8,7 @@
 #include "foundation/NSUserDefaults.h"
 #include "store/SettingsPaths.h"
 #include "uikit/NSLayoutConstraint.h"
+#include "uikit/UIImage.h"
 #include "uikit/UIImageView.h"
 #include "uikit/UILabel.h"
 #include "uikit/UINavigationController.h"
@@ -154,9 +156,26 @@ std::shared_ptr<UITableViewCell> ApplistTableViewController::tableViewCellForRow
     if (row >= arr_.size()) return cell;
     cell->textLabel()->setText(arr1_[row]);
     cell->detailTextLabel()->setText(arr_[row]);
-    cell->imageView()->setImage(imageArray_[row]);
+    cell->imageView()->setImage(shownIcon(row));
   }
   return cell;
+}
+
+// The row's icon once read; meanwhile the generic one, while a reader reads
+// it and the table reloads when it is in.
+std::shared_ptr<UIImage> ApplistTableViewController::shownIcon(std::size_t row) {
+  const auto& icon = imageArray_[row];
+  if (icon->isLoaded()) return icon;
+  if (iconsBeingRead_.insert(icon).second) {
+    std::weak_ptr<ApplistTableViewController> weakSelf = selfAs<ApplistTableViewController>();
+    loadAppIconOffMainThread(icon, [weakSelf, icon] {
+      auto self = weakSelf.lock();
+      if (!self) return;
+      self->iconsBeingRead_.erase(icon);
+      if (self->tableView_) self->tableView_->reloadData();
+    });
+  }
+  return genericAppIcon();
 }
 
 CGFloat ApplistTableViewController::tableViewHeightForRowAtIndexPath(const std::shared_ptr<UITableView>&,

@@ -10,10 +10,12 @@
 // the latest fetch of the process counts. The delivered apps are added to
 // `dict`, and the application list cache file is rewritten once, when that
 // changed `dict`. A search matches display names as NSCaseInsensitiveSearch
-// does and is recomputed whenever the list changes under it.
+// does and is recomputed whenever the list changes under it. A row shows the
+// generic app icon until its own is read off the main thread.
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,11 +73,13 @@ class ApplistTableViewController : public UIViewController,
   void filterNames(const std::string& searchText);
   void listChanged();
   void dismissKeyboard();
+  std::shared_ptr<UIImage> shownIcon(std::size_t row);
 
   std::shared_ptr<UISearchBar> searchBar_;
   std::vector<std::string> arr_;
   std::vector<std::string> arr1_;
   std::vector<std::shared_ptr<UIImage>> imageArray_;
+  std::set<std::shared_ptr<UIImage>> iconsBeingRead_;
   std::shared_ptr<UITableView> tableView_;
 
   // `arr1` folded once per list, so that a keystroke only searches; made

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "applist/AppIcon.h"
+#include "applist/AppListReaders.h"
 #include "applist/ApplistTableViewController.h"
 #include "applist/ApplistVariables.h"
 #include "dispatch/MainRunLoop.h"
@@ -264,7 +266,7 @@ class PickerOnADeviceTest : public PageTest {
     makeFolderAt("/var/mobile/Library/Preferences");
   }
   void TearDown() override {
-    MainRunLoop::main().runUntil([] { return WorkerPool::global().isIdle(); });
+    MainRunLoop::main().runUntil([] { return WorkerPool::global().isIdle() && appListReaders().isIdle(); });
     PageTest::TearDown();
   }
 };
@@ -280,7 +282,10 @@ TEST_F(PickerOnADeviceTest, ListsTheInstalledAppsWithTheirIconsOnceTheScanEnds) 
   ASSERT_TRUE(MainRunLoop::main().runUntil([&] { return page->arr().size() == 2; }));
   const Screen shown = screen();
   EXPECT_THAT(rowsShown(shown), ElementsAre("café com.example.cafe", "Mail com.apple.mobilemail"));
-  EXPECT_EQ(shown.table->sections[0].rows[1].image->pngData(), pngOfSize(120, 120));
+  // The main thread reads no icon: the generic one shows until a reader has read Mail's.
+  EXPECT_EQ(shown.table->sections[0].rows[1].image.get(), genericAppIcon().get());
+  EXPECT_TRUE(MainRunLoop::main().runUntil(
+      [&] { return screen().table->sections[0].rows[1].image->pngData() == pngOfSize(120, 120); }));
   EXPECT_EQ(readDictionaryAt(kApplicationListCachePath),
             Dictionary({{"Mail", "com.apple.mobilemail"}, {"café", "com.example.cafe"}}));
 }

@@ -30,11 +30,7 @@ json HostOnDeviceTest::act(const json& action) {
   return json::parse(answer->body)["screen"];
 }
 
-json HostOnDeviceTest::shownScreen() {
-  auto answer = host_->client().Get("/api/screen");
-  if (!answer || answer->status != 200) throw std::runtime_error("no screen");
-  return json::parse(answer->body)["screen"];
-}
+json HostOnDeviceTest::shownScreen() { return host_->screen(); }
 
 json HostOnDeviceTest::screenWhen(const std::function<bool(const json&)>& ready) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);

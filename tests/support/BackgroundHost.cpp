@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <future>
+#include <stdexcept>
 
 #include "BuildPaths.h"
 #include "dispatch/MainRunLoop.h"
@@ -62,4 +63,16 @@ void BackgroundHost::onMain(const std::function<void()>& work) {
     }
   });
   done.get_future().get();
+}
+
+nlohmann::json BackgroundHost::act(const nlohmann::json& action) {
+  auto answer = client_->Post("/api/action", action.dump(), "application/json");
+  if (!answer || answer->status != 200) throw std::runtime_error("the action failed: " + action.dump());
+  return nlohmann::json::parse(answer->body)["screen"];
+}
+
+nlohmann::json BackgroundHost::screen() {
+  auto answer = client_->Get("/api/screen");
+  if (!answer || answer->status != 200) throw std::runtime_error("no screen");
+  return nlohmann::json::parse(answer->body)["screen"];
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 class HostApp;
 class HostServer;
 
@@ -37,6 +39,11 @@ class BackgroundHost {
   const std::string& token() const { return token_; }
   // The "Authorization: token ..." header that opens the host.
   httplib::Headers tokenHeader() const;
+  // Posts the action through client() as the page does; the answered
+  // screen. Throws unless answered with 200.
+  nlohmann::json act(const nlohmann::json& action);
+  // The screen the page would be shown now; throws unless answered with 200.
+  nlohmann::json screen();
 
  private:
   void stopLoop();

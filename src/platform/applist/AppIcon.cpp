@@ -1,7 +1,11 @@
 #include "applist/AppIcon.h"
 
+#include "applist/AppListReaders.h"
 #include "applist/GenericAppIconData.h"
+#include "dispatch/WorkerPool.h"
+#include "dispatch/dispatch.h"
 #include "foundation/DeviceFiles.h"
+#include "foundation/NSLog.h"
 #include "uikit/UIImage.h"
 
 namespace {
@@ -88,6 +92,19 @@ std::shared_ptr<UIImage> appIcon(std::string appFolder, std::vector<std::string>
   if (names.empty()) return genericAppIcon();
   return UIImage::imageLoadedOnFirstUse(
       [folder = std::move(appFolder), names = std::move(names)] { return largestIcon(folder, names); });
+}
+
+void loadAppIconOffMainThread(std::shared_ptr<UIImage> icon, std::function<void()> loaded) {
+  appListReaders().post([icon = std::move(icon), loaded = std::move(loaded)]() mutable {
+    try {
+      icon->pngData();
+    } catch (const std::exception& failure) {
+      // The device root went away (the page with it): nobody waits for the icon.
+      NSLog("SparkAppList: cannot read an app icon: %@", failure.what());
+      return;
+    }
+    dispatch_async(dispatch_get_main_queue(), std::move(loaded));
+  });
 }
 
 std::shared_ptr<UIImage> genericAppIcon() {

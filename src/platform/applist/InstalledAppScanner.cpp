@@ -3,10 +3,11 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <future>
+#include <atomic>
 #include <tuple>
 
 #include "applist/AppIcon.h"
+#include "applist/AppListReaders.h"
 #include "foundation/CaseInsensitiveSearch.h"
 #include "foundation/DeviceFiles.h"
 #include "foundation/DeviceRoot.h"
@@ -66,78 +67,118 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
     containers_.clear();
     root_ = root;
   }
+  // Every app folder and container is read on its own reader: on a phone
+  // over the network each file step waits a round trip, and one after
+  // another they would add up to seconds.
+  const auto places = placesToRead();
+  std::vector<Scanned> scanned(places.size());
+  std::atomic<std::size_t> parsed = 0;
   FileDescriptor containers(root ? root->open(kContainers, O_PATH | O_DIRECTORY) : -1);
   containersFolder_ = containers.get();
-  // Two halves, the second on a thread of its own: reading is mostly
-  // waiting for the file system (a phone's, over the network, or two cores').
-  const auto folders = appFolders();
-  const std::size_t split = folders.size() >= kFoldersForTwoThreads ? folders.size() / 2 : folders.size();
-  Part first, second;
-  auto helper = split < folders.size() ? std::async(std::launch::async, [&] { scanFolders(folders, split, folders.size(), second); })
-                                       : std::future<void>();
-  scanFolders(folders, 0, split, first);
-  if (helper.valid()) helper.get();
+  try {
+    readInParallel(places.size(), [&](std::size_t index) {
+      const auto& [folder, isContainer] = places[index];
+      scanned[index] = isContainer ? scanContainer(folder, parsed) : Scanned{std::nullopt, {scanFolder(folder, parsed)}};
+    });
+  } catch (...) {
+    // Some records were moved out to readers that failed: start afresh.
+    containersFolder_ = -1;
+    known_.clear();
+    containers_.clear();
+    lastFound_.clear();
+    throw;
+  }
   containersFolder_ = -1;
 
   // Only folders seen now are kept, so removed apps are forgotten.
-  first.seen.merge(second.seen);
-  known_ = std::move(first.seen);
-  parsedByLastScan_ = first.parsed + second.parsed;
-  std::vector<Found> found = std::move(first.found);
-  found.insert(found.end(), second.found.begin(), second.found.end());
-  std::vector<std::string> foundFolders;
-  foundFolders.reserve(found.size());
-  for (const auto& entry : found) foundFolders.push_back(entry.folder);
-  if (parsedByLastScan_ == 0 && foundFolders == lastFound_) return lastApps_;
-  lastFound_ = std::move(foundFolders);
-  for (auto& entry : found) entry.known = &known_.at(entry.folder);
-
-  std::erase_if(found, [](const Found& entry) { return !entry.known->app; });
-  std::sort(found.begin(), found.end(), [](const Found& left, const Found& right) {
-    return std::tie(left.known->sortKey, left.known->app->bundleIdentifier(), left.folder) <
-           std::tie(right.known->sortKey, right.known->app->bundleIdentifier(), right.folder);
-  });
-  std::vector<SparkAppRecord> apps;
-  apps.reserve(found.size());
-  for (const auto& entry : found) apps.push_back(*entry.known->app);
-  lastApps_ = apps;
-  return apps;
-}
-
-std::vector<std::string> InstalledAppScanner::appFolders() {
-  auto folders = entriesEndingInApp(kSystemApplications);
-  // A container's listing is kept while the container folder is unchanged
-  // (adding, removing or renaming an entry changes its modification time).
+  std::map<std::string, Known> seen;
   std::map<std::string, Listing> listed;
-  for (const auto& name : listDeviceDirectory(kContainers).value_or(std::vector<std::string>{})) {
-    const std::string container = std::string(kContainers) + "/" + name;
-    auto known = containers_.find(container);
-    if (known != containers_.end() && unchangedBelowContainers(container, known->second.stamp)) {
-      folders.insert(folders.end(), known->second.apps.begin(), known->second.apps.end());
-      listed.emplace(container, std::move(known->second));
-      continue;
+  std::vector<std::string> found;
+  for (std::size_t index = 0; index < places.size(); ++index) {
+    if (scanned[index].listing) listed.emplace(places[index].first, std::move(*scanned[index].listing));
+    for (auto& [folder, known] : scanned[index].apps) {
+      if (!known) continue;
+      seen.emplace(folder, std::move(*known));
+      found.push_back(folder);
     }
-    auto status = statDevicePath(container);
-    if (!status || !S_ISDIR(status->st_mode)) continue;
-    Listing listing{stampOf(*status), {}};
-    if (known != containers_.end() && known->second.stamp == listing.stamp) {
-      listing.apps = std::move(known->second.apps);
-    } else {
-      listing.apps = entriesEndingInApp(container);
-    }
-    folders.insert(folders.end(), listing.apps.begin(), listing.apps.end());
-    listed.emplace(container, std::move(listing));
   }
+  known_ = std::move(seen);
   containers_ = std::move(listed);
-  auto jailbreak = entriesEndingInApp(kJailbreakApplications);
-  folders.insert(folders.end(), jailbreak.begin(), jailbreak.end());
-  return folders;
+  parsedByLastScan_ = parsed;
+  if (parsedByLastScan_ == 0 && found == lastFound_) return lastApps_;
+  lastFound_ = found;
+
+  std::vector<const Known*> apps;
+  for (const auto& folder : found) {
+    const Known& known = known_.at(folder);
+    if (known.app) apps.push_back(&known);
+  }
+  std::sort(apps.begin(), apps.end(), [](const Known* left, const Known* right) {
+    return std::tie(left->sortKey, left->app->bundleIdentifier(), left->folder) <
+           std::tie(right->sortKey, right->app->bundleIdentifier(), right->folder);
+  });
+  std::vector<SparkAppRecord> records;
+  records.reserve(apps.size());
+  for (const auto* known : apps) records.push_back(*known->app);
+  lastApps_ = records;
+  return records;
 }
 
-// Each half reads known_ and moves out only its own folders' entries.
-void InstalledAppScanner::scanFolders(const std::vector<std::string>& folders, std::size_t begin, std::size_t end,
-                                      Part& part) {
-  for (std::size_t index = begin; index < end; ++index) scanFolder(folders[index], part);
+std::vector<std::pair<std::string, bool>> InstalledAppScanner::placesToRead() {
+  std::vector<std::pair<std::string, bool>> places;
+  for (auto& folder : entriesEndingInApp(kSystemApplications)) places.emplace_back(std::move(folder), false);
+  for (const auto& name : listDeviceDirectory(kContainers).value_or(std::vector<std::string>{}))
+    places.emplace_back(std::string(kContainers) + "/" + name, true);
+  for (auto& folder : entriesEndingInApp(kJailbreakApplications)) places.emplace_back(std::move(folder), false);
+  return places;
+}
+
+// Reads known_ and containers_, and moves out only this container's entries.
+InstalledAppScanner::Scanned InstalledAppScanner::scanContainer(const std::string& container,
+                                                                std::atomic<std::size_t>& parsed) {
+  Scanned scanned;
+  // Its listing is kept while the container folder is unchanged (adding,
+  // removing or renaming an entry changes its modification time).
+  auto known = containers_.find(container);
+  Listing listing;
+  if (known != containers_.end() && unchangedBelowContainers(container, known->second.stamp)) {
+    listing = std::move(known->second);
+  } else {
+    auto status = statDevicePath(container);
+    if (!status || !S_ISDIR(status->st_mode)) return scanned;
+    listing.stamp = stampOf(*status);
+    listing.apps = known != containers_.end() && known->second.stamp == listing.stamp ? std::move(known->second.apps)
+                                                                                      : entriesEndingInApp(container);
+  }
+  for (const auto& folder : listing.apps) scanned.apps.push_back(scanFolder(folder, parsed));
+  scanned.listing = std::move(listing);
+  return scanned;
+}
+
+// Reads known_ and moves out only this folder's entry.
+std::pair<std::string, std::optional<InstalledAppScanner::Known>> InstalledAppScanner::scanFolder(
+    const std::string& appFolder, std::atomic<std::size_t>& parsed) {
+  const std::string infoPlist = appFolder + "/Info.plist";
+  auto known = known_.find(appFolder);
+  auto isKnown = [&](const struct stat& status) {
+    return known != known_.end() && known->second.stamp == stampOf(status);
+  };
+  // A known app is checked by its status alone: over the network an open
+  // and a close cost two more round trips.
+  if (known != known_.end() && unchangedBelowContainers(infoPlist, known->second.stamp)) {
+    return {appFolder, std::move(known->second)};
+  }
+  if (known != known_.end()) {
+    auto status = statDevicePath(infoPlist);
+    if (status && S_ISREG(status->st_mode) && isKnown(*status)) return {appFolder, std::move(known->second)};
+  }
+  // One open gives the status and, for a new or changed file, the content. It
+  // follows links inside the root: an app behind a dangling one is not there.
+  auto file = readDeviceFileUnless(infoPlist, isKnown, kMaximumPropertyListFileSize);
+  if (!file) return {appFolder, std::nullopt};
+  if (isKnown(file->status)) return {appFolder, std::move(known->second)};
+  ++parsed;
+  return {appFolder, read(appFolder, stampOf(file->status), file->content)};
 }
 
 // Whether the file at the device path is still the one `stamp` describes,
@@ -155,32 +196,9 @@ bool InstalledAppScanner::unchangedBelowContainers(const std::string& devicePath
          stampOf(status) == stamp;
 }
 
-void InstalledAppScanner::scanFolder(const std::string& appFolder, Part& part) {
-  auto known = known_.find(appFolder);
-  if (known != known_.end() && unchangedBelowContainers(appFolder + "/Info.plist", known->second.stamp)) {
-    part.seen.emplace(appFolder, std::move(known->second));
-    part.found.push_back({appFolder, nullptr});
-    return;
-  }
-  auto isKnown = [&](const struct stat& status) {
-    return known != known_.end() && known->second.stamp == stampOf(status);
-  };
-  // One open gives the status and, for a new or changed file, the content. It
-  // follows links inside the root: an app behind a dangling one is not there.
-  auto file = readDeviceFileUnless(appFolder + "/Info.plist", isKnown, kMaximumPropertyListFileSize);
-  if (!file) return;
-  if (isKnown(file->status)) {
-    part.seen.emplace(appFolder, std::move(known->second));
-  } else {
-    part.seen.emplace(appFolder, read(appFolder, stampOf(file->status), file->content));
-    ++part.parsed;
-  }
-  part.found.push_back({appFolder, nullptr});
-}
-
 InstalledAppScanner::Known InstalledAppScanner::read(const std::string& appFolder, const Stamp& stamp,
                                                      const std::optional<std::string>& infoPlist) {
-  Known known{stamp, std::nullopt, {}};
+  Known known{stamp, std::nullopt, {}, appFolder};
   auto parsed = infoPlist ? parsePropertyList(*infoPlist) : std::nullopt;
   const auto* info = parsed ? parsed->as<PlistValue::Dictionary>() : nullptr;
   if (!info || isHidden(*info)) return known;

@@ -13,15 +13,19 @@
 // Info.plist files whose status (device, inode, size, modification time)
 // changed, and keeps the icons of unchanged apps (read on first use); when
 // nothing changed, it gives the last list again without ordering it anew.
+// The scan reads many app folders at once (AppListReaders.h); a known app
+// costs only a status of its Info.plist.
 // scan() runs on any thread; scans take turns.
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstddef>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "applist/SparkAppList.h"
@@ -54,27 +58,23 @@ class InstalledAppScanner {
     Stamp stamp;
     std::optional<SparkAppRecord> app;  // none: left out
     std::string sortKey;
+    std::string folder;  // the last of the order
   };
   struct Listing {
     Stamp stamp;                    // of the container folder
     std::vector<std::string> apps;  // its "*.app" folders
   };
-  struct Found {
-    std::string folder;
-    const Known* known;
+  struct Scanned {  // what reading one app folder or container found
+    std::optional<Listing> listing;  // a container's
+    std::vector<std::pair<std::string, std::optional<Known>>> apps;  // none: no readable Info.plist
   };
 
-  struct Part {  // what one thread of a scan found
-    std::map<std::string, Known> seen;  // by app folder
-    std::vector<Found> found;
-    std::size_t parsed = 0;
-  };
-  // Fewer apps are read on one thread.
-  static constexpr std::size_t kFoldersForTwoThreads = 64;
-
-  std::vector<std::string> appFolders();
-  void scanFolders(const std::vector<std::string>& folders, std::size_t begin, std::size_t end, Part& part);
-  void scanFolder(const std::string& appFolder, Part& part);
+  // The app folders of /Applications and /var/jb/Applications, and the
+  // containers (true), in that order.
+  std::vector<std::pair<std::string, bool>> placesToRead();
+  Scanned scanContainer(const std::string& container, std::atomic<std::size_t>& parsed);
+  std::pair<std::string, std::optional<Known>> scanFolder(const std::string& appFolder,
+                                                          std::atomic<std::size_t>& parsed);
   static Known read(const std::string& appFolder, const Stamp& stamp, const std::optional<std::string>& infoPlist);
   bool unchangedBelowContainers(const std::string& devicePath, const Stamp& stamp) const;
 

@@ -84,10 +84,15 @@ void UIImage::setPNG(std::vector<std::uint8_t> png, double scale) const {
   scale_ = scale > 0 ? scale : 1;
 }
 
-void UIImage::loadIfNeeded() const {
-  if (png_) return;
-  auto loaded = load_();
-  setPNG(std::move(loaded.png), loaded.scale);
+void UIImage::loadIfNeeded(std::unique_lock<std::mutex>& lock) const {
+  // Read with the lock let go: isLoaded() never waits for a file, and the
+  // main thread never for another thread's read.
+  while (!png_) {
+    lock.unlock();
+    auto loaded = load_();
+    lock.lock();
+    if (!png_) setPNG(std::move(loaded.png), loaded.scale);
+  }
 }
 
 void UIImage::letGoOfBytes() {
@@ -96,9 +101,9 @@ void UIImage::letGoOfBytes() {
 }
 
 std::shared_ptr<const UIImage> UIImage::withBytesKept() const {
-  std::lock_guard guard(mutex_);
+  std::unique_lock lock(mutex_);
   if (!load_) return std::static_pointer_cast<const UIImage>(shared_from_this());
-  loadIfNeeded();
+  loadIfNeeded(lock);
   // Private constructor: make_shared cannot reach it.
   return std::shared_ptr<const UIImage>(new UIImage(png_, scale_, pixelWidth_, pixelHeight_));
 }
@@ -137,26 +142,26 @@ std::shared_ptr<UIImage> UIImage::imageLoadedOnFirstUse(std::function<LoadedPNG(
 }
 
 double UIImage::width() const {
-  std::lock_guard guard(mutex_);
-  loadIfNeeded();
+  std::unique_lock lock(mutex_);
+  loadIfNeeded(lock);
   return pixelWidth_ / scale_;
 }
 
 double UIImage::height() const {
-  std::lock_guard guard(mutex_);
-  loadIfNeeded();
+  std::unique_lock lock(mutex_);
+  loadIfNeeded(lock);
   return pixelHeight_ / scale_;
 }
 
 double UIImage::scale() const {
-  std::lock_guard guard(mutex_);
-  loadIfNeeded();
+  std::unique_lock lock(mutex_);
+  loadIfNeeded(lock);
   return scale_;
 }
 
 const std::vector<std::uint8_t>& UIImage::pngData() const {
-  std::lock_guard guard(mutex_);
-  loadIfNeeded();
+  std::unique_lock lock(mutex_);
+  loadIfNeeded(lock);
   return *png_;
 }
 

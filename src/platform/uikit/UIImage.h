@@ -34,8 +34,9 @@ class UIImage : public NSObject {
   // An image whose bytes are read only when it is first measured or drawn,
   // so that a long list of rows reads only the images of rows shown (app
   // icons). `load` runs on whichever thread first needs the image, once per
-  // letGoOfBytes(), and must give a PNG (a fallback image of its own when
-  // its file is gone).
+  // letGoOfBytes() (twice when two threads need it at once: the first
+  // result stays), with no lock held, so isLoaded() never waits for it. It
+  // must give a PNG (a fallback image of its own when its file is gone).
   struct LoadedPNG {
     std::vector<std::uint8_t> png;
     double scale = 1;
@@ -69,8 +70,8 @@ class UIImage : public NSObject {
   using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
   UIImage(Bytes png, double scale, std::uint32_t pixelWidth, std::uint32_t pixelHeight);
   void setPNG(std::vector<std::uint8_t> png, double scale) const;
-  // With mutex_ held.
-  void loadIfNeeded() const;
+  // With mutex_ held by `lock`, which it lets go while the load reads.
+  void loadIfNeeded(std::unique_lock<std::mutex>& lock) const;
 
   mutable std::mutex mutex_;
   const std::function<LoadedPNG()> load_;  // none for an image made from bytes
