@@ -11,7 +11,7 @@ import { createServer, connect } from 'node:net';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { eventually, launchBrowser, openPage, openPicker, pickerRow, sourceDir, startHost } from './harness.mjs';
+import { backButton, eventually, launchBrowser, openPage, openPicker, pickerRow, sourceDir, startHost } from './harness.mjs';
 
 const tools = ['/usr/sbin/sshd', '/usr/bin/sshfs', '/usr/bin/ssh-keygen'].every(existsSync);
 const skip = !existsSync('/dev/fuse') ? '/dev/fuse is absent: no FUSE mount can be made here'
@@ -23,7 +23,7 @@ const JB = 'private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application Support
 const PREFERENCES = 'private/var/mobile/Library/Preferences/com.apple.Preferences.plist';
 
 let folder, phone, port, sshd, browser, ringtone, ringtoneServer;
-const running = new Set();  // hosts and sshfs processes to end whatever happens
+const running = new Set();  // every host and sshfs started, ended by after() whatever happens
 
 async function freePort() {
   const server = createServer();
@@ -125,10 +125,10 @@ test('over a phone mounted by the host, every change lands in its files; the mou
   await alert.getByRole('textbox').fill('Phone Chime.m4r');
   await alert.getByRole('button', { name: 'Import' }).click();
   await alert.getByRole('button', { name: 'OK' }).click();
-  await button('Back').click();
+  await backButton(page).click();
   await page.getByRole('textbox').click();
   await page.getByRole('textbox').pressSequentially('3', { delay: 30 });
-  await button('Back').click();
+  await backButton(page).click();
   await eventually(storedKeys, { NotificationAlert: 'Chime.m4r', enableToggle: true, vibrationTimes: '3' }, 'on the phone');
   assert.deepEqual(await readFile(path.join(phone, JB, 'Chimewell', 'Phone Chime.m4r')), ringtone);
   assert.match(await readFile(path.join(phone, PREFERENCES), 'utf8'), /currentAppIdentifier[\s\S]*phoneOwn/);
@@ -156,7 +156,6 @@ test('over a phone mounted by the host, every change lands in its files; the mou
   host = await startPhoneHost({ dataHome: host.dataHome });
   assert.equal((await readdir(path.join(run, 'chimewell'))).length, 1, 'the killed host\'s folder is gone');
   await host.stop({ signal: 'SIGTERM' });
-  running.clear();
   assert.deepEqual(mountsUnder(run), []);
 
   // The phone's Settings app must still be able to write its preferences.
@@ -182,5 +181,4 @@ test('a mount made with sshfs\'s defaults, which hide the phone\'s links, is tol
   await host.stop({ keepRoot: true });
   sshfs.kill('SIGTERM');
   await eventually(() => mountsUnder(mountPoint).length, 0, 'unmounted');
-  running.clear();
 });
