@@ -18,6 +18,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
 #include <libswresample/swresample.h>
 }
 
@@ -64,6 +65,10 @@ constexpr int kMaxChannels = 8;         // 7.1 surround
 // channel (FLAC rarely more), so this bounds a frame and its conversion to
 // a few MiB.
 constexpr int kMaxFrameSamples = 131072;
+// The largest single block FFmpeg may allocate: an MP4's header can state
+// index tables of gigabytes in a few bytes, which no read budget sees. A
+// ringtone's largest tables and packets stay far below it.
+constexpr std::size_t kMaxFfmpegAllocation = 32 * 1024 * 1024;
 
 std::string describe(int ffmpegError) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -234,9 +239,14 @@ bool headerDescribesAudio(const AVFormatContext* format) {
 
 std::unique_ptr<AudioDecoder> AudioDecoder::open(std::shared_ptr<const AudioSource> source, std::string* why,
                                                 const std::atomic<bool>* stop) {
-  // FFmpeg's own remarks on damaged files would only clutter the log; `why` says what matters.
+  // Once per process: FFmpeg's own remarks on damaged files would only
+  // clutter the log (`why` says what matters), and no block it allocates
+  // may pass the cap.
   static std::once_flag quiet;
-  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+  std::call_once(quiet, [] {
+    av_log_set_level(AV_LOG_QUIET);
+    av_max_alloc(kMaxFfmpegAllocation);
+  });
   if (!source) {
     setWhy(why, "no source");
     return nullptr;
