@@ -6,51 +6,13 @@
 // fields and in the mail sheet, the focus and the caret. What the host sends,
 // and the names of its kinds, are listed in src/host/ScreenJson.h.
 
-const state = {
-  host: null,  // the host instance whose screens the page shows
-  retiredHosts: new Set(),  // earlier instances: whatever they still send is old
-  version: 0,  // the newest screen the host sent
-  message: null,  // that screen's message
-  shownVersion: 0,  // the screen on show: the newest, or the page below drawn ahead of a Back
-  ahead: null,  // the page left, while the page below is drawn ahead of the host's answer to a Back
-  trail: [],  // depth - 1 -> the message of the page last on top at that depth
-  screen: null,
-  refused: false,  // the host refused this address: no more tries
-  pageKey: null,
-  modelOffset: null,
-  sentViewport: new Map(),  // page -> viewport height told to the host
-  openedLinks: new Set(),  // sequences of the links this tab opened
-  queue: Promise.resolve(),
-  waiting: new Map(),  // coalescing key -> action queued but not yet sent
-  unanswered: new Map(),  // coalescing key -> how many of its actions await their answer
-  inFlight: 0,
-  alertKey: null,
-  alertDrafts: new Map(),
-  mailKey: null,
-  mailDraft: null,
-  modalReturn: null,  // the control (its data-key) that had the focus when an alert or the sheet came
-  currentRow: null,  // the list row in the tab order (roving tabindex), by id
-  pendingRow: null,  // {id, tries}: a row the keyboard moved to, focused once the host has drawn it
-  arriving: false,  // a new page whose list's rows have not come yet: they take the focus when they do
-  actedOnPage: false,  // a tap or typing may have changed what the page below shows
-  errorPage: null,  // the page an error was shown on; the error goes with it
-  events: null,  // the port of the shared event stream, when there is one
-  drawn: {},  // part of the page -> the model it was drawn from
-  rendering: false,
-  quietBack: false,  // the page itself stepped back in the tab's history
-};
+import { state, TAB } from './state.js';
 
 // Every link this tab opened, in order: for people and for tests.
 window.chimewellLinks = [];
 
-// This tab's name for the host: a sound preview plays in the tab whose tap
-// started it, as a link opens there.
-const TAB = (crypto.randomUUID && crypto.randomUUID()) || `${Date.now()}-${Math.random().toString(16).slice(2)}`;
-
 const $ = (selector) => document.querySelector(selector);
 const px = (value) => `${Math.round(value * 100) / 100}px`;
-
-// ---- Talking to the host
 
 // The access token. The address the host printed carries it (?token=); the
 // page keeps it in this origin's storage, which no page of another port
@@ -251,8 +213,6 @@ function answer(action, body) {
   if (body.screen) applyScreen(body, true, action.action === 'goBack');
 }
 
-// ---- The event stream, one for every tab of this browser (event-stream.js)
-
 // Every hello carries the tab's token: the stream uses the newest.
 function listen() {
   if (state.events) {
@@ -344,8 +304,6 @@ function showError(message, pageId = state.screen?.pageId, note = false) {
 function hideError() {
   $('#banner').hidden = true;
 }
-
-// ---- Drawing
 
 function h(tag, props, ...children) {
   const element = document.createElement(tag);
@@ -929,8 +887,6 @@ function mailView(mail) {
   return dialog;
 }
 
-// ---- Focus, scrolling and the viewport
-
 function focusable(key) {
   return document.querySelector(`[data-focus="${CSS.escape(key)}"]`);
 }
@@ -1001,12 +957,6 @@ function onScroll() {
   if (state.rendering || state.screen?.alert || state.screen?.mail) return;
   send({ action: 'scroll', get offset() { return $('#content').scrollTop; } }, 'scroll');
 }
-
-// ---- Moving through a list by keyboard (the ARIA grid)
-// One row of the list is in the tab order. The arrow keys, Page Up/Down and
-// Home/End move the focus through every row of the table, not only those
-// drawn: a row not drawn yet is scrolled to, and focused once the host has
-// drawn it.
 
 const rowButton = (id) => document.querySelector(`[data-row="${CSS.escape(id)}"] [role="gridcell"] > .cell-main`);
 const rowPlace = (id) => id.match(/^s(\d+)r(\d+)$/)?.slice(1).map(Number) ?? null;
@@ -1133,8 +1083,6 @@ function followPendingRow() {
   else scrollTowardRow(pending.id);
 }
 
-// ---- Sound previews
-
 // The clip comes in half-second WAV parts, fetched one after another and
 // played back to back with the Web Audio API. The host says when to stop.
 const preview = { clip: null, generation: 0, context: null, sources: [], playing: 0, fetching: false };
@@ -1238,14 +1186,6 @@ function unblockAudio() {
   }, () => {});
 }
 
-// ---- The browser's Back button
-// The tab's history holds our own entry "base" and, while the pane has a page
-// to go back to, one entry "top" ahead of it. Back from "top" lands on
-// "base": the pane goes back a page, as its Back button does, and "top" is
-// put ahead again if there is still a page to go back to. Every tab follows
-// the one navigation stack. A page once left is not pushed again by Forward:
-// the page steps back to "base" and stays as it is.
-
 const atTop = () => window.history.state?.chimewell === 'top';
 
 function followHistory(screen) {
@@ -1271,8 +1211,6 @@ function onHistoryStep() {
   }
   followHistory(state.screen ?? { depth: 1 });
 }
-
-// ---- Start
 
 async function start() {
   // The address the host printed carries its access token: it leaves the
