@@ -6,64 +6,12 @@
 // fields and in the mail sheet, the focus and the caret. What the host sends,
 // and the names of its kinds, are listed in src/host/ScreenJson.h.
 
+import { access, hostFetch, firstScreen, tokenKeptElsewhere } from './access.js';
 import { $, px, h, glyph } from './dom.js';
 import { state, TAB } from './state.js';
 
 // Every link this tab opened, in order: for people and for tests.
 window.chimewellLinks = [];
-
-// The access token. The address the host printed carries it (?token=); the
-// page keeps it in this origin's storage, which no page of another port
-// reads, and sends it with every request: a header on fetches, a
-// subprotocol on the socket (which can send no header), a message to the
-// shared event stream. One from the address replaces the kept one only once
-// the host has taken it; a tab that keeps a newer one tells the others.
-const TOKEN_KEY = 'chimewell-token';
-const access = { token: null, ownStream: null };
-
-function keptToken() {
-  try {
-    return localStorage.getItem(TOKEN_KEY);
-  } catch {
-    return null;
-  }
-}
-
-function hostFetch(url, init = {}) {
-  const headers = { ...init.headers };
-  if (access.token) headers.Authorization = `token ${access.token}`;
-  return fetch(url, { ...init, headers });
-}
-
-// The screen, asked with the address's token and then the kept one; the
-// first the host takes is kept. Its answer, or none when no token is taken.
-async function firstScreen(offered) {
-  const kept = keptToken();
-  for (const token of new Set([offered, kept].filter(Boolean))) {
-    access.token = token;
-    const response = await hostFetch('/api/screen');
-    if (response.status === 403) continue;
-    if (token !== kept) {
-      try {
-        localStorage.setItem(TOKEN_KEY, token);
-      } catch {
-        // Not kept: this tab carries on with it alone.
-      }
-    }
-    return response;
-  }
-  access.token = null;
-  return null;
-}
-
-// Another tab kept a newer token: this one takes it up and tries again.
-function tokenKeptElsewhere(event) {
-  if (event.key !== TOKEN_KEY || !event.newValue || event.newValue === access.token) return;
-  access.token = event.newValue;
-  state.refused = false;
-  listen();
-  openActionSocket();
-}
 
 // Actions go over a WebSocket of this tab's own while it is open: a message
 // reaches the host several milliseconds before a fetch would. The host
@@ -72,7 +20,7 @@ function tokenKeptElsewhere(event) {
 // which also says why it failed, and the socket is opened again for the next.
 const actionSocket = { socket: null, waiting: null };
 
-function openActionSocket() {
+export function openActionSocket() {
   if (actionSocket.socket || state.refused || !access.token || typeof WebSocket !== 'function') return;
   const address = new URL('/api/socket', window.location.href);
   address.protocol = address.protocol === 'https:' ? 'wss:' : 'ws:';
@@ -212,7 +160,7 @@ function answer(action, body) {
 }
 
 // Every hello carries the tab's token: the stream uses the newest.
-function listen() {
+export function listen() {
   if (state.events) {
     state.events.postMessage({ type: 'hello', token: access.token });
     return;
