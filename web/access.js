@@ -1,7 +1,8 @@
 // The connection's credential: the access token this tab offers the host,
 // where the page keeps it, and fetch() with it attached.
 
-import { openActionSocket, listen } from './app.js';
+import { openActionSocket } from './actions.js';
+import { listen } from './app.js';
 import { state } from './state.js';
 
 // The access token. The address the host printed carries it (?token=); the

@@ -7,118 +7,12 @@
 // and the names of its kinds, are listed in src/host/ScreenJson.h.
 
 import { access, hostFetch, firstScreen, tokenKeptElsewhere } from './access.js';
+import { openActionSocket, send, onTheWay, tap, typing, endEditingOnLeave } from './actions.js';
 import { $, px, h, glyph } from './dom.js';
 import { state, TAB } from './state.js';
 
 // Every link this tab opened, in order: for people and for tests.
 window.chimewellLinks = [];
-
-// Actions go over a WebSocket of this tab's own while it is open: a message
-// reaches the host several milliseconds before a fetch would. The host
-// answers each one, in order, as it answers a POST. While there is no open
-// socket (not yet, the host gone, the address refused) an action is POSTed,
-// which also says why it failed, and the socket is opened again for the next.
-const actionSocket = { socket: null, waiting: null };
-
-export function openActionSocket() {
-  if (actionSocket.socket || state.refused || !access.token || typeof WebSocket !== 'function') return;
-  const address = new URL('/api/socket', window.location.href);
-  address.protocol = address.protocol === 'https:' ? 'wss:' : 'ws:';
-  let socket;
-  try {
-    socket = new WebSocket(address, ['chimewell', `token.${access.token}`]);
-  } catch {
-    return;
-  }
-  actionSocket.socket = socket;
-  socket.addEventListener('message', (event) => {
-    const waiting = actionSocket.waiting;
-    actionSocket.waiting = null;
-    waiting?.resolve(event.data);
-  });
-  socket.addEventListener('close', () => {
-    actionSocket.socket = null;
-    const waiting = actionSocket.waiting;
-    actionSocket.waiting = null;
-    waiting?.reject(new Error('the connection closed'));
-  });
-}
-
-async function post(action) {
-  const body = JSON.stringify({ ...action, tab: TAB });
-  const socket = actionSocket.socket;
-  if (socket && socket.readyState === socket.OPEN) {
-    const text = await new Promise((resolve, reject) => {
-      actionSocket.waiting = { resolve, reject };
-      socket.send(body);
-    });
-    return JSON.parse(text);
-  }
-  openActionSocket();
-  const response = await hostFetch('/api/action', {
-    method: 'POST',
-    headers: { 'Content-Type': 'application/json' },
-    body,
-  });
-  if (response.status === 403) {
-    setConnection('refused');
-    return {};
-  }
-  try {
-    return await response.json();
-  } catch {
-    return { error: `The Settings host answered ${response.status} ${response.statusText}.` };
-  }
-}
-
-// Actions run one after another, in the order the person made them. An
-// action with a coalescing key is queued once; its getters read the latest
-// value (text typed, scroll offset) when it is finally sent.
-function send(action, coalesceKey) {
-  if (coalesceKey) {
-    if (state.waiting.has(coalesceKey)) return state.queue;
-    state.waiting.set(coalesceKey, action);
-    state.unanswered.set(coalesceKey, (state.unanswered.get(coalesceKey) || 0) + 1);
-  }
-  state.inFlight += 1;
-  if (!BACKGROUND_ACTIONS.has(action.action)) state.events?.postMessage({ type: 'acted' });
-  state.queue = state.queue.then(async () => {
-    if (coalesceKey) state.waiting.delete(coalesceKey);
-    let body = null;
-    try {
-      body = await post(action);
-    } catch (failure) {
-      if (!BACKGROUND_ACTIONS.has(action.action)) showError(`The Settings host cannot be reached (${failure.message}).`);
-      // A page drawn ahead of an answer that never came goes back to what the host has.
-      if (state.ahead !== null && state.message) applyScreen(state.message, true, true);
-    }
-    // Once answered, the answer's screen knows these keystrokes: it is drawn as it is.
-    if (coalesceKey) state.unanswered.set(coalesceKey, state.unanswered.get(coalesceKey) - 1);
-    try {
-      if (body) answer(action, body);
-    } finally {
-      state.inFlight -= 1;
-    }
-  });
-  return state.queue;
-}
-
-// Whether keystrokes (or a scroll) of this kind are still on their way to
-// the host: a screen that arrives meanwhile does not know them yet.
-function onTheWay(coalesceKey) {
-  return state.waiting.has(coalesceKey) || state.unanswered.get(coalesceKey) > 0;
-}
-
-// A tap names the screen it was made on, typing the page its field is on:
-// another tab may have moved the shared screen on before it arrives, and the
-// host then refuses it rather than act on something else (409).
-function tap(action) {
-  if (!LOOKS_ONLY_TAPS.has(action.action)) state.actedOnPage = true;
-  return send({ ...action, host: state.host, screen: state.shownVersion });
-}
-
-// Taps that change nothing the page below shows.
-const LOOKS_ONLY_TAPS = new Set(['goBack', 'tapSearchBar', 'tapTextField', 'tapSearchCancelButton']);
 
 // Back shows the page below at once, as the phone does, as that page last
 // showed, unless something done on this page may have changed it (a sound
@@ -137,26 +31,6 @@ function goBack() {
   state.screen = below.screen;
   state.shownVersion = below.version;
   render(below.screen);
-}
-
-function typing(action, coalesceKey) {
-  state.actedOnPage = true;
-  return send(Object.assign(action, { host: state.host, pageId: state.screen?.pageId }), coalesceKey);
-}
-
-// What the page does by itself (telling its height, following a scroll)
-// neither shows an error nor clears one: errors are about the person's actions.
-const BACKGROUND_ACTIONS = new Set(['setViewportHeight', 'scroll']);
-
-function answer(action, body) {
-  openLinks(body.links);
-  // A tap that came after this tab's own earlier tap had already changed the
-  // page (a double click) is simply dropped: there is no conflict to tell of.
-  if (!BACKGROUND_ACTIONS.has(action.action) && !(body.error && body.changedBy === TAB)) {
-    if (body.error) showError(body.error, body.screen?.pageId);
-    else hideError();
-  }
-  if (body.screen) applyScreen(body, true, action.action === 'goBack');
 }
 
 // Every hello carries the tab's token: the stream uses the newest.
@@ -211,7 +85,7 @@ const CONNECTION_TEXTS = {
   refused: () => 'Open the address the Settings host printed: this page cannot open the pane without it.',
 };
 
-function setConnection(status, message) {
+export function setConnection(status, message) {
   const notice = $('#connection');
   const text = CONNECTION_TEXTS[status];
   if (notice.textContent !== (text ? text(message) : '')) notice.textContent = text ? text(message) : '';
@@ -221,7 +95,7 @@ function setConnection(status, message) {
   if (status === 'open') openActionSocket();  // a host that came back takes the next action sooner
 }
 
-function openLinks(links) {
+export function openLinks(links) {
   for (const link of links || []) {
     if (state.openedLinks.has(link.sequence)) continue;
     state.openedLinks.add(link.sequence);
@@ -236,7 +110,7 @@ function setBusy(busy) {
 
 // An error belongs to the page it was made on and goes when that page does.
 // A note (not an error) says something the person did not cause.
-function showError(message, pageId = state.screen?.pageId, note = false) {
+export function showError(message, pageId = state.screen?.pageId, note = false) {
   state.errorPage = pageId;
   const banner = $('#banner');
   banner.classList.toggle('note', note);
@@ -247,7 +121,7 @@ function showError(message, pageId = state.screen?.pageId, note = false) {
   banner.hidden = false;
 }
 
-function hideError() {
+export function hideError() {
   $('#banner').hidden = true;
 }
 
@@ -256,7 +130,7 @@ function hideError() {
 // (its viewport height) it tells the new one. While the page below is drawn
 // ahead of a Back, the page left is not drawn again (an answer to something
 // sent before the Back), only the Back's own answer settles it.
-function applyScreen(message, fromAction, settlesBack = false) {
+export function applyScreen(message, fromAction, settlesBack = false) {
   const { host, version, screen } = message;
   if (state.retiredHosts.has(host)) return;
   const restarted = host !== state.host && state.host !== null;
@@ -301,22 +175,6 @@ function followLoading(loading) {
   } else if (loadingTimer === null && notice.hidden) {
     loadingTimer = setTimeout(() => { notice.hidden = false; }, LOADING_SHOWN_AFTER_MS);
   }
-}
-
-// A tab closed or reloaded while a row's field is edited ends that editing
-// first, so that what was typed is stored: one request carrying the text and
-// the end (a separate end could overtake keystrokes still queued), kept
-// alive past the page.
-function endEditingOnLeave() {
-  const input = document.activeElement;
-  const id = input?.dataset?.focus;
-  if (!id || !modelField(id)) return;
-  hostFetch('/api/action', {
-    method: 'POST',
-    keepalive: true,
-    headers: { 'Content-Type': 'application/json' },
-    body: JSON.stringify({ action: 'endEditing', id, text: input.value, host: state.host, pageId: state.screen?.pageId, tab: TAB }),
-  }).catch(() => {});
 }
 
 // Each part of the page is drawn again only when its part of the model
@@ -662,7 +520,7 @@ function rowTextField(field, row, focus, footerId) {
   });
 }
 
-function modelField(id) {
+export function modelField(id) {
   return modelFieldIn(state.screen, id);
 }
 
