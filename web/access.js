@@ -2,7 +2,7 @@
 // where the page keeps it, and fetch() with it attached.
 
 import { openActionSocket } from './actions.js';
-import { listen } from './app.js';
+import { listen } from './events.js';
 import { state } from './state.js';
 
 // The access token. The address the host printed carries it (?token=); the

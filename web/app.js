@@ -6,13 +6,11 @@
 // fields and in the mail sheet, the focus and the caret. What the host sends,
 // and the names of its kinds, are listed in src/host/ScreenJson.h.
 
-import { access, hostFetch, firstScreen, tokenKeptElsewhere } from './access.js';
+import { hostFetch, firstScreen, tokenKeptElsewhere } from './access.js';
 import { openActionSocket, send, onTheWay, tap, typing, endEditingOnLeave } from './actions.js';
 import { $, px, h, glyph } from './dom.js';
+import { listen } from './events.js';
 import { state, TAB } from './state.js';
-
-// Every link this tab opened, in order: for people and for tests.
-window.chimewellLinks = [];
 
 // Back shows the page below at once, as the phone does, as that page last
 // showed, unless something done on this page may have changed it (a sound
@@ -33,52 +31,6 @@ function goBack() {
   render(below.screen);
 }
 
-// Every hello carries the tab's token: the stream uses the newest.
-export function listen() {
-  if (state.events) {
-    state.events.postMessage({ type: 'hello', token: access.token });
-    return;
-  }
-  if (access.ownStream) {
-    access.ownStream.offer(access.token);
-    return;
-  }
-  if (typeof SharedWorker === 'function') {
-    try {
-      const worker = new SharedWorker('event-stream.js', { name: 'chimewell-events' });
-      const port = worker.port;
-      port.addEventListener('message', (event) => heard(event.data));
-      port.start();
-      port.postMessage({ type: 'hello', token: access.token });
-      window.addEventListener('pagehide', () => port.postMessage({ type: 'bye' }));
-      window.addEventListener('pageshow', (event) => {
-        if (event.persisted) port.postMessage({ type: 'hello', token: access.token });
-      });
-      state.events = port;
-      return;
-    } catch {
-      // Not allowed here: this tab holds a stream of its own.
-    }
-  }
-  const script = h('script', { src: 'event-stream.js' });
-  script.addEventListener('load', () => {
-    access.ownStream = new EventStream('/api/events', heard);
-    access.ownStream.offer(access.token);
-  });
-  document.head.append(script);
-}
-
-function heard(message) {
-  if (message.type === 'status') {
-    setConnection(message.status, message.message);
-    return;
-  }
-  const data = JSON.parse(message.data);
-  if (message.name === 'screen') applyScreen(data, false);
-  else if (message.name === 'busy') setBusy(data);
-  else if (message.name === 'link') openLinks([data]);
-}
-
 const CONNECTION_TEXTS = {
   reconnecting: () => 'The Settings host has gone away. Reconnecting…',
   unavailable: (message) => `The Settings host cannot take this page now (${message}). Trying again shortly…`,
@@ -95,16 +47,7 @@ export function setConnection(status, message) {
   if (status === 'open') openActionSocket();  // a host that came back takes the next action sooner
 }
 
-export function openLinks(links) {
-  for (const link of links || []) {
-    if (state.openedLinks.has(link.sequence)) continue;
-    state.openedLinks.add(link.sequence);
-    window.chimewellLinks.push(link.url);
-    if (/^(https?|mailto):/i.test(link.url)) window.open(link.url, '_blank', 'noopener');
-  }
-}
-
-function setBusy(busy) {
+export function setBusy(busy) {
   document.body.setAttribute('aria-busy', busy ? 'true' : 'false');
 }
 
