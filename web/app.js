@@ -10,6 +10,7 @@ import { hostFetch, firstScreen, tokenKeptElsewhere } from './access.js';
 import { openActionSocket, send, onTheWay, tap, typing, endEditingOnLeave } from './actions.js';
 import { $, px, h, glyph } from './dom.js';
 import { listen } from './events.js';
+import { setConnection, showError, hideError, followLoading } from './notices.js';
 import { state, TAB } from './state.js';
 
 // Back shows the page below at once, as the phone does, as that page last
@@ -29,43 +30,6 @@ function goBack() {
   state.screen = below.screen;
   state.shownVersion = below.version;
   render(below.screen);
-}
-
-const CONNECTION_TEXTS = {
-  reconnecting: () => 'The Settings host has gone away. Reconnecting…',
-  unavailable: (message) => `The Settings host cannot take this page now (${message}). Trying again shortly…`,
-  refused: () => 'Open the address the Settings host printed: this page cannot open the pane without it.',
-};
-
-export function setConnection(status, message) {
-  const notice = $('#connection');
-  const text = CONNECTION_TEXTS[status];
-  if (notice.textContent !== (text ? text(message) : '')) notice.textContent = text ? text(message) : '';
-  notice.hidden = !text;
-  if (status !== 'open') setBusy(false);
-  if (status === 'refused') state.refused = true;
-  if (status === 'open') openActionSocket();  // a host that came back takes the next action sooner
-}
-
-export function setBusy(busy) {
-  document.body.setAttribute('aria-busy', busy ? 'true' : 'false');
-}
-
-// An error belongs to the page it was made on and goes when that page does.
-// A note (not an error) says something the person did not cause.
-export function showError(message, pageId = state.screen?.pageId, note = false) {
-  state.errorPage = pageId;
-  const banner = $('#banner');
-  banner.classList.toggle('note', note);
-  banner.replaceChildren(
-    h('span', { class: 'banner-text' }, message),
-    h('button', { type: 'button', class: 'banner-close', onclick: hideError }, 'Dismiss'),
-  );
-  banner.hidden = false;
-}
-
-export function hideError() {
-  $('#banner').hidden = true;
 }
 
 // A screen from another host instance (the host restarted) is taken whatever
@@ -102,22 +66,6 @@ export function applyScreen(message, fromAction, settlesBack = false) {
   }
   followAudio(screen.audio);
   followLoading(screen.loading);
-}
-
-// A list that takes a while to gather says so; one that comes within a
-// moment shows nothing.
-const LOADING_SHOWN_AFTER_MS = 150;
-let loadingTimer = null;
-
-function followLoading(loading) {
-  const notice = $('#loading');
-  if (!loading) {
-    clearTimeout(loadingTimer);
-    loadingTimer = null;
-    notice.hidden = true;
-  } else if (loadingTimer === null && notice.hidden) {
-    loadingTimer = setTimeout(() => { notice.hidden = false; }, LOADING_SHOWN_AFTER_MS);
-  }
 }
 
 // Each part of the page is drawn again only when its part of the model
