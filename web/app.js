@@ -11,27 +11,9 @@ import { openActionSocket, send, onTheWay, tap, typing, endEditingOnLeave } from
 import { setAudioState, followAudio, unblockAudio } from './audio.js';
 import { $, px, h, glyph } from './dom.js';
 import { listen } from './events.js';
+import { goBack, followHistory, onHistoryStep } from './history.js';
 import { setConnection, showError, hideError, followLoading } from './notices.js';
 import { state } from './state.js';
-
-// Back shows the page below at once, as the phone does, as that page last
-// showed, unless something done on this page may have changed it (a sound
-// chosen): then the host's answer is awaited. The host's screen follows and
-// redraws whatever differs. A tap on
-// it names the screen it was drawn from, so the host runs the tap only if
-// its element is still as shown. A second Back before the host has answered
-// the first waits for the host.
-function goBack() {
-  const current = state.screen;
-  const below = state.trail[(current?.depth ?? 1) - 2];
-  tap({ action: 'goBack' });
-  if (!below || state.ahead !== null || current.alert || current.mail || state.actedOnPage) return;
-  if (below.screen.pageId !== current.backPageId) return;
-  state.ahead = current.pageId;
-  state.screen = below.screen;
-  state.shownVersion = below.version;
-  render(below.screen);
-}
 
 // A screen from another host instance (the host restarted) is taken whatever
 // its number: the numbering began again. What the page told the old host
@@ -72,7 +54,7 @@ export function applyScreen(message, fromAction, settlesBack = false) {
 // Each part of the page is drawn again only when its part of the model
 // changed (or a field shows text the host refused), so that elements stay
 // put under the pointer while other screens arrive.
-function render(screen) {
+export function render(screen) {
   const focus = rememberFocus();
   const pageKey = `${state.host}:${screen.pageId}`;
   const newPage = pageKey !== state.pageKey;
@@ -747,32 +729,6 @@ function followPendingRow() {
   pending.tries += 1;
   if (pending.tries > MAX_ROW_SEEKS) state.pendingRow = null;
   else scrollTowardRow(pending.id);
-}
-
-const atTop = () => window.history.state?.chimewell === 'top';
-
-function followHistory(screen) {
-  if (state.quietBack) return;  // until that step is done, history.state is the old one
-  if (screen.depth > 1 && !atTop()) {
-    window.history.pushState({ chimewell: 'top' }, '');
-  } else if (screen.depth <= 1 && atTop()) {
-    state.quietBack = true;
-    window.history.back();
-  }
-}
-
-function onHistoryStep() {
-  if (state.quietBack) {
-    state.quietBack = false;
-    followHistory(state.screen ?? { depth: 1 });  // a screen may have come meanwhile
-    return;
-  }
-  // The answer's screen puts "top" ahead again if there is still a page to go back to.
-  if (!atTop() && (state.screen?.depth ?? 1) > 1) {
-    goBack();
-    return;
-  }
-  followHistory(state.screen ?? { depth: 1 });
 }
 
 async function start() {
