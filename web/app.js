@@ -13,6 +13,7 @@ import { $, px, h, glyph } from './dom.js';
 import { listen } from './events.js';
 import { goBack, followHistory, onHistoryStep } from './history.js';
 import { setConnection, showError, hideError, followLoading } from './notices.js';
+import { followModel, tellViewport, onScroll } from './scroller.js';
 import { state } from './state.js';
 
 // A screen from another host instance (the host restarted) is taken whatever
@@ -573,37 +574,6 @@ function restoreFocus(focus, screen) {
     }
   }
   return true;
-}
-
-// The browser scrolls; the host follows. A new page starts where the host
-// has it, and so does a scroll the host made itself.
-function followModel(screen, newPage) {
-  const content = $('#content');
-  const offset = screen.table ? screen.table.contentOffset : 0;
-  if (newPage || (offset !== state.modelOffset && !onTheWay('scroll') && Math.abs(content.scrollTop - offset) > 1)) {
-    content.scrollTop = offset;
-  }
-  state.pageKey = `${state.host}:${screen.pageId}`;
-  state.modelOffset = offset;
-  // Measured in the next frame, where the browser lays out anyway: measuring
-  // now would lay the page out a second time before the click's frame.
-  requestAnimationFrame(tellViewport);
-}
-
-function tellViewport() {
-  const table = state.screen?.table;
-  // Under an alert or the mail sheet the page cannot be acted on; tell it later.
-  if (!table || state.screen.alert || state.screen.mail) return;
-  const height = Math.round($('#content').clientHeight);
-  if (height <= 0 || Math.abs(table.viewportHeight - height) < 1) return;
-  if (state.sentViewport.get(state.pageKey) === height) return;
-  state.sentViewport.set(state.pageKey, height);
-  send({ action: 'setViewportHeight', height }, 'viewport');
-}
-
-function onScroll() {
-  if (state.rendering || state.screen?.alert || state.screen?.mail) return;
-  send({ action: 'scroll', get offset() { return $('#content').scrollTop; } }, 'scroll');
 }
 
 const rowButton = (id) => document.querySelector(`[data-row="${CSS.escape(id)}"] [role="gridcell"] > .cell-main`);
