@@ -11,6 +11,7 @@ import { openActionSocket, send, onTheWay, tap, typing, endEditingOnLeave } from
 import { setAudioState, followAudio, unblockAudio } from './audio.js';
 import { $, px, h, glyph } from './dom.js';
 import { listen } from './events.js';
+import { arrive, keepControlFocus, focusable, rememberFocus, restoreFocus } from './focus.js';
 import { rove, onGridFocus, onGridKey, followPendingRow } from './grid.js';
 import { goBack, followHistory, onHistoryStep } from './history.js';
 import { setConnection, showError, hideError, followLoading } from './notices.js';
@@ -128,22 +129,6 @@ function pageName(screen) {
     if (title) return title;
   }
   return 'Settings';
-}
-
-// On a new page the focus goes to the list's current row (the chosen one, or
-// the first in view), else to the heading, which is announced. Never to the
-// search field: focusing it would begin editing the search bar.
-function arrive() {
-  const row = document.querySelector('#content [role="grid"] .cell-main[tabindex="0"]');
-  state.arriving = !row && !state.screen?.table?.sections.some((section) => section.rowCount > 0);
-  (row || $('#navbar h1') || $('#content')).focus({ preventScroll: true });
-}
-
-// A control redrawn while it had the focus (a switch flipped, a sound chosen)
-// keeps it.
-function keepControlFocus(focus) {
-  if (!focus.control || (document.activeElement && document.activeElement !== document.body)) return;
-  document.querySelector(`[data-key="${CSS.escape(focus.control)}"]`)?.focus({ preventScroll: true });
 }
 
 function renderNavigationBar(bar, focus) {
@@ -535,46 +520,6 @@ function mailView(mail) {
   line('mail-subject', 'Subject:', subject),
   body);
   return dialog;
-}
-
-function focusable(key) {
-  return document.querySelector(`[data-focus="${CSS.escape(key)}"]`);
-}
-
-// `control`: the button or switch that has the focus, to give it back when
-// it is drawn again; `key`: a text field, with its text and caret.
-function rememberFocus() {
-  const active = document.activeElement;
-  const control = active?.closest?.('[data-key]')?.dataset.key ?? null;
-  const key = active?.dataset?.focus;
-  if (!key) return { control };
-  return { key, control, value: active.value, start: active.selectionStart, end: active.selectionEnd };
-}
-
-function editingInModel(key, screen) {
-  if (key === 'search') return Boolean(screen.navigationBar.searchBar?.editing);
-  if (key.startsWith('alert/')) return Boolean(screen.alert);
-  return Boolean(modelField(key)?.editing);
-}
-
-// The field the host says is being edited has the focus; one the person
-// just focused keeps it while their action is on the way. Whether a field
-// got the focus.
-function restoreFocus(focus, screen) {
-  let element = focus.key && (editingInModel(focus.key, screen) || state.inFlight > 0) ? focusable(focus.key) : null;
-  if (!element) {
-    element = [...document.querySelectorAll('[data-focus]')].find((candidate) => editingInModel(candidate.dataset.focus, screen));
-  }
-  if (!element) return false;
-  element.focus({ preventScroll: true });
-  if (element.dataset.focus === focus.key && focus.start !== null && focus.start !== undefined) {
-    try {
-      element.setSelectionRange(focus.start, focus.end);
-    } catch {
-      // Some input types have no caret.
-    }
-  }
-  return true;
 }
 
 async function start() {
