@@ -4,9 +4,9 @@
 // is scrolled to, and focused once the host has drawn it.
 
 import { send, onTheWay } from './actions.js';
-import { isGrid } from './app.js';
 import { $ } from './dom.js';
 import { state } from './state.js';
+import { isGrid } from './table.js';
 
 const rowButton = (id) => document.querySelector(`[data-row="${CSS.escape(id)}"] [role="gridcell"] > .cell-main`);
 const rowPlace = (id) => id.match(/^s(\d+)r(\d+)$/)?.slice(1).map(Number) ?? null;
