@@ -7,14 +7,15 @@
 // and the names of its kinds, are listed in src/host/ScreenJson.h.
 
 import { firstScreen, tokenKeptElsewhere } from './access.js';
-import { openActionSocket, send, onTheWay, tap, typing, endEditingOnLeave } from './actions.js';
+import { openActionSocket, send, onTheWay, endEditingOnLeave } from './actions.js';
 import { setAudioState, followAudio, unblockAudio } from './audio.js';
-import { $, h, glyph } from './dom.js';
+import { $ } from './dom.js';
 import { listen } from './events.js';
-import { arrive, keepControlFocus, focusable, rememberFocus, restoreFocus } from './focus.js';
+import { arrive, keepControlFocus, rememberFocus, restoreFocus } from './focus.js';
 import { rove, onGridFocus, onGridKey, followPendingRow } from './grid.js';
-import { goBack, followHistory, onHistoryStep } from './history.js';
+import { followHistory, onHistoryStep } from './history.js';
 import { renderModal, onEscape } from './modal.js';
+import { renderNavigationBar } from './navbar.js';
 import { setConnection, showError, hideError, followLoading } from './notices.js';
 import { followModel, tellViewport, onScroll } from './scroller.js';
 import { state } from './state.js';
@@ -133,69 +134,12 @@ function pageName(screen) {
   return 'Settings';
 }
 
-function renderNavigationBar(bar, focus) {
-  const searchBar = bar.searchBar ? searchBarView(bar.searchBar, focus) : null;
-  const isFirstPage = bar.backTitle === undefined;
-  // The heading takes the focus when a new page comes (it is announced); an
-  // untitled page has none.
-  const title = bar.title
-    ? h('h1', { class: searchBar ? 'nav-title visually-hidden' : 'nav-title', tabindex: '-1' }, bar.title)
-    : null;
-  const back = isFirstPage
-    ? null
-    : h('button', {
-      type: 'button', class: `nav-back${bar.backTitle === bar.title ? ' repeats-title' : ''}`, 'data-key': 'back', onclick: goBack,
-    }, glyph('back'), h('span', { class: 'nav-back-title' }, bar.backTitle), h('span', { class: 'nav-back-short' }, 'Back'));
-  const navbar = $('#navbar');
-  navbar.className = `navbar${isFirstPage && !searchBar ? ' large' : ''}${searchBar ? ' with-search' : ''}`;
-  const row = h('div', { class: 'nav-row' },
-    h('div', { class: 'nav-side nav-left' }, back),
-    h('div', { class: 'nav-center' }, searchBar || title),
-    h('div', { class: 'nav-side nav-right' }, rightButton(bar.rightButton)));
-  // With a search bar in its place, the title stays for assistive technology.
-  navbar.replaceChildren(...(searchBar && title ? [row, title] : [row]));
-}
-
-function rightButton(button) {
-  if (!button) return null;
-  const onclick = () => tap({ action: 'tapRightBarButton' });
-  if (button.systemItem === 'add') {
-    return h('button', { type: 'button', class: 'nav-button', 'data-key': 'right', 'aria-label': 'Add', onclick }, glyph('add'));
-  }
-  return h('button', { type: 'button', class: 'nav-button', 'data-key': 'right', onclick }, button.title || 'Button');
-}
-
 // Keeps what the person typed while their keystrokes are still on the way.
 export function shownText(key, coalesceKey, modelText, focus) {
   return focus.key === key && onTheWay(coalesceKey) ? focus.value : modelText;
 }
 
-function searchBarView(search, focus) {
-  const input = h('input', {
-    type: 'search',
-    class: 'search-field',
-    'data-focus': 'search',
-    value: shownText('search', 'search', search.text, focus),
-    placeholder: search.placeholder,
-    'aria-label': search.placeholder || 'Search',
-    autocomplete: 'off',
-    onfocus: () => {
-      if (!state.rendering && !currentSearchBar()?.editing) tap({ action: 'tapSearchBar' });
-    },
-    oninput: () => typing({ action: 'setSearchText', get text() { return focusable('search')?.value ?? ''; } }, 'search'),
-    onkeydown: (event) => {
-      if (event.key === 'Enter') tap({ action: 'tapSearchButton' });
-    },
-  });
-  const cancel = search.showsCancelButton
-    ? h('button', {
-      type: 'button', class: 'search-cancel', 'data-key': 'search-cancel', onclick: () => tap({ action: 'tapSearchCancelButton' }),
-    }, 'Cancel')
-    : null;
-  return h('div', { class: 'search-bar' }, input, cancel);
-}
-
-function currentSearchBar() {
+export function currentSearchBar() {
   return state.screen?.navigationBar?.searchBar;
 }
 
