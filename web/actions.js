@@ -5,9 +5,9 @@
 // handed to screen.js.
 
 import { access, hostFetch } from './access.js';
-import { applyScreen, modelField } from './app.js';
 import { openLinks } from './events.js';
 import { setConnection, showError, hideError } from './notices.js';
+import { applyScreen, modelField } from './screen.js';
 import { state, TAB } from './state.js';
 
 // Actions go over a WebSocket of this tab's own while it is open: a message

@@ -8,7 +8,7 @@
 
 import { firstScreen, tokenKeptElsewhere } from './access.js';
 import { openActionSocket, send, onTheWay, endEditingOnLeave } from './actions.js';
-import { setAudioState, followAudio, unblockAudio } from './audio.js';
+import { setAudioState, unblockAudio } from './audio.js';
 import { $ } from './dom.js';
 import { listen } from './events.js';
 import { arrive, keepControlFocus, rememberFocus, restoreFocus } from './focus.js';
@@ -16,46 +16,11 @@ import { rove, onGridFocus, onGridKey, followPendingRow } from './grid.js';
 import { followHistory, onHistoryStep } from './history.js';
 import { renderModal, onEscape } from './modal.js';
 import { renderNavigationBar } from './navbar.js';
-import { setConnection, showError, hideError, followLoading } from './notices.js';
+import { setConnection, showError, hideError } from './notices.js';
+import { applyScreen, pageName, modelFieldIn } from './screen.js';
 import { followModel, tellViewport, onScroll } from './scroller.js';
 import { state } from './state.js';
 import { renderTable } from './table.js';
-
-// A screen from another host instance (the host restarted) is taken whatever
-// its number: the numbering began again. What the page told the old host
-// (its viewport height) it tells the new one. While the page below is drawn
-// ahead of a Back, the page left is not drawn again (an answer to something
-// sent before the Back), only the Back's own answer settles it.
-export function applyScreen(message, fromAction, settlesBack = false) {
-  const { host, version, screen } = message;
-  if (state.retiredHosts.has(host)) return;
-  const restarted = host !== state.host && state.host !== null;
-  if (host !== state.host) {
-    if (state.host !== null) state.retiredHosts.add(state.host);
-    state.host = host;
-    state.version = 0;
-    state.trail = [];
-    state.ahead = null;
-    state.sentViewport.clear();
-    state.openedLinks.clear();
-  } else if (version < state.version || (!fromAction && version === state.version)) {
-    return;
-  }
-  state.version = version;
-  state.message = message;
-  if (state.ahead !== null && !settlesBack && screen.pageId === state.ahead) return;
-  state.shownVersion = version;
-  state.ahead = null;
-  state.trail.length = Math.max(0, screen.depth - 1);
-  state.trail[screen.depth - 1] = { version, screen };
-  state.screen = screen;
-  render(screen);
-  if (restarted) {
-    showError('The Settings host was restarted, so the pane starts again from the page it shows now.', screen.pageId, true);
-  }
-  followAudio(screen.audio);
-  followLoading(screen.loading);
-}
 
 // Each part of the page is drawn again only when its part of the model
 // changed (or a field shows text the host refused), so that elements stay
@@ -123,38 +88,9 @@ function slide(depthChange) {
   $('#navbar .nav-row')?.animate([{ opacity: 0.3 }, { opacity: 1 }], { duration: 300 });
 }
 
-// The page's title, or where it has none the nearest title below it (the
-// pane's name for its untitled pages).
-function pageName(screen) {
-  if (screen.navigationBar.title) return screen.navigationBar.title;
-  for (let depth = screen.depth - 2; depth >= 0; depth -= 1) {
-    const title = state.trail[depth]?.screen.navigationBar.title;
-    if (title) return title;
-  }
-  return 'Settings';
-}
-
 // Keeps what the person typed while their keystrokes are still on the way.
 export function shownText(key, coalesceKey, modelText, focus) {
   return focus.key === key && onTheWay(coalesceKey) ? focus.value : modelText;
-}
-
-export function currentSearchBar() {
-  return state.screen?.navigationBar?.searchBar;
-}
-
-export function modelField(id) {
-  return modelFieldIn(state.screen, id);
-}
-
-function modelFieldIn(screen, id) {
-  for (const section of screen?.table?.sections || []) {
-    for (const row of section.rows) {
-      const field = row.textFields.find((candidate) => candidate.id === id);
-      if (field) return field;
-    }
-  }
-  return undefined;
 }
 
 async function start() {

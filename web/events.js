@@ -3,9 +3,9 @@
 // flag, links to open and the stream's own status.
 
 import { access } from './access.js';
-import { applyScreen } from './app.js';
 import { h } from './dom.js';
 import { setConnection, setBusy } from './notices.js';
+import { applyScreen } from './screen.js';
 import { state } from './state.js';
 
 // Every link this tab opened, in order: for people and for tests.

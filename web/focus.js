@@ -2,8 +2,8 @@
 // keeps its text and caret, a redrawn control keeps the focus, and a new
 // page gives it to its current row or heading.
 
-import { modelField } from './app.js';
 import { $ } from './dom.js';
+import { modelField } from './screen.js';
 import { state } from './state.js';
 
 // On a new page the focus goes to the list's current row (the chosen one, or
