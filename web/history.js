@@ -7,7 +7,7 @@
 // to "base" and stays as it is.
 
 import { tap } from './actions.js';
-import { render } from './app.js';
+import { render } from './render.js';
 import { state } from './state.js';
 
 // Back shows the page below at once, as the phone does, as that page last

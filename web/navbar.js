@@ -2,10 +2,10 @@
 // the right-hand button.
 
 import { tap, typing } from './actions.js';
-import { shownText } from './app.js';
 import { $, h, glyph } from './dom.js';
 import { focusable } from './focus.js';
 import { goBack } from './history.js';
+import { shownText } from './render.js';
 import { currentSearchBar } from './screen.js';
 import { state } from './state.js';
 

@@ -1,9 +1,9 @@
 // The screen model the host sends: taking each screen (or leaving an old
 // one), and finding a page's fields, its search bar and its name in it.
 
-import { render } from './app.js';
 import { followAudio } from './audio.js';
 import { showError, followLoading } from './notices.js';
+import { render } from './render.js';
 import { state } from './state.js';
 
 // A screen from another host instance (the host restarted) is taken whatever

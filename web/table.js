@@ -3,9 +3,9 @@
 // rows is an ARIA grid (grid.js moves through it by keyboard).
 
 import { tap, typing } from './actions.js';
-import { shownText } from './app.js';
 import { $, px, h, glyph } from './dom.js';
 import { focusable } from './focus.js';
+import { shownText } from './render.js';
 import { modelField } from './screen.js';
 import { state } from './state.js';
 
