@@ -1,6 +1,6 @@
 #pragma once
 // Every JSON text the browser page reads is written here, and this comment is
-// its contract: web/app.js and the tests read the same list. Optional values
+// its contract: the browser page (web/) and the tests read the same list. Optional values
 // that are none are left out (an empty text is kept: none and "" differ).
 //
 // Kinds cross by name, never by UIKit's number. Numbers are only what is a
