@@ -93,6 +93,9 @@ TEST_F(DetailPageTest, TheCountIsStoredAsTypedWhenEditingEnds) {
   reopen("ChimewellDetailView");
   EXPECT_EQ(countField().text, "2.5");
   EXPECT_TRUE(switchOn(0));
+  store({{"vibrationTimes", 3}});
+  reopen("ChimewellDetailView");
+  EXPECT_EQ(countField().text, "3");
 }
 
 TEST_F(DetailPageTest, TheSoundRowOpensTheChooserWhoseChoiceShowsAtOnceAndStays) {

@@ -54,6 +54,9 @@ TEST_F(DeviceRootTest, PathsResolveInsideTheRootAsInAChroot) {
   EXPECT_STREQ(buffer, "device hosts");
   EXPECT_TRUE(NSMutableDictionary::initWithContentsOfFile("/../../../var/mobile/a.plist"));
   EXPECT_FALSE(manager->fileExistsAtPath("/../../../../../../bin/sh"));
+  // "" is no path (not the root), and a NUL does not cut a path short.
+  EXPECT_LT(currentDeviceRoot()->open("", O_RDONLY | O_DIRECTORY), 0);
+  EXPECT_LT(currentDeviceRoot()->open(std::string_view("/etc/hosts\0/x", 13), O_RDONLY), 0);
 }
 
 // What the page's notice that the phone cannot be reached follows.

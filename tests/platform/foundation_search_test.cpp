@@ -26,6 +26,7 @@ TEST(CaseInsensitiveSearchTest, IgnoresCaseAnywhereInTheText) {
   EXPECT_THAT(matching(names, "mail"), ElementsAre("MAIL", "Mail Drop"));
   EXPECT_THAT(matching(names, "SAGE"), ElementsAre("Messages"));
   EXPECT_THAT(matching(names, "o"), ElementsAre("Notes", "Mail Drop", "Photos"));
+  EXPECT_THAT(matching(names, "m"), ElementsAre("Messages", "MAIL", "Mail Drop"));  // a hit at the very start
   EXPECT_THAT(matching(names, "Messages!"), IsEmpty());
   // Full case folding: ß is ss, and Greek final sigma is sigma.
   EXPECT_THAT(matching({"Straße", "ΟΔΟΣ"}, "STRASSE"), ElementsAre("Straße"));
