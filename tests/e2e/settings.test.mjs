@@ -74,7 +74,9 @@ test('the pane is usable at desktop width', async () => {
   const wide = await openPage(session.browser, session.host, DESKTOP);
   await wide.page.getByRole('button', { name: 'Chimewell', exact: true }).click();
   await wide.page.getByRole('heading', { level: 1, name: 'Chimewell' }).waitFor();
-  const box = await wide.page.getByRole('button', { name: 'Report', exact: true }).boundingBox();
+  const report = wide.page.getByRole('button', { name: 'Report', exact: true });
+  await report.waitFor();  // the heading can show before the rows are laid out
+  const box = await report.boundingBox();
   assert.ok(box.width >= 300 && box.width <= 720, `row width ${box.width}`);
   assert.ok(box.x > 200, 'the column is centred');
   session.context = wide.context;  // closed after the test
