@@ -28,8 +28,14 @@ const GLYPHS = {
   add: '<svg viewBox="0 0 20 20" width="20" height="20"><path d="M10 2v16M2 10h16"/></svg>',
 };
 
+// Each glyph is parsed once and copied after: a list draws one per row.
+const parsedGlyphs = new Map();
+
 export function glyph(name) {
-  const span = h('span', { class: `glyph glyph-${name}`, 'aria-hidden': 'true' });
-  span.innerHTML = GLYPHS[name];
-  return span;
+  if (!parsedGlyphs.has(name)) {
+    const span = h('span', { class: `glyph glyph-${name}`, 'aria-hidden': 'true' });
+    span.innerHTML = GLYPHS[name];
+    parsedGlyphs.set(name, span);
+  }
+  return parsedGlyphs.get(name).cloneNode(true);
 }

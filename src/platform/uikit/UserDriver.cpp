@@ -68,10 +68,19 @@ Screen UserDriver::screen() const {
 }
 
 // Ends every action as the end of a run loop turn does: main-queue work
-// that is due runs, then the window lays out (tables ask for new rows).
+// that is due runs, then the window lays out (tables ask for new rows). A
+// page pushed since gets the viewport height told for the page before it,
+// so that its first rows are the ones the browser will show.
 void UserDriver::settle() {
+  keepViewportHeight();  // before the due work, which may show the screen
   MainRunLoop::main().runDue();
+  keepViewportHeight();
   window_->layoutIfNeeded();
+}
+
+void UserDriver::keepViewportHeight() {
+  if (!viewportHeight_) return;
+  if (auto table = ScreenBuilder::find(*window_).table) table->setViewportHeight(*viewportHeight_);
 }
 
 ScreenBuilder::Parts UserDriver::pageParts(const std::string& action) const {
@@ -130,7 +139,7 @@ void UserDriver::setViewportHeight(double height) {
   auto table = pageParts("viewport").table;
   if (!table) notOnScreen("a table");
   if (height < 0) throw std::invalid_argument("a viewport height cannot be negative");
-  table->setViewportHeight(height);
+  viewportHeight_ = height;
   settle();
 }
 

@@ -7,6 +7,7 @@
 // An action on an element that is not on screen throws std::invalid_argument
 // with a message saying what was not found.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ class UserDriver {
   void flipSwitch(const std::string& switchId);
   void flipSwitchByText(const std::string& rowText);
   void scrollTo(double contentOffset);
-  void setViewportHeight(double height);  // the visible height of the top table
+  // The visible height of the top table, and of each table shown after it.
+  void setViewportHeight(double height);
 
   // Text fields in rows: tapping makes the field first responder; typing
   // sends one replacement per character through the delegate; endEditing
@@ -70,6 +72,7 @@ class UserDriver {
 
  private:
   void settle();
+  void keepViewportHeight();
   ScreenBuilder::Parts pageParts(const std::string& action) const;
   struct VisibleRow {
     std::shared_ptr<UITableView> table;
@@ -89,4 +92,5 @@ class UserDriver {
   void typeCharacters(UIKeyInput& target, const std::string& text);
 
   std::shared_ptr<UIWindow> window_;
+  std::optional<double> viewportHeight_;  // as the browser last told it
 };
