@@ -31,8 +31,8 @@ const Search kSearches[] = {
     {"AtTheVeryStart", kApps, "m", {"Messages", "MAIL", "Mail Drop"}},
     {"LongerThanAnyText", kApps, "Messages!", {}},
     // Full case folding: ß is ss, and Greek final sigma is sigma.
-    {"SharpSAsDoubleS", {{"Straße", "ΟΔΟΣ"}}, "STRASSE", {"Straße"}},
-    {"FinalSigma", {{"Straße", "ΟΔΟΣ"}}, "οδος", {"ΟΔΟΣ"}},
+    {"SharpSAsDoubleS", Texts{"Straße", "ΟΔΟΣ"}, "STRASSE", {"Straße"}},
+    {"FinalSigma", Texts{"Straße", "ΟΔΟΣ"}, "οδος", {"ΟΔΟΣ"}},
     // Either form of é finds both forms, and not the plain e: no match
     // splits a letter from its marks.
     {"ComposedFindsBothForms", kCafes, "caf\u00e9", {kComposedCafe, kDecomposedCafe}},
@@ -42,7 +42,7 @@ const Search kSearches[] = {
     {"PlainELetterAlone", kCafes, "e", {"Cafe"}},
     {"AMarkAlone", kCafes, "\u0301", {}},
     {"ABeginningWhateverTheEnd", kCafes, "caf", {kComposedCafe, kDecomposedCafe, "Cafe"}},
-    {"MarksInAnotherOrder", {{"e\u0323\u0301x"}}, "E\u0301\u0323", {"e\u0323\u0301x"}},
+    {"MarksInAnotherOrder", Texts{"e\u0323\u0301x"}, "E\u0301\u0323", {"e\u0323\u0301x"}},
     {"Cyrillic", kScripts, "мини", {"Почта Мини"}},
     {"Han", kScripts, "記", {"日記"}},
     {"Arabic", kScripts, "رائ", {"خرائط"}},
@@ -52,9 +52,9 @@ const Search kSearches[] = {
     {"HangulSyllable", kScripts, "각", {"각시탈"}},
     {"PartOfAnEmojiSequence", kScripts, "👨", {}},
     {"AWholeEmojiSequence", kScripts, "👨‍👩‍👧", {"Family 👨‍👩‍👧"}},
-    {"Empty", {{"Mail", ""}}, "", {}},
-    {"NotUtf8", {{"Mail"}}, "\xFF", {}},
-    {"InATextThatIsNotUtf8", {{"Mail", "bad \xC3 byte"}}, "bad", {}},
+    {"Empty", Texts{"Mail", ""}, "", {}},
+    {"NotUtf8", Texts{"Mail"}, "\xFF", {}},
+    {"InATextThatIsNotUtf8", Texts{"Mail", "bad \xC3 byte"}, "bad", {}},
 };
 
 class CaseInsensitiveSearchTest : public ::testing::TestWithParam<Search> {};
