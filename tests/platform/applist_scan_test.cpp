@@ -103,14 +103,10 @@ TEST_F(AppListScanTest, IconIsTheLargestNamedPNGReadOnFirstUseElseTheGenericIcon
   auto apps = scanner.scan();
   ASSERT_THAT(names(apps), ElementsAre("Fake com.example.fake", "Legacy com.example.legacy",
                                        "Modern com.example.modern", "Plain com.example.plain"));
-  // The scan reads no icon file.
-  EXPECT_FALSE(apps[1].icon()->isLoaded());
-  EXPECT_FALSE(apps[2].icon()->isLoaded());
+  EXPECT_FALSE(apps[2].icon()->isLoaded()) << "the scan reads no icon file";
   EXPECT_EQ(apps[2].icon()->pngData(), pngOfSize(180, 180));
-  EXPECT_EQ(apps[2].icon()->scale(), 3);
   EXPECT_EQ(apps[2].icon()->width(), 60);
   EXPECT_EQ(apps[1].icon()->pngData(), pngOfSize(114, 114));
-  EXPECT_EQ(apps[1].icon()->width(), 57);
   // Every app answers an icon: the generic one, our own 60-point artwork.
   EXPECT_EQ(apps[0].icon()->pngData(), genericAppIcon()->pngData());
   EXPECT_EQ(apps[3].icon(), genericAppIcon());
@@ -148,17 +144,6 @@ TEST_F(AppListScanTest, ARepeatScanParsesOnlyChangedInfoPlistsAndForgetsRemovedA
   EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 1u);
   EXPECT_THAT(names(apps), ElementsAre("One com.example.one", "Owt com.example.two"));
   EXPECT_EQ(scanner.scan()[0].icon(), icon);  // unchanged apps keep their icon
-}
-
-TEST_F(AppListScanTest, ManyAppsAreReadAtOnceAndListedAsOne) {
-  std::vector<std::string> expected;
-  for (int index = 0; index < 100; ++index) {
-    const std::string number = std::to_string(1000 + index);
-    install("/var/containers/Bundle/Application/C" + number + "/App.app", appInfo("com.example.app" + number, "App " + number));
-    expected.push_back("App " + number + " com.example.app" + number);
-  }
-  EXPECT_EQ(names(scanner.scan()), expected);
-  EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 100u);
 }
 
 TEST_F(AppListScanTest, GetAppListDeliversLaterOnTheMainThread) {

@@ -33,10 +33,11 @@ TEST_F(UserDefaultsTest, StringForKeyGivesOnlyStrings) {
   EXPECT_EQ(defaults->stringForKey("name"), "Notes");
 }
 
-TEST_F(UserDefaultsTest, SynchronizeMergesIntoTheFileAsItIsNow) {
-  writeDictionaryAt(kPath, {{"keep", "mine"}, {"drop", "x"}});
+TEST_F(UserDefaultsTest, SynchronizeCreatesTheFileThenMergesIntoItAsItIsNow) {
   auto defaults = NSUserDefaults::standardUserDefaults();
-  EXPECT_EQ(defaults->stringForKey("keep"), "mine");
+  defaults->setObjectForKey("com.example.app", "currentAppIdentifier");
+  ASSERT_TRUE(defaults->synchronize());
+  EXPECT_EQ(readDictionaryAt(kPath), (Dictionary{{"currentAppIdentifier", "com.example.app"}}));
   // Another party writes the file after it was read.
   writeDictionaryAt(kPath, {{"keep", "mine"}, {"drop", "x"}, {"theirs", 1}});
   defaults->setObjectForKey("Mail", "currentApp");
@@ -44,22 +45,7 @@ TEST_F(UserDefaultsTest, SynchronizeMergesIntoTheFileAsItIsNow) {
   EXPECT_EQ(defaults->stringForKey("currentApp"), "Mail");
   EXPECT_EQ(defaults->objectForKey("drop"), std::nullopt);
   ASSERT_TRUE(defaults->synchronize());
-  EXPECT_EQ(readDictionaryAt(kPath),
-            (Dictionary{{"keep", "mine"}, {"theirs", 1}, {"currentApp", "Mail"}}));
-}
-
-TEST_F(UserDefaultsTest, CreatesTheFileAndResetStartsAfresh) {
-  auto defaults = NSUserDefaults::standardUserDefaults();
-  defaults->setObjectForKey("com.example.app", "currentAppIdentifier");
-  ASSERT_TRUE(defaults->synchronize());
-  defaults->setObjectForKey("unsaved", "currentApp");
-  EXPECT_EQ(readDictionaryAt(kPath), (Dictionary{{"currentAppIdentifier", "com.example.app"}}));
-
-  NSUserDefaults::resetStandardUserDefaults();
-  auto fresh = NSUserDefaults::standardUserDefaults();
-  EXPECT_NE(fresh, defaults);
-  EXPECT_EQ(fresh->stringForKey("currentAppIdentifier"), "com.example.app");
-  EXPECT_EQ(fresh->stringForKey("currentApp"), std::nullopt);
+  EXPECT_EQ(readDictionaryAt(kPath), (Dictionary{{"keep", "mine"}, {"theirs", 1}, {"currentApp", "Mail"}}));
 }
 
 TEST_F(UserDefaultsTest, NeverOverwritesAFileItCannotRead) {

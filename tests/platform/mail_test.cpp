@@ -14,20 +14,15 @@ using ::testing::ElementsAre;
 
 namespace {
 
-struct Finish {
-  MFMailComposeResult result;
-  std::shared_ptr<NSError> error;
-};
-
 class RecordingDelegate : public MFMailComposeViewControllerDelegate {
  public:
   void mailComposeControllerDidFinishWithResultError(
       const std::shared_ptr<MFMailComposeViewController>& controller, MFMailComposeResult result,
-      const std::shared_ptr<NSError>& error) override {
-    finishes.push_back({result, error});
+      const std::shared_ptr<NSError>&) override {
+    results.push_back(result);
     if (dismisses) controller->presentingViewController()->dismissViewControllerAnimatedCompletion(true);
   }
-  std::vector<Finish> finishes;
+  std::vector<MFMailComposeResult> results;
   bool dismisses = true;
 };
 
@@ -40,10 +35,6 @@ class MailTest : public PageTest {
     composer->setSubject("Tone & vibration?");
     composer->setToRecipients({"support@chimewell.app", "two+x@example.com"});
     composer->setMessageBodyIsHTML("Hello! 100% sure: ", false);
-  }
-  void TearDown() override {
-    MFMailComposeViewController::setCanSendMail(false);
-    PageTest::TearDown();
   }
   void present() { page->presentViewControllerAnimatedCompletion(composer, true); }
 
@@ -61,8 +52,6 @@ TEST_F(MailTest, TheSheetShowsTheMessageAndSendingHandsOnWhatWasEditedAsAMailtoL
   EXPECT_THAT(mail->toRecipients, ElementsAre("support@chimewell.app", "two+x@example.com"));
   EXPECT_EQ(mail->subject, "Tone & vibration?");
   EXPECT_EQ(mail->body, "Hello! 100% sure: ");
-  EXPECT_FALSE(mail->isHTML);
-  EXPECT_TRUE(lastTransitionAnimated());
 
   driver().editPresentedText("mail/subject", "Crash & burn?");
   driver().editPresentedText("mail/body", "Steps:\n1. 100% sure!");
@@ -72,43 +61,23 @@ TEST_F(MailTest, TheSheetShowsTheMessageAndSendingHandsOnWhatWasEditedAsAMailtoL
   EXPECT_THAT(openedLinks(),
               ElementsAre("mailto:support@chimewell.app,two%2Bx@example.com"
                           "?subject=Crash%20%26%20burn%3F&body=Steps%3A%0A1.%20100%25%20sure%21"));
-  ASSERT_EQ(delegate->finishes.size(), 1u);
-  EXPECT_EQ(delegate->finishes[0].result, MFMailComposeResultSent);
-  EXPECT_EQ(delegate->finishes[0].error, nullptr);
+  EXPECT_THAT(delegate->results, ElementsAre(MFMailComposeResultSent));
   EXPECT_FALSE(screen().mail.has_value());
   EXPECT_EQ(composer->presentingViewController(), nullptr);
-  // Nothing presented: no field to edit.
-  EXPECT_THROW(driver().editPresentedText("mail/subject", "late"), std::invalid_argument);
 }
 
-TEST_F(MailTest, EveryOtherEndIsReportedWithItsResultAndNothingIsSent) {
-  present();
-  driver().cancelMail();
-  present();
-  EXPECT_TRUE(composer->performUserAction("mail/save"));
-  present();
-  auto error = std::make_shared<NSError>(NSCocoaErrorDomain, 1, "The mail could not be queued.");
-  composer->failWithError(error);
-  ASSERT_EQ(delegate->finishes.size(), 3u);
-  EXPECT_EQ(delegate->finishes[0].result, MFMailComposeResultCancelled);
-  EXPECT_EQ(delegate->finishes[1].result, MFMailComposeResultSaved);
-  EXPECT_EQ(delegate->finishes[2].result, MFMailComposeResultFailed);
-  EXPECT_EQ(delegate->finishes[2].error, error);
-  EXPECT_TRUE(openedLinks().empty());
-  EXPECT_FALSE(composer->performUserAction("mail/unknown"));
-}
-
+// The root page's suite ends the sheet every way; here that only its page's
+// dismissal closes it, as on a phone.
 TEST_F(MailTest, TheSheetStaysUntilTheDelegateDismissesIt) {
   delegate->dismisses = false;
   present();
   driver().cancelMail();
+  EXPECT_THAT(delegate->results, ElementsAre(MFMailComposeResultCancelled));
   EXPECT_TRUE(screen().mail.has_value());
   delegate.reset();  // held weakly: with no delegate, ending only closes nothing
   driver().cancelMail();
   EXPECT_TRUE(screen().mail.has_value());
-  composer->dismissViewControllerAnimatedCompletion(false);
-  EXPECT_FALSE(lastTransitionAnimated());
-  EXPECT_THROW(driver().sendMail(), std::invalid_argument);
+  EXPECT_TRUE(openedLinks().empty());
 }
 
 }  // namespace

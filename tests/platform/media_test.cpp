@@ -4,9 +4,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -102,7 +102,7 @@ int loudest(const std::vector<std::int16_t>& samples) {
   return peak;
 }
 
-TEST_F(MediaTest, EveryFormatADeviceKeepsDecodesWholeToTheOutputFormat) {
+TEST_F(MediaTest, EveryFormatADeviceKeepsDecodesWholeToTheOutputFormatAndACutFilePlaysWhatIsThere) {
   for (const std::string extension : {"m4r", "m4a", "caf", "mp3", "wav", "aiff", "ogg"}) {
     SCOPED_TRACE(extension);
     const auto samples = decodeAll(makeSound("tone." + extension, 0.5));
@@ -110,6 +110,14 @@ TEST_F(MediaTest, EveryFormatADeviceKeepsDecodesWholeToTheOutputFormat) {
     // Encoders add a little padding; nothing is lost.
     EXPECT_NEAR(secondsOf(*samples), 0.5, 0.06);
     EXPECT_GT(loudest(*samples), 1500);  // a tone, not silence
+  }
+  for (const std::string name : {"tone.wav", "tone.mp3"}) {
+    SCOPED_TRACE(name);
+    const std::string bytes = readHostFile(hostSound(name));
+    writeHostFile(hostSound("cut-" + name), bytes.substr(0, bytes.size() / 2));
+    const auto samples = decodeAll(soundPath("cut-" + name));
+    ASSERT_TRUE(samples.has_value());
+    EXPECT_NEAR(secondsOf(*samples), 0.25, 0.06);
   }
 }
 
@@ -120,42 +128,27 @@ std::string wavStating(std::string wav, std::uint16_t channels, std::uint32_t ra
   return wav;
 }
 
+// Garbage in general is the decoder fuzz target's; these are the refusals
+// that are ours: a header stating what a ringtone never is, and manifests
+// that would have FFmpeg fetch or open media elsewhere.
 TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
-  std::mt19937 random(7);
-  std::string garbage(64 * 1024, '\0');
-  for (auto& byte : garbage) byte = static_cast<char>(random());
   makeSound("good.wav", 0.3);
-  makeSound("good.m4a", 0.3);
   makeSound("good.aiff", 0.3);
   const std::string wav = readHostFile(hostSound("good.wav"));
-  const std::string m4a = readHostFile(hostSound("good.m4a"));
-  const std::string aiff = readHostFile(hostSound("good.aiff"));
-  std::string brokenWav = wav;
-  brokenWav.replace(20, 2, "\xff\xff");  // an unknown sample format
-  std::string wavWithoutFormat = wav;
-  wavWithoutFormat.replace(12, 4, "junk");  // the format chunk renamed away
-  std::string brokenAiff = aiff;
+  std::string brokenAiff = readHostFile(hostSound("good.aiff"));
   brokenAiff.replace(brokenAiff.find("COMM") + 8, 18, std::string(18, '\0'));  // no channels, no rate
   std::map<std::string, std::string> notAudio{
-      {"garbage.m4r", garbage},
-      {"empty.wav", ""},
-      {"ReadMe.txt", "Drop your sounds in this folder.\n"},
-      {"picture.png", "\x89PNG\r\n\x1a\n" + garbage.substr(0, 200)},
       {"header-only.wav", wav.substr(0, 44)},
-      {"bad-format.wav", brokenWav},
-      {"no-format.wav", wavWithoutFormat},
       {"no-comm.aiff", brokenAiff},
-      {"no-moov.m4a", m4a.substr(0, m4a.size() / 2)},  // the index sits at the end
       {"1hz.wav", wavStating(wav, 1, 1)},  // would be resampled into gigabytes
       {"7999hz.wav", wavStating(wav, 1, 7999)},
       {"384001hz.wav", wavStating(wav, 1, 384001)},
       {"9-channels.wav", wavStating(wav, 9, 44100)},
   };
-  // Manifests naming media elsewhere: nothing but the file itself is read.
   LoopbackHttpServer server;
   const OutsideSound outside(deviceRootPath());
-  server.serve("/tone.m4a", m4a, "audio/mp4");
-  for (const std::string& url : {server.url("/tone.m4a"), outside.url()}) {
+  server.serve("/tone.wav", wav, "audio/wav");
+  for (const std::string& url : {server.url("/tone.wav"), outside.url()}) {
     notAudio.emplace("dash" + std::to_string(notAudio.size()) + ".m4r", manifestPointingAt(Manifest::dash, url));
     notAudio.emplace("hls" + std::to_string(notAudio.size()) + ".m3u8", manifestPointingAt(Manifest::hls, url));
     notAudio.emplace("hls" + std::to_string(notAudio.size()) + ".m4r", manifestPointingAt(Manifest::hls, url));
@@ -178,7 +171,7 @@ TEST_F(MediaTest, WhatIsNotAudioGivesNoPlayerFromAFileOrFromBytes) {
 
 TEST_F(MediaTest, WhatCannotBeOpenedGivesNoPlayerAndSaysWhy) {
   makeFolderAt(soundPath("folder.wav"));
-  ASSERT_EQ(mkfifo(hostSound("pipe.wav").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(hostSound("pipe.wav").c_str(), 0600), 0);  // opening it for reading would wait
   for (const std::string name : {"missing.wav", "folder.wav", "pipe.wav"}) {
     SCOPED_TRACE(name);
     std::shared_ptr<NSError> error;
@@ -187,49 +180,25 @@ TEST_F(MediaTest, WhatCannotBeOpenedGivesNoPlayerAndSaysWhy) {
     EXPECT_THAT(error->localizedDescription(), HasSubstr("cannot be opened"));
   }
   EXPECT_EQ(AVAudioPlayer::initWithContentsOfURL(NSURL::URLWithString("https://example.com/a.wav")), nullptr);
-  EXPECT_EQ(AVAudioPlayer::initWithContentsOfURL(nullptr), nullptr);
-  EXPECT_EQ(AVAudioPlayer::initWithData(nullptr), nullptr);
 }
 
-TEST_F(MediaTest, AFileCutShortInItsAudioPlaysWhatIsThere) {
-  makeSound("long.wav", 2);
-  makeSound("long.mp3", 2);
-  for (const std::string name : {"long.wav", "long.mp3"}) {
-    SCOPED_TRACE(name);
-    const std::string bytes = readHostFile(hostSound(name));
-    writeHostFile(hostSound("cut-" + name), bytes.substr(0, bytes.size() / 2));
-    const auto samples = decodeAll(soundPath("cut-" + name));
-    ASSERT_TRUE(samples.has_value());
-    EXPECT_NEAR(secondsOf(*samples), 1.0, 0.1);
-    EXPECT_NE(playerForBytes(bytes.substr(0, bytes.size() / 2)), nullptr);
-  }
-}
-
-TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceWithoutWaitingForTheThread) {
+TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceAndASilentPlayEndsByItself) {
+  EXPECT_EQ(AudioOutput::mode(), AudioOutputMode::silent);  // tests hear nothing
   ActivityLog activity;
   auto player = playerFor(makeSound("long.m4r", 20));
   ASSERT_NE(player, nullptr);
-  EXPECT_FALSE(player->isPlaying());
   player->stop();  // before any play: nothing happens
   player->play();
   EXPECT_TRUE(player->isPlaying());
   ASSERT_TRUE(activity.waitFor(AudioActivity::firstFrameHanded));
-  player->stop();
-  EXPECT_FALSE(player->isPlaying());
-  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped));
-  // A second play opens the sound again and starts from its beginning.
-  player->play();
-  EXPECT_TRUE(player->isPlaying());
-  ASSERT_TRUE(activity.waitFor(AudioActivity::firstFrameHanded, 2));
   player->play();  // restarts: the running play is stopped
-  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped, 2));
+  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped));
   EXPECT_TRUE(player->isPlaying());
-}
+  player->stop();
+  EXPECT_FALSE(player->isPlaying());  // without waiting for the thread
+  ASSERT_TRUE(activity.waitFor(AudioActivity::stopped, 2));
 
-TEST_F(MediaTest, TestsHearNothingAndASilentPlayEndsByItselfOnceTheWholeSoundHasPassed) {
-  EXPECT_EQ(AudioOutput::mode(), AudioOutputMode::silent);
-  ActivityLog activity;
-  auto player = playerFor(makeSound("short.wav", 0.2));
+  player = playerFor(makeSound("short.wav", 0.2));
   player->play();
   ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
   EXPECT_FALSE(player->isPlaying());
@@ -239,14 +208,15 @@ TEST_F(MediaTest, TestsHearNothingAndASilentPlayEndsByItselfOnceTheWholeSoundHas
   ASSERT_NE(player, nullptr);
   player->play();
   ASSERT_TRUE(activity.waitFor(AudioActivity::ended, 2));
-  EXPECT_EQ(std::ranges::count(activity.seen(), AudioActivity::firstFrameHanded), 1);
+  EXPECT_EQ(std::ranges::count(activity.seen(), AudioActivity::firstFrameHanded), 3);
   EXPECT_THAT(logMessages(), ::testing::ElementsAre(HasSubstr("Sound preview: the sound does not play")));
 }
 
-TEST_F(MediaTest, TheBrowserGetsTheClipInPartsForTheActingTabAndAStopEndsIt) {
+// The host's browser audio suite serves the parts; here how they are made.
+TEST_F(MediaTest, TheBrowserGetsTheClipInHalfSecondPartsMadeNearTheListenerAndItEndsOrStops) {
   AudioOutput::setMode(AudioOutputMode::browser);
   ActivityLog activity;
-  auto player = playerFor(makeSound("long.m4a", 20));
+  auto player = playerForBytes(readHostFile((makeSound("short.wav", 0.7), hostSound("short.wav"))));
   ASSERT_NE(player, nullptr);
   AudioOutput::setActingTab("tab-1");
   player->play();
@@ -254,40 +224,27 @@ TEST_F(MediaTest, TheBrowserGetsTheClipInPartsForTheActingTabAndAStopEndsIt) {
   auto clip = BrowserClip::current();
   ASSERT_NE(clip, nullptr);
   EXPECT_EQ(clip->tab(), "tab-1");
-  EXPECT_EQ(BrowserClip::withId(clip->id()), clip);
-  std::string wav;
-  ASSERT_EQ(clip->part(0, std::chrono::seconds(10), wav), BrowserClipPart::ready);
-  EXPECT_TRUE(activity.waitFor(AudioActivity::clipReady));
-  ASSERT_EQ(wav.size(), 44u + AudioOutput::kSampleRate / 2 * AudioOutput::kChannels * 2);
-  EXPECT_EQ(wav.substr(0, 4), "RIFF");
-  EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-  // Decoding keeps close to what has been heard: far from the whole 20 s.
-  EXPECT_LE(clip->partCount(), 4u);
-  EXPECT_EQ(clip->part(30, std::chrono::milliseconds(1), wav), BrowserClipPart::later);
-
-  player->stop();
-  EXPECT_EQ(clip->state(), BrowserClipState::stopped);  // told at once, not when the thread gets to it
-  EXPECT_EQ(clip->part(1, std::chrono::seconds(1), wav), BrowserClipPart::none);
-  player->play();  // each play is a new clip
-  EXPECT_NE(BrowserClip::current(), clip);
-  EXPECT_EQ(BrowserClip::current()->tab(), std::nullopt);
-}
-
-TEST_F(MediaTest, AShortSoundIsOneWholeClipAndItsPlayEndsByItself) {
-  AudioOutput::setMode(AudioOutputMode::browser);
-  ActivityLog activity;
-  auto player = playerForBytes(readHostFile((makeSound("short.wav", 0.7), hostSound("short.wav"))));
-  ASSERT_NE(player, nullptr);
-  player->play();
-  auto clip = BrowserClip::current();
   std::string first, second, none;
   ASSERT_EQ(clip->part(0, std::chrono::seconds(10), first), BrowserClipPart::ready);
   ASSERT_EQ(clip->part(1, std::chrono::seconds(10), second), BrowserClipPart::ready);
   EXPECT_EQ(clip->part(2, std::chrono::seconds(10), none), BrowserClipPart::none);
+  ASSERT_EQ(first.size(), 44u + AudioOutput::kSampleRate / 2 * AudioOutput::kChannels * 2);
+  EXPECT_EQ(first.substr(0, 4), "RIFF");
   EXPECT_NEAR((first.size() + second.size() - 88) / 4.0 / AudioOutput::kSampleRate, 0.7, 0.01);
   ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
   EXPECT_EQ(clip->state(), BrowserClipState::ended);
   EXPECT_FALSE(player->isPlaying());
+
+  player = playerFor(makeSound("long.m4a", 20));
+  player->play();
+  clip = BrowserClip::current();
+  ASSERT_EQ(clip->part(0, std::chrono::seconds(10), first), BrowserClipPart::ready);
+  EXPECT_LE(clip->partCount(), 4u);  // far from the whole 20 s
+  player->stop();
+  EXPECT_EQ(clip->state(), BrowserClipState::stopped);  // told at once, not when the thread gets to it
+  EXPECT_EQ(clip->part(1, std::chrono::seconds(1), second), BrowserClipPart::none);
+  player->play();  // each play is a new clip
+  EXPECT_NE(BrowserClip::current(), clip);
 }
 
 TEST_F(MediaTest, TheDeviceOutputPlaysOnSdlOrSilentlyWithoutACard) {

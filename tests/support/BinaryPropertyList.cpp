@@ -1,7 +1,5 @@
 #include "support/BinaryPropertyList.h"
 
-#include <bit>
-
 namespace {
 
 void appendBigEndian(std::string& out, std::uint64_t value, int size) {
@@ -40,25 +38,6 @@ BinaryPropertyList::Object BinaryPropertyList::ascii(std::string_view text) {
 BinaryPropertyList::Object BinaryPropertyList::utf16(std::u16string_view text) {
   std::string out = head(0x6, text.size());
   for (char16_t unit : text) appendBigEndian(out, unit, 2);
-  return add(out);
-}
-
-BinaryPropertyList::Object BinaryPropertyList::integer(std::int64_t value) {
-  std::string out = "\x13";
-  appendBigEndian(out, static_cast<std::uint64_t>(value), 8);
-  return add(out);
-}
-
-BinaryPropertyList::Object BinaryPropertyList::unsignedInteger(std::uint64_t value) {
-  std::string out = "\x14";
-  appendBigEndian(out, 0, 8);
-  appendBigEndian(out, value, 8);
-  return add(out);
-}
-
-BinaryPropertyList::Object BinaryPropertyList::date(double secondsSinceReferenceDate) {
-  std::string out = "\x33";
-  appendBigEndian(out, std::bit_cast<std::uint64_t>(secondsSinceReferenceDate), 8);
   return add(out);
 }
 

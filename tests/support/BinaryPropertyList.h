@@ -13,11 +13,6 @@ class BinaryPropertyList {
 
   Object ascii(std::string_view text);
   Object utf16(std::u16string_view text);
-  // An 8-byte integer (negative ones as two's complement), or a 16-byte one
-  // for values above INT64_MAX, as Apple's writer stores them.
-  Object integer(std::int64_t value);
-  Object unsignedInteger(std::uint64_t value);
-  Object date(double secondsSinceReferenceDate);
   Object array(const std::vector<Object>& items);
   Object dictionary(const std::vector<Object>& keys, const std::vector<Object>& values);
   // Reserves an object to be filled later, so that objects can refer ahead.
