@@ -1,3 +1,5 @@
+// The host's command line, read end to end by the browser suites; here, what
+// must stay on this machine or never reach ssh, and how a bad option is told.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -18,46 +20,10 @@ std::string errorFor(const std::vector<std::string>& arguments) {
   return "";
 }
 
-TEST(HostOptionsTest, DefaultsServeTheDemoDeviceOnLoopbackPort8080WithSoundAndMail) {
-  const HostOptions options = parseHostOptions({});
-  EXPECT_FALSE(options.root);
-  EXPECT_EQ(options.port, 8080);
-  EXPECT_EQ(options.audio, AudioOutputMode::browser);
-  EXPECT_TRUE(options.canSendMail);
-  EXPECT_EQ(options.listen.address, "127.0.0.1");
-  EXPECT_TRUE(options.listen.isLoopback());
-  EXPECT_FALSE(options.newToken);
-}
-
-TEST(HostOptionsTest, ReadsEveryOptionInBothSpellingsAndKeepsPushesInOrder) {
-  const HostOptions options =
-      parseHostOptions({"--root", "/mnt/phone", "--port=9000", "--audio", "none", "--mail=no", "--push",
-                        "SmartDetailView", "--push=Other", "--bundle", "/tmp/A.bundle", "--listen=0.0.0.0", "--new-token"});
-  EXPECT_EQ(options.root, std::filesystem::path("/mnt/phone"));
-  EXPECT_EQ(options.port, 9000);
-  EXPECT_EQ(options.audio, AudioOutputMode::silent);
-  EXPECT_FALSE(options.canSendMail);
-  EXPECT_EQ(options.pushClasses, (std::vector<std::string>{"SmartDetailView", "Other"}));
-  EXPECT_EQ(options.bundles, std::vector<std::filesystem::path>{"/tmp/A.bundle"});
-  // Listening on every address says so: it leaves the machine.
-  EXPECT_TRUE(options.listen.isWildcard());
-  EXPECT_FALSE(options.listen.isLoopback());
-  EXPECT_FALSE(options.listen.hostNames().empty());
-  EXPECT_TRUE(options.newToken);
-  EXPECT_TRUE(parseHostOptions({"--help"}).help);
-  EXPECT_TRUE(parseHostOptions({"--listen", "127.0.0.2"}).listen.isLoopback());
-  EXPECT_EQ(parseHostOptions({"--listen", "::1"}).listen.urlHost(), "[::1]");
-
-  // A phone: the last --root wins; its address becomes sshfs's own argument.
-  const HostOptions phone = parseHostOptions(
-      {"--root", "/mnt/phone", "--root", "ssh://mobile@[fe80::1]:2222/private", "--ssh-option", "IdentityFile=~/k"});
-  EXPECT_FALSE(phone.root);
-  EXPECT_EQ(phone.sshRoot->sshfsTarget(), "mobile@[fe80::1]:/private");
-  EXPECT_EQ(phone.sshRoot->port, 2222);
-  EXPECT_EQ(phone.sshOptions, std::vector<std::string>{"IdentityFile ~/k"});
-  const SshAddress plain = *parseHostOptions({"--root=ssh://phone.local"}).sshRoot;
-  EXPECT_EQ(plain.sshfsTarget(), "phone.local:/");
-  EXPECT_FALSE(plain.port);
+// Left alone, the host stays on this machine.
+TEST(HostOptionsTest, ByDefaultListensOnLoopbackOnly) {
+  EXPECT_TRUE(parseHostOptions({}).listen.isLoopback());
+  EXPECT_FALSE(parseHostOptions({"--listen=0.0.0.0"}).listen.isLoopback());
 }
 
 TEST(HostOptionsTest, BadOptionsGiveOneMessageNamingTheProblem) {
