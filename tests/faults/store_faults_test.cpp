@@ -66,6 +66,8 @@ struct Fault {
   const char* reason;  // as the store's message words it
   const char* name;
 };
+// A run prints the fault's name, not the struct's bytes.
+void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
 
 class StoreOnAFailingDisk : public StoreFaultsTest, public ::testing::WithParamInterface<Fault> {
  protected:

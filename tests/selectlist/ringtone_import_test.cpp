@@ -67,7 +67,7 @@ class RingtoneImportTest : public SoundPageTest {
   }
   // A message alert: titled "Chimewell", saying `message`, with one "OK".
   void expectMessageAlert(const std::string& message) {
-    EXPECT_THAT(alertShown(), ElementsAre("Chimewell: " + message, "OK", "return none"));
+    EXPECT_THAT(alertShown(), ElementsAre("Chimewell: " + message, "OK", "return alert/action0"));
   }
 
   LoopbackHttpServer server;
