@@ -4,42 +4,71 @@
 // host running over it in the background (BackgroundHost), acted on only
 // through its HTTP API: POST /api/action with the actions the page posts,
 // GET /api/screen for what the page shows. The root is memory-backed where
-// /dev/shm is writable.
+// /dev/shm is writable: these suites make tens of thousands of files.
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "dispatch/MainRunLoop.h"
 #include "support/BackgroundHost.h"
 #include "support/ChimewellTest.h"
 
 class HostOnDeviceTest : public ChimewellTest {
  protected:
-  void TearDown() override;
-  // In memory where the system has a folder for it: these suites make tens
-  // of thousands of files (TemporaryDeviceRoot::memoryBackedParent).
-  std::filesystem::path deviceRootParent() const override;
+  void TearDown() override {
+    host_.reset();
+    MainRunLoop::main().adoptCurrentThread();
+    ChimewellTest::TearDown();
+  }
+  std::filesystem::path deviceRootParent() const override { return TemporaryDeviceRoot::memoryBackedParent(); }
 
   // Starts the host over the device root as laid out so far.
-  void startHost();
+  void startHost() {
+    host_ = std::make_unique<BackgroundHost>();
+    // A scan of a hostile root may keep an action waiting; a minute is a hang.
+    host_->client().set_read_timeout(std::chrono::seconds(60));
+  }
 
-  // Posts one action; the answer's screen. Fails the test unless it is
-  // answered with 200.
-  nlohmann::json act(const nlohmann::json& action);
-  nlohmann::json shownScreen();
+  // Posts one action; the answer's screen (throws unless answered with 200).
+  nlohmann::json act(const nlohmann::json& action) { return host_->act(action); }
   // Asks for the screen until `ready` holds (the app scan or a list may
   // still be arriving); throws when it does not within a minute.
-  nlohmann::json screenWhen(const std::function<bool(const nlohmann::json&)>& ready);
+  nlohmann::json screenWhen(const std::function<bool(const nlohmann::json&)>& ready) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    for (;;) {
+      nlohmann::json screen = host_->screen();
+      if (ready(screen)) return screen;
+      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("never ready: " + screen.dump().substr(0, 500));
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
 
-  // The texts of the rows the page shows, in order.
-  static std::vector<std::string> rowTexts(const nlohmann::json& screen);
+  // The rows the page shows, in order, and their texts.
+  static std::vector<nlohmann::json> rows(const nlohmann::json& screen) {
+    std::vector<nlohmann::json> shown;
+    if (screen.contains("table"))
+      for (const auto& section : screen["table"]["sections"])
+        for (const auto& row : section["rows"]) shown.push_back(row);
+    return shown;
+  }
+  static std::vector<std::string> rowTexts(const nlohmann::json& screen) {
+    std::vector<std::string> texts;
+    for (const auto& row : rows(screen)) texts.push_back(row.value("text", ""));
+    return texts;
+  }
   // The visible row showing this text, or none.
-  static std::optional<nlohmann::json> rowWithText(const nlohmann::json& screen, const std::string& text);
+  static std::optional<nlohmann::json> rowWithText(const nlohmann::json& screen, const std::string& text) {
+    for (const auto& row : rows(screen))
+      if (row.value("text", "") == text) return row;
+    return std::nullopt;
+  }
 
  private:
   std::unique_ptr<BackgroundHost> host_;

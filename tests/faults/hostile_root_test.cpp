@@ -71,12 +71,6 @@ class HostileRootTest : public HostOnDeviceTest {
     fs::create_directories(hostPathFor(devicePath).parent_path());
     fs::create_symlink(target, hostPathFor(devicePath));
   }
-  void installBinary(const std::string& folder, std::u16string_view identifier, std::string_view name) {
-    BinaryPropertyList info;
-    writeHostFile(hostPathFor(folder + "/Info.plist"),
-                  info.bytes(info.dictionary({info.ascii("CFBundleIdentifier"), info.ascii("CFBundleDisplayName")},
-                                             {info.utf16(identifier), info.ascii(name)})));
-  }
 
   // The picker, once the scan's list is there.
   void openPicker() {
@@ -102,7 +96,10 @@ TEST_F(HostileRootTest, IdentifiersNamingOtherFilesAndLinksOutOfTheRootReachNoth
   installApp(deviceRootPath(), "/Applications/Dots.app", appInfo("../../../../../../victim", "Dots"));
   installApp(deviceRootPath(), "/Applications/Slash.app", appInfo("com.example/../../x", "Slash"));
   installApp(deviceRootPath(), "/Applications/Parent.app", appInfo("..", "Parent"));
-  installBinary("/Applications/Nul.app", u"com.probe\0/../x"sv, "Nul");
+  BinaryPropertyList nul;  // in UTF-16, the form that keeps a NUL
+  writeHostFile(hostPathFor("/Applications/Nul.app/Info.plist"),
+                nul.bytes(nul.dictionary({nul.ascii("CFBundleIdentifier"), nul.ascii("CFBundleDisplayName")},
+                                         {nul.utf16(u"com.probe\0/../x"sv), nul.ascii("Nul")})));
   installApp(deviceRootPath(), "/Applications/Linked.app", appInfo("com.example.linked", "Linked"));
   // Links out: an app folder, the sound library's one sound, a settings
   // file, the app list cache, each to what lies outside.
