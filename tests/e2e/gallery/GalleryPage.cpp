@@ -12,7 +12,6 @@
 #include "uikit/UILabel.h"
 #include "uikit/UINavigationController.h"
 #include "uikit/UINavigationItem.h"
-#include "uikit/UISwitch.h"
 #include "uikit/UITableView.h"
 #include "uikit/UITableViewCell.h"
 
@@ -62,30 +61,20 @@ std::vector<std::string> GalleryPage::shownItems() const {
 }
 
 long GalleryPage::tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>&, long section) {
-  if (section == 2) return static_cast<long>(shownItems().size());
-  return section == 3 ? 3 : 1;
+  if (section == 1) return static_cast<long>(shownItems().size());
+  return section == 2 ? 3 : 1;
 }
 
 std::shared_ptr<UITableViewCell> GalleryPage::tableViewCellForRowAtIndexPath(
     const std::shared_ptr<UITableView>&, const NSIndexPath& indexPath) {
   switch (indexPath.section) {
     case 0: {
-      auto cell = cellWithText(UITableViewCellStyleDefault, "Sound");
-      auto toggle = std::make_shared<UISwitch>();
-      toggle->setOn(soundOn_);
-      toggle->addTargetActionForControlEvents(selfAs<GalleryPage>(), &GalleryPage::switchChanged,
-                                              UIControlEventValueChanged);
-      cell->setAccessoryView(toggle);
-      cell->setSelectionStyle(UITableViewCellSelectionStyleNone);
-      return cell;
-    }
-    case 1: {
       auto cell = cellWithText(UITableViewCellStyleDefault, "Count");
       cell->contentView()->addSubview(countField_);
       cell->setSelectionStyle(UITableViewCellSelectionStyleNone);
       return cell;
     }
-    case 2: {
+    case 1: {
       const std::string item = shownItems().at(static_cast<std::size_t>(indexPath.row));
       auto cell = cellWithText(UITableViewCellStyleValue1, item);
       cell->detailTextLabel()->setText("Fruit");
@@ -106,19 +95,12 @@ std::shared_ptr<UITableViewCell> GalleryPage::tableViewCellForRowAtIndexPath(
   }
 }
 
-std::optional<std::string> GalleryPage::tableViewTitleForFooterInSection(const std::shared_ptr<UITableView>&,
-                                                                         long section) {
-  if (section == 0) return "Switches";
-  if (section == 2) return "Fruit, narrowed by the search";
-  return std::nullopt;
-}
-
 void GalleryPage::tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
                                                    const NSIndexPath& indexPath) {
   tableView->deselectRowAtIndexPathAnimated(indexPath, true);
-  if (indexPath.section == 2) {
+  if (indexPath.section == 1) {
     checked_ = shownItems().at(static_cast<std::size_t>(indexPath.row));
-  } else if (indexPath.section == 3 && indexPath.row == 0) {
+  } else if (indexPath.section == 2 && indexPath.row == 0) {
     auto page = std::weak_ptr<GalleryPage>(selfAs<GalleryPage>());
     dispatch_after(dispatch_time(DISPATCH_TIME_NOW, NSEC_PER_SEC / 2), dispatch_get_main_queue(), [page] {
       if (auto self = page.lock()) {
@@ -126,10 +108,10 @@ void GalleryPage::tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITable
         self->tableView()->reloadData();
       }
     });
-  } else if (indexPath.section == 3 && indexPath.row == 2) {
+  } else if (indexPath.section == 2 && indexPath.row == 2) {
     navigationController()->pushViewControllerAnimated(std::make_shared<ManyRowsPage>(), true);
     return;
-  } else if (indexPath.section == 3) {
+  } else if (indexPath.section == 2) {
     // Holds the main thread, as a download does.
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
   }
@@ -152,8 +134,6 @@ void GalleryPage::searchBarCancelButtonClicked(const std::shared_ptr<UISearchBar
   searchBarTextDidChange(searchBar, "");
   searchBar->resignFirstResponder();
 }
-
-void GalleryPage::switchChanged(const std::shared_ptr<UISwitch>& sender) { soundOn_ = sender->isOn(); }
 
 void GalleryPage::addItem() {
   auto alert = UIAlertController::alertControllerWithTitleMessagePreferredStyle("New Item", "Name the new fruit.",

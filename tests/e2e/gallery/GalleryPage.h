@@ -1,9 +1,8 @@
 #pragma once
-// A page with one of each thing the browser draws, for the browser tests of
-// the Settings stand-in: a switch, a text field that takes digits only, rows
-// narrowed by a search bar with checkmarks, an Add button with an alert that
-// asks for a name, a change that arrives later, a slow tap, and a way into
-// a long table.
+// A page with one of each control the browser tests need beyond the pane's
+// own pages: a text field that takes digits only, rows narrowed by a search
+// bar with checkmarks, an Add button with an alert that asks for a name, a
+// change that arrives later, a slow tap, and a way into a long table.
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,8 +10,6 @@
 #include "uikit/UISearchBar.h"
 #include "uikit/UITableViewController.h"
 #include "uikit/UITextField.h"
-
-class UISwitch;
 
 // A plain table of 1,000 subtitle rows, reached from the gallery's "Many" row.
 class ManyRowsPage : public UITableViewController {
@@ -31,12 +28,10 @@ class GalleryPage : public UITableViewController, public UITextFieldDelegate, pu
   GalleryPage();
 
   void viewDidLoad() override;
-  long numberOfSectionsInTableView(const std::shared_ptr<UITableView>& tableView) override { return 4; }
+  long numberOfSectionsInTableView(const std::shared_ptr<UITableView>& tableView) override { return 3; }
   long tableViewNumberOfRowsInSection(const std::shared_ptr<UITableView>& tableView, long section) override;
   std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
                                                                   const NSIndexPath& indexPath) override;
-  std::optional<std::string> tableViewTitleForFooterInSection(const std::shared_ptr<UITableView>& tableView,
-                                                              long section) override;
   void tableViewDidSelectRowAtIndexPath(const std::shared_ptr<UITableView>& tableView,
                                         const NSIndexPath& indexPath) override;
 
@@ -45,7 +40,6 @@ class GalleryPage : public UITableViewController, public UITextFieldDelegate, pu
   void searchBarTextDidChange(const std::shared_ptr<UISearchBar>& searchBar, const std::string& searchText) override;
   void searchBarCancelButtonClicked(const std::shared_ptr<UISearchBar>& searchBar) override;
 
-  void switchChanged(const std::shared_ptr<UISwitch>& sender);
   void addItem();
 
  private:
@@ -55,6 +49,5 @@ class GalleryPage : public UITableViewController, public UITextFieldDelegate, pu
   std::string filter_;
   std::string checked_;
   std::string laterText_ = "Waiting";
-  bool soundOn_ = false;
   std::shared_ptr<UITextField> countField_;
 };
