@@ -1,7 +1,6 @@
 #!/bin/sh
 # Runs the browser tests against a build: tests/e2e/run.sh <build-dir>
-# Installs Debian's Chromium first when it is missing, and the npm packages
-# package.json asks for when node_modules does not hold them (npm ls says so).
+# Installs Debian's Chromium and the npm packages of package.json first when missing.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: tests/e2e/run.sh <build-dir>}" && pwd)
@@ -12,15 +11,12 @@ if [ ! -x "$build/src/host/chimewell" ]; then
 fi
 if ! command -v chromium >/dev/null 2>&1; then
   echo "Installing Chromium (Debian package)..."
-  sudo_prefix=""
-  [ "$(id -u)" -eq 0 ] || sudo_prefix="sudo"
+  [ "$(id -u)" -eq 0 ] && sudo_prefix="" || sudo_prefix="sudo"
   $sudo_prefix apt-get install -y --no-install-recommends chromium
 fi
 if ! (cd "$here" && npm ls --all >/dev/null 2>&1); then
   echo "Installing the browser-test packages (npm)..."
   (cd "$here" && npm ci --no-audit --no-fund)
 fi
-
 cd "$here"
-CHIMEWELL_BUILD_DIR="$build" CHROMIUM="$(command -v chromium)" \
-  node --test --test-concurrency=1 ./*.test.mjs
+CHIMEWELL_BUILD_DIR="$build" CHROMIUM="$(command -v chromium)" node --test --test-concurrency=1 ./*.test.mjs

@@ -1,17 +1,13 @@
 // Access to the host in a browser: the printed address opens the pane and
 // leaves the address bar clean, the page keeps the token for its own origin
 // (other tabs open with it, no cookie), a page without one says what to
-// open, a restarted host keeps its token, and a new token shuts the open
-// page out (refusals themselves are the host suite's).
+// open, a restarted host is followed with the token it keeps, and a new token
+// shuts the open page out (refusals themselves are the host suite's).
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { hostAndPagePerTest, openPage, startHost } from './harness.mjs';
+import { backButton, heading, headingIs, hostAndPagePerTest, openPage, row, startHost } from './harness.mjs';
 
 const session = hostAndPagePerTest();
-
-const heading = (page) => page.getByRole('heading', { level: 1 });
-const headingIs = (page, text) => heading(page).filter({ hasText: new RegExp(`^${text}$`) }).waitFor();
-const row = (page, name) => page.getByRole('button', { name, exact: true });
 
 const refusedNotice = (page) => page.getByRole('status').filter({ hasText: 'Open the address the Settings host printed' });
 
@@ -24,7 +20,6 @@ test('the printed address opens the pane again and again; the page keeps the tok
   // The kept token opens a reload and another tab at the bare address; the printed one opens it again.
   await page.reload();
   await row(page, 'Chimewell').click();
-  await headingIs(page, 'Chimewell');
   const other = await context.newPage();
   await other.goto(new URL('/', host.url).href);
   await headingIs(other, 'Chimewell');
@@ -41,41 +36,43 @@ test('the printed address opens the pane again and again; the page keeps the tok
   }
 });
 
-test('a restarted host keeps its token for the open page; a new token shuts the page out until its address is opened', async () => {
+test('a restarted host is followed without a reload, with the token kept; a new token shuts the page out until its address is opened', async () => {
   const { page, host } = session;
-  await row(page, 'Chimewell').click();
-  await headingIs(page, 'Chimewell');
+  const status = page.getByRole('status');
+  const hosts = [host];
+  // The first host's device and token serve the next ones; it removes them after the test.
   const restart = async (extraArgs = []) => {
-    await session.host.stop({ keepRoot: true });
-    const next = await startHost({ root: host.root, dataHome: host.dataHome, port: host.port, extraArgs });
-    const first = session.host;
-    // The first host's device and data go with the last one.
-    session.host = {
-      ...next,
-      async stop(options) {
-        await next.stop(options);
-        if (!options?.keepRoot) await first.stop();
-      },
-    };
-    return next;
+    await hosts.at(-1).stop({ keepRoot: true });
+    hosts.push(await startHost({ root: host.root, dataHome: host.dataHome, port: host.port, extraArgs }));
+    return hosts.at(-1);
   };
+  try {
+    await row(page, 'Chimewell').click();
+    await headingIs(page, 'Chimewell');
+    await hosts.at(-1).stop({ keepRoot: true });
+    await status.filter({ hasText: /gone away.*Reconnecting/ }).waitFor();
+    assert.equal((await restart()).url, host.url, 'the same address opens the restarted host');
+    // It numbers its screens from the start and shows its first page, saying so.
+    await headingIs(page, 'Settings');
+    await page.getByRole('alert').filter({ hasText: /restarted/ }).waitFor();
+    await status.waitFor({ state: 'hidden' });
+    await row(page, 'Chimewell').click();
+    await headingIs(page, 'Chimewell');
+    await backButton(page).click();
+    await headingIs(page, 'Settings');
+    assert.equal(await page.getByRole('alert').isVisible(), false, 'no error after the restart');
 
-  const same = await restart();
-  assert.equal(same.url, host.url, 'the same address opens the restarted host');
-  // The open page follows the new host with its kept token (the tabs suite taps on after a restart).
-  await headingIs(page, 'Settings');
-  await row(page, 'Chimewell').click();
-  await headingIs(page, 'Chimewell');
-
-  const renewed = await restart(['--new-token']);
-  assert.notEqual(renewed.url, host.url);
-  await refusedNotice(page).waitFor();
-  await row(page, 'Configure Applications').click();
-  await page.waitForTimeout(300);
-  assert.equal(await heading(page).textContent(), 'Chimewell', 'a tap changes nothing');
-  assert.equal(await page.getByRole('status').isVisible(), true);
-
-  await page.goto(renewed.url);
-  await headingIs(page, 'Settings');
-  await page.getByRole('status').waitFor({ state: 'hidden' });
+    const renewed = await restart(['--new-token']);
+    assert.notEqual(renewed.url, host.url);
+    await refusedNotice(page).waitFor();
+    await row(page, 'Chimewell').click();
+    await page.waitForTimeout(300);
+    assert.equal(await heading(page).textContent(), 'Settings', 'a tap changes nothing');
+    assert.equal(await status.isVisible(), true);
+    await page.goto(renewed.url);
+    await headingIs(page, 'Settings');
+    await status.waitFor({ state: 'hidden' });
+  } finally {
+    for (const started of hosts.slice(1)) await started.stop();
+  }
 });
