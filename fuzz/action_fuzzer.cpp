@@ -1,9 +1,5 @@
-// Any bytes as the body of an action the browser posts: read as JSON, checked
-// against the screens the person may have seen, and decoded into the one
-// user driver call the main thread runs. No crash, leak or hang; bad input
-// is refused with std::invalid_argument (the host's 400 in plain words) and
-// never with another exception (a 500 carrying a library's message); an
-// accepted action makes exactly one driver call.
+// Any bytes as an action's body (fuzz/README.md): bad input is refused with
+// std::invalid_argument alone, with nothing run; an accepted one makes one call.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,5 @@
-// Any bytes as the Info.plist of one app folder, scanned as the picker scans
-// the installed apps, its icon read as the picker draws it: no crash, leak,
-// hang or runaway memory (scripts/fuzz sets the limits). An app that is
-// listed has an identifier and a name; icon names never reach outside the
-// app's folder (a planted PNG beside the folder is never its icon).
+// Any bytes as one app folder's Info.plist (fuzz/README.md): a listed app has an
+// identifier and a name, and its icon never comes from outside its folder.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,5 @@
-// Any bytes as a sound file, through the decoder's whole open (container,
-// stream, decoder, first frame) with its guards in place, then a preview's
-// worth of decoding: no crash, leak or hang; a refusal says why; each read
-// hands at most what was asked. The guards themselves keep it off the
-// network and the file system: nothing but the bytes is read.
+// Any bytes as a sound file (fuzz/README.md): the whole open, then a preview's
+// worth of decoding; a refusal says why, a read hands at most what was asked.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

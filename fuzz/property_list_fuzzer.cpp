@@ -1,6 +1,5 @@
-// Any bytes, read as a property list (XML or binary by their first bytes):
-// no crash, leak, hang or runaway memory (scripts/fuzz sets the limits). What
-// reads must also be written and read back as the same value.
+// Any bytes as a property list (fuzz/README.md): what reads is written and
+// read back as the same value.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,6 @@
 #pragma once
-// A running Settings stand-in for tests: a fresh device root and manual
-// clock (ChimewellTest), the main run loop on a thread of its own (which
-// becomes the main thread: every UIKit object is made and used there), the
-// host app over the built panes, its HTTP server on a free loopback port,
-// and a client. Event streams are read on threads of their own.
+// A running Settings stand-in (BackgroundHost) over a fresh device root and
+// manual clock (ChimewellTest). Event streams are read on threads of their own.
 #include <httplib.h>
 
 #include <chrono>

@@ -1,7 +1,10 @@
+// Who may use the host: the gate's decision for each kind of request, the
+// same gate in front of the running host, and the file that keeps the token.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -15,68 +18,110 @@
 #include "support/HostFiles.h"
 
 using nlohmann::json;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
 
-class AccessTest : public HostServerFixture {
- protected:
-  // A client that brings only what each request names: no token.
-  httplib::Client& bare() {
-    if (!bare_) bare_ = std::make_unique<httplib::Client>("127.0.0.1", port());
-    return *bare_;
-  }
-  std::string cookieName() const { return "chimewell-token-" + std::to_string(port()); }
-  int version() { return getJson("/api/screen")["version"]; }
+const std::string kToken = "0f1e2d3c4b5a69788796a5b4c3d2e1f0";
+const std::string kShort = kToken.substr(0, kToken.size() - 1);
 
- private:
-  std::unique_ptr<httplib::Client> bare_;
+struct GateCase {
+  std::string name;
+  std::string target;
+  std::string authorization{};
+  std::string method = "GET";
+  std::string host = "127.0.0.1:8080";
+  std::optional<std::string> origin{};
+  std::string protocol{};  // Sec-WebSocket-Protocol
+  std::string cookie{};
+  bool admitted = false;
 };
 
-TEST_F(AccessTest, WithoutTheRightTokenEveryRequestIsRefusedInPlainWordsAndNothingHappens) {
-  const std::string image = getJson("/api/screen")["screen"]["table"]["sections"][0]["rows"][0]["image"]["src"];
-  const int before = version();
-  const std::string tap = json{{"action", "tapRowByText"}, {"text", "Chimewell"}}.dump();
-  const std::string cookie = cookieName() + "=" + token();
-  // Each way a token comes, with no token, an empty one, one a digit short, and another's.
-  for (const std::string& offered : {std::string(), token().substr(0, token().size() - 1), makeAccessToken()}) {
-    const std::vector<std::pair<httplib::Headers, std::string>> attempts{
-        {{}, ""},
-        {{{"Authorization", "token " + offered}}, ""},
-        {{}, "?token=" + offered},
-        // The cookie an earlier version set opens nothing now, and is answered expired.
-        {{{"Cookie", cookie}}, ""},
-        {{{"Authorization", "Bearer " + token()}}, ""},
-    };
-    for (const auto& [headers, query] : attempts) {
-      for (const std::string path : {"/api/screen", "/api/events", "/api/links", "/clips/ab-1/0.wav"}) {
-        auto refused = bare().Get(path + query, headers);
-        ASSERT_TRUE(refused);
-        EXPECT_EQ(refused->status, 403) << path << query;
-        EXPECT_EQ(refused->get_header_value("Connection"), "close") << "a refused client tries again on the same connection";
-      }
-      auto action = bare().Post("/api/action" + query, headers, tap, "application/json");
-      ASSERT_TRUE(action);
-      EXPECT_EQ(action->status, 403);
-      EXPECT_NE(json::parse(action->body)["error"].get<std::string>().find("no longer opens"), std::string::npos);
-      EXPECT_EQ(action->get_header_value("Set-Cookie"),
-                headers.count("Cookie") ? cookieName() + "=; Max-Age=0; Path=/; HttpOnly; SameSite=Strict" : "");
-    }
-  }
-  EXPECT_EQ(version(), before);
-  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1);
+const GateCase kGateCases[] = {
+    {.name = "TokenInTheHeader", .target = "/api/screen", .authorization = "token " + kToken, .admitted = true},
+    {.name = "SchemeInAnyCase", .target = "/api/action", .authorization = " Token " + kToken, .method = "POST", .admitted = true},
+    {.name = "TokenInTheAddress", .target = "/api/links?token=" + kToken, .admitted = true},
+    {.name = "TokenAsASubprotocol", .target = "/api/socket", .protocol = "chimewell, token." + kToken, .admitted = true},
+    {.name = "NoToken", .target = "/api/screen"},
+    {.name = "NoTokenForAnAction", .target = "/api/action", .method = "POST"},
+    {.name = "EmptyTokenInTheAddress", .target = "/api/screen?token="},
+    {.name = "EmptySubprotocolToken", .target = "/api/socket", .protocol = "chimewell, token."},
+    {.name = "TokenADigitShort", .target = "/api/screen", .authorization = "token " + kShort},
+    {.name = "TokenADigitShortInTheAddress", .target = "/api/events?token=" + kShort},
+    {.name = "AnotherToken", .target = "/api/screen", .authorization = "token " + std::string(kToken.size(), 'f')},
+    {.name = "BearerScheme", .target = "/api/screen", .authorization = "Bearer " + kToken},
+    {.name = "TheOldCookie", .target = "/api/screen", .cookie = "a=b; chimewell-token-8080=" + kToken},
+    {.name = "AClipWithoutToken", .target = "/clips/ab-1/0.wav"},
+    {.name = "PageFilesWithoutToken", .target = "/app.js", .admitted = true},
+    {.name = "HeadOfThePageWithoutToken", .target = "/", .method = "HEAD", .admitted = true},
+    {.name = "PostToThePageWithoutToken", .target = "/", .method = "POST"},
+    {.name = "AReboundHostName", .target = "/", .authorization = "token " + kToken, .host = "rebound.example:8080"},
+    {.name = "OwnAddressOnAnotherPort", .target = "/", .host = "127.0.0.1:1"},
+    {.name = "LocalhostInAnyCase", .target = "/", .host = "LOCALHOST:8080", .admitted = true},
+    {.name = "TheListenAddress", .target = "/", .host = "192.168.1.20:8080", .admitted = true},
+    {.name = "TheListenAddressOnAnotherPort", .target = "/", .host = "192.168.1.20:8081"},
+    {.name = "AnotherAddressOfItsNetwork", .target = "/", .host = "192.168.1.21:8080"},
+    {.name = "AnIPv6ListenAddress", .target = "/", .host = "[fe80::1]:8080", .admitted = true},
+    {.name = "OwnOrigin", .target = "/", .origin = "http://127.0.0.1:8080", .admitted = true},
+    {.name = "OriginOfTheListenAddress", .target = "/", .origin = "http://192.168.1.20:8080", .admitted = true},
+    {.name = "AnotherSitesOrigin", .target = "/api/action", .authorization = "token " + kToken, .method = "POST",
+     .origin = "http://elsewhere.example"},
+    {.name = "AnotherLocalServersOrigin", .target = "/", .origin = "http://127.0.0.1:8081"},
+};
 
-  // The page's own files hold nothing private: they come without the token, the page under its policy.
-  for (const std::string& path : {std::string("/"), std::string("/app.js"), image, std::string("/fonts/Inter-Regular.otf")})
-    EXPECT_EQ(bare().Get(path)->status, 200) << path;
-  EXPECT_NE(bare().Get("/")->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+class AccessGateTest : public ::testing::TestWithParam<GateCase> {};
+
+TEST_P(AccessGateTest, AdmitsOnlyTheTokenAndTheOwnNames) {
+  std::vector<std::string> names = parseHostOptions({"--listen", "192.168.1.20"}).listen.hostNames();
+  for (const auto& v6 : parseHostOptions({"--listen", "FE80:0:0::1"}).listen.hostNames()) names.push_back(v6);
+  const AccessGate gate(kToken, 8080, names);
+  const GateCase& test = GetParam();
+  HostRequest request;
+  request.method = test.method;
+  request.target = test.target;
+  request.path = test.target.substr(0, test.target.find('?'));
+  request.authorization = test.authorization;
+  request.host = test.host;
+  request.origin = test.origin;
+  request.cookie = test.cookie;
+  if (!test.protocol.empty()) request.headers.emplace_back("Sec-WebSocket-Protocol", test.protocol);
+  EXPECT_EQ(!gate.admit(request).refusal, test.admitted);
 }
 
-TEST_F(AccessTest, TheTokenOpensEverythingInAHeaderOrTheAddress) {
-  EXPECT_EQ(bare().Get("/api/links?token=" + token())->status, 200);
-  auto action = bare().Post("/api/action", {{"Authorization", " Token " + token()}},
-                            json{{"action", "tapRowByText"}, {"text", "Chimewell"}}.dump(), "application/json");
-  EXPECT_EQ(action->status, 200);
+INSTANTIATE_TEST_SUITE_P(Requests, AccessGateTest, ::testing::ValuesIn(kGateCases),
+                         [](const ::testing::TestParamInfo<GateCase>& test) { return test.param.name; });
+
+using AccessTest = HostServerFixture;
+
+TEST_F(AccessTest, TheRunningHostRefusesInPlainWordsWithoutTheTokenAndServesWithIt) {
+  httplib::Client bare("127.0.0.1", port());  // brings only what each request names: no token
+  const std::string own = "127.0.0.1:" + std::to_string(port());
+  const std::string tap = json{{"action", "tapRowByText"}, {"text", "Chimewell"}}.dump();
+  auto refused = bare.Post("/api/action", {{"Cookie", "chimewell-token-" + std::to_string(port()) + "=" + token()}}, tap,
+                           "application/json");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 403);
+  EXPECT_NE(json::parse(refused->body)["error"].get<std::string>().find("no longer opens"), std::string::npos);
+  EXPECT_EQ(refused->get_header_value("Connection"), "close") << "a refused client tries again on the same connection";
+  EXPECT_EQ(refused->get_header_value("Set-Cookie"),
+            "chimewell-token-" + std::to_string(port()) + "=; Max-Age=0; Path=/; HttpOnly; SameSite=Strict");
+  // A DNS-rebinding site is told the names to use: JSON for the script, text for the address bar.
+  auto rebound = client().Get("/", {{"Host", "rebound.example:" + std::to_string(port())}});
+  EXPECT_EQ(rebound->status, 403);
+  EXPECT_NE(rebound->body.find(own), std::string::npos);
+  EXPECT_NE(client().Get("/api/links", {{"Host", "rebound.example"}})->body.find(own), std::string::npos);
+  // Any page may send a form-like "simple request" without asking first.
+  auto simple = client().Post("/api/action", tap, "text/plain");
+  EXPECT_EQ(simple->status, 415);
+  EXPECT_NE(simple->body.find("application/json"), std::string::npos);
+  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1);
+
+  // The page holds nothing private and comes without the token, under its policy.
+  EXPECT_NE(bare.Get("/")->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+  EXPECT_EQ(bare.Get("/api/links?token=" + token())->status, 200);
+  auto action = bare.Post("/api/action", {{"Authorization", "token " + token()}, {"Origin", "http://" + own}}, tap,
+                          "application/json; charset=UTF-8");
   EXPECT_EQ(json::parse(action->body)["screen"]["depth"], 2);
 }
 
@@ -87,32 +132,9 @@ TEST_F(AccessTest, AHostListeningElsewhereAnswersThereUnderThatNameAndStillWants
   httplib::Client there("127.0.0.2", otherPort);
   EXPECT_EQ(there.Get("/api/links", {{"Authorization", "token " + token()}})->status, 200);
   EXPECT_EQ(there.Get("/api/links")->status, 403);
-  EXPECT_EQ(there.Get("/api/links", {{"Authorization", "token " + token()}, {"Host", "127.0.0.3:" + std::to_string(otherPort)}})
-                ->status,
-            403);
   EXPECT_FALSE(httplib::Client("127.0.0.1", otherPort).Get("/api/links"));
   other.stop();
   serving.join();
-}
-
-TEST(AccessGateTest, AListenAddressWidensTheOwnNamesToItAndNoFurther) {
-  const std::string token = makeAccessToken();
-  const AccessGate gate(token, 8080, parseHostOptions({"--listen", "192.168.1.20"}).listen.hostNames());
-  EXPECT_TRUE(gate.isOwnHost("192.168.1.20:8080"));
-  EXPECT_TRUE(gate.isOwnOrigin("http://192.168.1.20:8080"));
-  EXPECT_TRUE(gate.isOwnHost("LOCALHOST:8080"));
-  EXPECT_FALSE(gate.isOwnHost("192.168.1.21:8080"));
-  EXPECT_FALSE(gate.isOwnHost("192.168.1.20:8081"));
-  const AccessGate v6(token, 8080, parseHostOptions({"--listen", "FE80:0:0::1"}).listen.hostNames());
-  EXPECT_TRUE(v6.isOwnHost("[fe80::1]:8080"));
-
-  HostRequest request;
-  request.host = "192.168.1.20:8080";
-  request.target = "/api/screen";
-  request.authorization = "token " + token;
-  EXPECT_FALSE(gate.admit(request).refusal);
-  // A fresh token shuts out the page that holds the old one.
-  EXPECT_TRUE(AccessGate(makeAccessToken(), 8080, {"192.168.1.20"}).admit(request).refusal);
 }
 
 class AccessFilesTest : public ChimewellTest {
@@ -136,7 +158,6 @@ TEST_F(AccessFilesTest, TheTokenLastsInAFileOnlyItsUserReadsUntilANewOneIsAsked)
   const KeptAccessToken fresh = keptAccessToken(file(), true);
   EXPECT_NE(fresh.token, first.token);
   EXPECT_EQ(keptAccessToken(file(), false).token, fresh.token);
-  EXPECT_EQ(mode(file()), 0600u);
   // One an earlier version kept went to every local port in a cookie: it is retired, once.
   const fs::path earlier = file().parent_path() / "earlier-token";
   writeHostFile(earlier, fresh.token + "\n");
@@ -144,8 +165,7 @@ TEST_F(AccessFilesTest, TheTokenLastsInAFileOnlyItsUserReadsUntilANewOneIsAsked)
   EXPECT_NE(retired.token, fresh.token);
   EXPECT_TRUE(retired.replacedBecause);
   EXPECT_EQ(keptAccessToken(file(), false, earlier).token, retired.token);
-  // Nothing but the file is left in the folder.
-  EXPECT_EQ(std::distance(fs::directory_iterator(file().parent_path()), {}), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(file().parent_path()), {}), 1) << "only the file is left";
 }
 
 TEST_F(AccessFilesTest, AFileThatCannotBeTrustedIsReplacedAndNeverFollowed) {
@@ -161,8 +181,7 @@ TEST_F(AccessFilesTest, AFileThatCannotBeTrustedIsReplacedAndNeverFollowed) {
   writeHostFile(elsewhere, kept);
   fs::remove(file());
   fs::create_symlink(elsewhere, file());
-  replaced = keptAccessToken(file(), false);
-  EXPECT_NE(replaced.token, kept);
+  EXPECT_NE(keptAccessToken(file(), false).token, kept);
   EXPECT_FALSE(fs::is_symlink(file()));
   EXPECT_EQ(readHostFile(elsewhere), kept);
 
@@ -183,8 +202,8 @@ TEST_F(AccessFilesTest, ThePagesFilesComeOnlyFromTheirFolderNeverThroughALinkOut
   EXPECT_EQ(webFileResponse(web, "/").body, "<!doctype html>");
   EXPECT_EQ(webFileResponse(web, "/icons/a.svg").contentType, "image/svg+xml");
   EXPECT_EQ(webFileResponse(web, "/same.html").status, 200);
-  for (const std::string path : {"/out.js", "/../secret.js", "/icons/../../secret.js", "/.hidden.js", "/icons",
-                                 "/missing.js", "//etc/passwd", "/index.html/"})
+  for (const std::string& path : {"/out.js"s, "/../secret.js"s, "/icons/../../secret.js"s, "/.hidden.js"s, "/icons"s,
+                                  "/missing.js"s, "//etc/passwd"s, "/index.html/"s, "/index.html\0.png"s})
     EXPECT_EQ(webFileResponse(web, path).status, 404) << path;
 }
 

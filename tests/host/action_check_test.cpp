@@ -15,101 +15,86 @@ namespace {
 
 const std::string kHost = "0123456789abcdef";
 
-json row(const std::string& id, const std::string& text, double y) {
-  return {{"id", id}, {"text", text}, {"accessory", 1}, {"y", y}, {"selected", false}, {"textFields", json::array()}};
+// The screens a case names: what the person saw, and what is current now.
+enum class Shown { none, page, moved, filtered, pageAgain, alerted, renamedButton, flipped, editEnded, searchBar };
+
+json screen(Shown shown) {
+  json page = json::parse(R"({"pageId": 3, "depth": 2,
+    "navigationBar": {"title": "Sounds", "rightButton": {"id": "nav/right", "title": "Edit"}},
+    "table": {"sections": [{"index": 0, "rows": [
+      {"id": "s0r0", "text": "Bell", "y": 0, "selected": false, "switch": {"id": "s0r0/switch", "on": false},
+       "textFields": [{"id": "s0r0/field0", "text": "4", "editing": true}]},
+      {"id": "s0r1", "text": "Chime", "y": 44, "selected": false}]}]}})");
+  json& rows = page["table"]["sections"][0]["rows"];
+  switch (shown) {
+    case Shown::moved:  // scrolled, the other row renamed, the tapped one selected, typed in
+      page["table"]["contentOffset"] = 120;
+      rows[0]["text"] = "Bell (default)";
+      rows[0]["textFields"][0]["text"] = "42";
+      rows[1]["y"] = 40;
+      rows[1]["selected"] = true;
+      break;
+    case Shown::filtered: rows = json::array({{{"id", "s0r0"}, {"text", "Chime"}, {"y", 0}}}); break;
+    case Shown::pageAgain: page["pageId"] = 4; break;
+    case Shown::alerted: page["alert"] = {{"title", "Import"}, {"actions", json::array()}}; break;
+    case Shown::renamedButton: page["navigationBar"]["rightButton"]["title"] = "Done"; break;
+    case Shown::flipped: rows[0]["switch"]["on"] = true; break;
+    case Shown::editEnded: rows[0]["textFields"][0]["editing"] = false; break;
+    case Shown::searchBar: page["navigationBar"]["searchBar"] = {{"text", ""}, {"editing", true}}; break;
+    default: break;
+  }
+  return page;
 }
 
-json page(int pageId, json rows) {
-  return {{"pageId", pageId},
-          {"depth", 2},
-          {"navigationBar", {{"title", "Sounds"}, {"rightButton", {{"id", "nav/right"}, {"title", "Edit"}}}}},
-          {"table", {{"sections", json::array({{{"index", 0}, {"rows", std::move(rows)}}})}}}};
+struct Case {
+  const char* name;
+  const char* action;  // the host is added unless named
+  Shown seen;
+  Shown current;
+  ActionFit fit;
+};
+
+const Case kCases[] = {
+    {"TapOnARowThatOnlyMoved", R"({"action":"tapRow","id":"s0r1","screen":7})", Shown::page, Shown::moved, ActionFit::applies},
+    {"BackWhileThePageMoved", R"({"action":"goBack","screen":7})", Shown::page, Shown::moved, ActionFit::applies},
+    {"ScrollNamesNoScreen", R"({"action":"scroll","offset":40})", Shown::none, Shown::moved, ActionFit::applies},
+    {"TapThatNamesNoScreen", R"({"action":"tapRow","id":"s0r9"})", Shown::none, Shown::moved, ActionFit::applies},
+    {"AnotherRowInItsPlace", R"({"action":"tapRow","id":"s0r0","screen":7})", Shown::page, Shown::filtered, ActionFit::changed},
+    {"TheRowIsGone", R"({"action":"tapRow","id":"s0r1","screen":7})", Shown::page, Shown::filtered, ActionFit::changed},
+    {"ANewPageOfThatClass", R"({"action":"tapRow","id":"s0r0","screen":7})", Shown::page, Shown::pageAgain, ActionFit::changed},
+    {"BackFromANewPage", R"({"action":"goBack","screen":7})", Shown::page, Shown::pageAgain, ActionFit::changed},
+    {"AnAlertCameOverIt", R"({"action":"tapRow","id":"s0r0","screen":7})", Shown::page, Shown::alerted, ActionFit::changed},
+    {"TheButtonWasRenamed", R"({"action":"tapRightBarButton","screen":7})", Shown::page, Shown::renamedButton, ActionFit::changed},
+    {"TheButtonAsSeen", R"({"action":"tapRightBarButton","screen":7})", Shown::page, Shown::moved, ActionFit::applies},
+    {"TheSeenScreenIsNoLongerKept", R"({"action":"tapRow","id":"s0r0","screen":7})", Shown::none, Shown::page, ActionFit::changed},
+    {"MadeOnAHostSinceRestarted", R"({"action":"goBack","screen":7,"host":"fedcba9876543210"})", Shown::page, Shown::page, ActionFit::changed},
+    {"FlipFromTheStateSeen", R"({"action":"flipSwitch","id":"s0r0/switch","screen":7})", Shown::page, Shown::page, ActionFit::applies},
+    {"FlipOfASwitchFlippedElsewhere", R"({"action":"flipSwitch","id":"s0r0/switch","screen":7})", Shown::page, Shown::flipped, ActionFit::changed},
+    {"TapOnTheRowOfAFlippedSwitch", R"({"action":"tapRow","id":"s0r0","screen":7})", Shown::page, Shown::flipped, ActionFit::applies},
+    {"TypingOnItsPage", R"({"action":"editText","pageId":3,"id":"s0r0/field0","text":"42"})", Shown::none, Shown::page, ActionFit::applies},
+    {"ReturnWhileEditing", R"({"action":"pressReturn","pageId":3,"id":"s0r0/field0"})", Shown::none, Shown::page, ActionFit::applies},
+    {"EndingAnEdit", R"({"action":"endEditing","pageId":3,"id":"s0r0/field0"})", Shown::none, Shown::page, ActionFit::applies},
+    {"TypingOnAnotherPage", R"({"action":"editText","pageId":5,"id":"s0r0/field0","text":"42"})", Shown::none, Shown::page, ActionFit::changed},
+    {"EndingAnEditOnAnotherPage", R"({"action":"endEditing","pageId":5,"id":"s0r0/field0"})", Shown::none, Shown::page, ActionFit::moot},
+    {"TypingUnderAnAlert", R"({"action":"editText","pageId":3,"id":"s0r0/field0","text":"42"})", Shown::none, Shown::alerted, ActionFit::changed},
+    {"TypingTapsAnEndedFieldAgain", R"({"action":"editText","pageId":3,"id":"s0r0/field0","text":"42"})", Shown::none, Shown::editEnded, ActionFit::applies},
+    {"ReturnAfterTheEditEnded", R"({"action":"pressReturn","pageId":3,"id":"s0r0/field0"})", Shown::none, Shown::editEnded, ActionFit::changed},
+    {"EndingAnEndedEdit", R"({"action":"endEditing","pageId":3,"id":"s0r0/field0"})", Shown::none, Shown::editEnded, ActionFit::moot},
+    {"SearchWithoutASearchBar", R"({"action":"setSearchText","pageId":3,"text":"ma"})", Shown::none, Shown::page, ActionFit::changed},
+    {"SearchInItsBar", R"({"action":"setSearchText","pageId":3,"text":"ma"})", Shown::none, Shown::searchBar, ActionFit::applies},
+};
+
+class ActionCheck : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ActionCheck, FitsTheScreenAsItIsNow) {
+  const Case& test = GetParam();
+  json action = json::parse(test.action);
+  if (!action.contains("host")) action["host"] = kHost;
+  const auto seen = test.seen == Shown::none ? std::nullopt : std::optional<json>(screen(test.seen));
+  EXPECT_EQ(checkAction(action, seen, screen(test.current), kHost), test.fit);
 }
 
-json tapOn(const std::string& name, int screen, const std::string& id = "") {
-  json action = {{"action", name}, {"host", kHost}, {"screen", screen}};
-  if (!id.empty()) action["id"] = id;
-  return action;
-}
-
-ActionFit check(const json& action, const std::optional<json>& seen, const json& current) {
-  return checkAction(action, seen, current, kHost);
-}
-
-TEST(ActionCheck, ATapRunsWhileItsElementIsAsSeenWhateverElseMoved) {
-  const json seen = page(3, json::array({row("s0r0", "Bell", 0), row("s0r1", "Chime", 44)}));
-  // Scrolled, the other row changed, the tapped row selected: the same element.
-  json moved = page(3, json::array({row("s0r0", "Bell (default)", 0), row("s0r1", "Chime", 40)}));
-  moved["table"]["contentOffset"] = 120;
-  moved["table"]["sections"][0]["rows"][1]["selected"] = true;
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r1"), seen, moved), ActionFit::applies);
-  EXPECT_EQ(check(tapOn("goBack", 7), seen, moved), ActionFit::applies);
-  EXPECT_EQ(check(tapOn("tapRightBarButton", 7), seen, moved), ActionFit::applies);
-
-  // Scrolling, the viewport and actions that name no screen are never held back.
-  EXPECT_EQ(check({{"action", "scroll"}, {"offset", 40}}, std::nullopt, moved), ActionFit::applies);
-  EXPECT_EQ(check({{"action", "tapRow"}, {"id", "s0r9"}}, std::nullopt, moved), ActionFit::applies);
-}
-
-TEST(ActionCheck, ATapIsRefusedWhenItsElementPageOrHostChanged) {
-  const json seen = page(3, json::array({row("s0r0", "Bell", 0), row("s0r1", "Chime", 44)}));
-  const json filtered = page(3, json::array({row("s0r0", "Chime", 0)}));
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r0"), seen, filtered), ActionFit::changed) << "another row in its place";
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r1"), seen, filtered), ActionFit::changed) << "the row is gone";
-
-  const json samePageAgain = page(4, json::array({row("s0r0", "Bell", 0), row("s0r1", "Chime", 44)}));
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r0"), seen, samePageAgain), ActionFit::changed) << "a new page of that class";
-  EXPECT_EQ(check(tapOn("goBack", 7), seen, samePageAgain), ActionFit::changed);
-
-  json alerted = seen;
-  alerted["alert"] = {{"title", "Import"}, {"actions", json::array()}, {"textFields", json::array()}};
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r0"), seen, alerted), ActionFit::changed) << "an alert came over it";
-
-  json renamed = seen;
-  renamed["navigationBar"]["rightButton"]["title"] = "Done";
-  EXPECT_EQ(check(tapOn("tapRightBarButton", 7), seen, renamed), ActionFit::changed);
-
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r0"), std::nullopt, seen), ActionFit::changed) << "no longer kept";
-  json elsewhere = tapOn("tapRow", 7, "s0r0");
-  elsewhere["host"] = "fedcba9876543210";
-  EXPECT_EQ(check(elsewhere, seen, seen), ActionFit::changed) << "made on a host that has since restarted";
-}
-
-TEST(ActionCheck, ASwitchFlipsOnlyFromTheStateThePersonSaw) {
-  json seen = page(3, json::array({row("s0r0", "Sound", 0)}));
-  seen["table"]["sections"][0]["rows"][0]["switch"] = {{"id", "s0r0/switch"}, {"on", false}};
-  json flippedElsewhere = seen;
-  flippedElsewhere["table"]["sections"][0]["rows"][0]["switch"]["on"] = true;
-  EXPECT_EQ(check(tapOn("flipSwitch", 7, "s0r0/switch"), seen, seen), ActionFit::applies);
-  EXPECT_EQ(check(tapOn("flipSwitch", 7, "s0r0/switch"), seen, flippedElsewhere), ActionFit::changed);
-  // A tap on the row itself does not care which way its switch stands.
-  EXPECT_EQ(check(tapOn("tapRow", 7, "s0r0"), seen, flippedElsewhere), ActionFit::applies);
-}
-
-TEST(ActionCheck, TypingGoesToItsFieldOnItsPageOnly) {
-  json current = page(3, json::array({row("s0r0", "Times", 0)}));
-  current["table"]["sections"][0]["rows"][0]["textFields"] =
-      json::array({{{"id", "s0r0/field0"}, {"text", "4"}, {"editing", true}}});
-  auto typed = [](const std::string& name, int pageId) {
-    return json{{"action", name}, {"host", kHost}, {"pageId", pageId}, {"id", "s0r0/field0"}, {"text", "42"}};
-  };
-  EXPECT_EQ(check(typed("editText", 3), std::nullopt, current), ActionFit::applies);
-  EXPECT_EQ(check(typed("pressReturn", 3), std::nullopt, current), ActionFit::applies);
-  EXPECT_EQ(check(typed("endEditing", 3), std::nullopt, current), ActionFit::applies);
-  // Another app's page with the same layout, opened by another tab.
-  EXPECT_EQ(check(typed("editText", 5), std::nullopt, current), ActionFit::changed);
-  EXPECT_EQ(check(typed("endEditing", 5), std::nullopt, current), ActionFit::moot);
-
-  json ended = current;
-  ended["table"]["sections"][0]["rows"][0]["textFields"][0]["editing"] = false;
-  EXPECT_EQ(check(typed("editText", 3), std::nullopt, ended), ActionFit::applies) << "typing taps the field again";
-  EXPECT_EQ(check(typed("pressReturn", 3), std::nullopt, ended), ActionFit::changed);
-  EXPECT_EQ(check(typed("endEditing", 3), std::nullopt, ended), ActionFit::moot);
-
-  json search = {{"action", "setSearchText"}, {"host", kHost}, {"pageId", 3}, {"text", "ma"}};
-  EXPECT_EQ(check(search, std::nullopt, current), ActionFit::changed) << "this page has no search bar";
-  current["navigationBar"]["searchBar"] = {{"text", ""}, {"editing", true}};
-  EXPECT_EQ(check(search, std::nullopt, current), ActionFit::applies);
-}
+INSTANTIATE_TEST_SUITE_P(Actions, ActionCheck, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& test) { return std::string(test.param.name); });
 
 }  // namespace

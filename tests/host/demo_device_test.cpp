@@ -20,11 +20,14 @@ class DemoDeviceTest : public ChimewellTest {
   fs::path copy() const { return deviceRootPath() / "data" / "chimewell" / "demo-device"; }
 };
 
-TEST_F(DemoDeviceTest, TheCopyLivesInTheUsersDataFolder) {
+TEST_F(DemoDeviceTest, TheCopyLivesInTheUsersDataFolderAndNeedsItsSource) {
   EXPECT_EQ(demoDeviceCopyPath("/x/data", "/home/me"), fs::path("/x/data/chimewell/demo-device"));
   EXPECT_EQ(demoDeviceCopyPath(std::nullopt, "/home/me"), fs::path("/home/me/.local/share/chimewell/demo-device"));
   EXPECT_EQ(demoDeviceCopyPath("", "/home/me"), fs::path("/home/me/.local/share/chimewell/demo-device"));
   EXPECT_THROW(demoDeviceCopyPath(std::nullopt, std::nullopt), std::runtime_error);
+  EXPECT_THAT([&] { ensureDemoDeviceCopy(source(), copy()); },
+              ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr("demo device")));
+  EXPECT_FALSE(fs::exists(copy()));
 }
 
 TEST_F(DemoDeviceTest, FirstRunCopiesFilesAndLinksLaterRunsKeepTheUsersChanges) {
@@ -44,12 +47,6 @@ TEST_F(DemoDeviceTest, FirstRunCopiesFilesAndLinksLaterRunsKeepTheUsersChanges) 
   writeHostFile(source() / "private" / "var" / "mobile" / "note.txt", "shipped again");
   EXPECT_FALSE(ensureDemoDeviceCopy(source(), copy()));
   EXPECT_EQ(readHostFile(copy() / "private" / "var" / "mobile" / "note.txt"), "changed by the user");
-}
-
-TEST_F(DemoDeviceTest, AMissingSourceIsAClearErrorAndLeavesNothing) {
-  EXPECT_THAT([&] { ensureDemoDeviceCopy(source(), copy()); },
-              ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr("demo device")));
-  EXPECT_FALSE(fs::exists(copy()));
 }
 
 }  // namespace

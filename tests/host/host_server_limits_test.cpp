@@ -59,12 +59,6 @@ class HostServerLimitsTest : public HostServerFixture {
     client->set_read_timeout(timeout);
     return client;
   }
-  // Sends `request` whole on a connection of its own; the answer, up to the server's close.
-  std::string exchange(const std::string& request, int port) {
-    RawConnection connection(port);
-    connection.send(request);
-    return connection.readUntilClosed(10s);
-  }
 
   std::unique_ptr<HostServer> limited_;
   std::thread limitedThread_;
@@ -73,48 +67,78 @@ class HostServerLimitsTest : public HostServerFixture {
 
 const std::string kOpenPane = json{{"action", "tapRowByText"}, {"text", "Chimewell"}}.dump();
 
-TEST_F(HostServerLimitsTest, ABodyOverTheCapOrInChunksIsRefusedAndNothingRuns) {
-  // The action itself is short; blanks pad it past the cap, as JSON allows.
-  const std::string body = kOpenPane + std::string((1 << 20) + 1000, ' ');
-  const std::string post = head("POST", "/api/action", port()) + "Content-Type: application/json\r\nConnection: close\r\n";
-
-  const std::string sized = exchange(post + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body, port());
-  EXPECT_EQ(RawConnection::statusOf(sized), 413) << sized.substr(0, 200);
-  EXPECT_NE(sized.find("at most 1048576 bytes"), std::string::npos);
-
-  // Chunks may carry extensions and trailers no cap counts: refused on the head, before any chunk.
-  RawConnection chunked(port());
-  chunked.send(post + "Transfer-Encoding: chunked\r\n\r\n");
-  EXPECT_EQ(RawConnection::statusOf(chunked.readUntilClosed(10s)), 411);
-
-  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1) << "the action ran";
+// `count` headers of `size` bytes' value each.
+std::string probes(int count, std::size_t size) {
+  std::string lines;
+  for (int i = 0; i < count; ++i) lines += "X-Probe-" + std::to_string(i) + ": " + std::string(size, 'b') + "\r\n";
+  return lines;
 }
 
-TEST_F(HostServerLimitsTest, HeadersAreCappedInNumberAndInSize) {
-  std::string many = head("GET", "/api/links", port());
-  for (int i = 0; i < 200; ++i) many += "X-Probe-" + std::to_string(i) + ": 1\r\n";
-  EXPECT_EQ(RawConnection::statusOf(exchange(many + "\r\n", port())), 431);
+// One request sent on a connection of its own, and the status it gets.
+struct RawCase {
+  const char* name;
+  std::string path;
+  int status;
+  const char* answerHas = "";
+  std::string method = "GET";
+  std::string headers{};  // header lines beyond the Host, the token and "Connection: close"
+  std::string body{};     // with its Content-Length
+  std::size_t headBytes = 0;    // when set, a header pads the head, blank line included, to this size
+  std::size_t piece = 1 << 21;  // sent in pieces this big
+};
+void PrintTo(const RawCase& test, std::ostream* out) { *out << test.name; }
 
-  // One cap on the head, blank line included, however its bytes arrive.
-  for (const std::size_t piece : {std::size_t(1) << 20, std::size_t(1000)}) {
-    for (const std::size_t size : {HttpLimits{}.maxHeaderBytes, HttpLimits{}.maxHeaderBytes + 1}) {
-      const std::string start = head("GET", "/api/links", port()) + "Connection: close\r\nX-Probe: ";
-      const std::string whole = start + std::string(size - start.size() - 4, 'a') + "\r\n\r\n";
-      RawConnection connection(port());
-      for (std::size_t at = 0; at < whole.size(); at += piece) {
-        connection.send(whole.substr(at, piece));
-        std::this_thread::sleep_for(1ms);
-      }
-      EXPECT_EQ(RawConnection::statusOf(connection.readUntilClosed(10s)), size > HttpLimits{}.maxHeaderBytes ? 431 : 200)
-          << size << " bytes in pieces of " << piece;
-    }
+const std::size_t kHeadCap = HttpLimits{}.maxHeaderBytes;
+const RawCase kRawCases[] = {
+    // The action itself is short; blanks pad it past the cap, as JSON allows.
+    {.name = "BodyOverTheCap", .path = "/api/action", .status = 413, .answerHas = "at most 1048576 bytes", .method = "POST",
+     .headers = "Content-Type: application/json\r\n", .body = kOpenPane + std::string((1 << 20) + 1000, ' ')},
+    // Chunks may carry extensions and trailers no cap counts: refused on the head.
+    {.name = "ChunkedBody", .path = "/api/action", .status = 411, .method = "POST",
+     .headers = "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n"},
+    {.name = "TwoHundredHeaders", .path = "/api/links", .status = 431, .headers = probes(200, 1)},
+    {.name = "ABrowsersHeaders", .path = "/api/links", .status = 200, .headers = probes(30, 100)},
+    // One cap on the head, however its bytes arrive.
+    {.name = "HeadAtTheCap", .path = "/api/links", .status = 200, .headBytes = kHeadCap},
+    {.name = "HeadOverTheCap", .path = "/api/links", .status = 431, .headBytes = kHeadCap + 1},
+    {.name = "HeadAtTheCapInPieces", .path = "/api/links", .status = 200, .headBytes = kHeadCap, .piece = 1000},
+    {.name = "HeadOverTheCapInPieces", .path = "/api/links", .status = 431, .headBytes = kHeadCap + 1, .piece = 1000},
+    // Only plain paths inside the page's folder, and only the font it uses.
+    {.name = "ThePage", .path = "/", .status = 200, .answerHas = "Content-Type: text/html"},
+    {.name = "TheStyle", .path = "/style.css", .status = 200, .answerHas = "Content-Type: text/css"},
+    {.name = "TheFont", .path = "/fonts/Inter-Regular.otf", .status = 200, .answerHas = "Content-Type: font/otf"},
+    {.name = "AnotherFont", .path = "/fonts/Inter-Thin.otf", .status = 404},
+    {.name = "EncodedDotDot", .path = "/%2e%2e/CMakeLists.txt", .status = 404},
+    {.name = "EncodedSlash", .path = "/fonts/..%2F..%2F..%2Fetc%2Fpasswd", .status = 404},
+    {.name = "EncodedNul", .path = "/index.html%00.png", .status = 404},
+    {.name = "AnUnknownImage", .path = "/images/0123456789abcdef.png", .status = 404},
+    {.name = "TheSocketWithoutAnUpgrade", .path = "/api/socket", .status = 400},
+};
+
+class RawRequestTest : public HostServerLimitsTest, public ::testing::WithParamInterface<RawCase> {};
+
+TEST_P(RawRequestTest, GetsItsStatusAndRunsNothing) {
+  const RawCase& test = GetParam();
+  std::string request = head(test.method, test.path, port()) + "Connection: close\r\n" + test.headers;
+  if (!test.body.empty()) request += "Content-Length: " + std::to_string(test.body.size()) + "\r\n";
+  if (test.headBytes) {
+    request += "X-Pad: ";
+    request += std::string(test.headBytes - request.size() - 4, 'a') + "\r\n";
   }
-
-  // What a browser sends is served.
-  std::string usual = head("GET", "/api/links", port()) + "Connection: close\r\n";
-  for (int i = 0; i < 30; ++i) usual += "X-Probe-" + std::to_string(i) + ": " + std::string(100, 'b') + "\r\n";
-  EXPECT_EQ(RawConnection::statusOf(exchange(usual + "\r\n", port())), 200);
+  request += "\r\n" + test.body;
+  RawConnection connection(port());
+  for (std::size_t at = 0; at < request.size(); at += test.piece) {
+    connection.send(request.substr(at, test.piece));
+    std::this_thread::sleep_for(1ms);
+  }
+  const std::string answer = connection.readUntilClosed(10s);
+  EXPECT_EQ(RawConnection::statusOf(answer), test.status) << answer.substr(0, 300);
+  EXPECT_NE(answer.find(test.answerHas), std::string::npos);
+  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, RawRequestTest, ::testing::ValuesIn(kRawCases),
+                         [](const ::testing::TestParamInfo<RawCase>& test) { return std::string(test.param.name); });
 
 TEST_F(HostServerLimitsTest, DrippingConnectionsAreCutAtTheDeadlineAndHoldUpNobody) {
   HttpLimits limits;
@@ -165,20 +189,30 @@ bool connectsWithin(int fd, int port, std::chrono::milliseconds timeout) {
          getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
-TEST_F(HostServerLimitsTest, AtTheConnectionCapNewcomersWaitInAListenQueueThatHoldsABrowsersWorth) {
+TEST_F(HostServerLimitsTest, AtTheCapTheRefusedThenTheTokenlessMakeRoomThenNewcomersWaitInTheListenQueue) {
   HttpLimits limits;
-  limits.maxConnections = 2;
+  limits.maxConnections = 3;
+  limits.keepAliveIdle = limits.requestDeadline = 60s;
   const int port = startLimited(limits);
   const std::string links = head("GET", "/api/links", port) + "\r\n";
-  auto first = std::make_unique<RawConnection>(port);
-  RawConnection second(port);
-  for (RawConnection* held : {first.get(), &second}) {
-    held->send(links);
-    ASSERT_EQ(RawConnection::statusOf(held->readUntil("\"links\"", 10s)), 200);
+  RawConnection silent(port);  // the oldest, which never shows the token
+  RawConnection refused(port);
+  refused.send("GET /api/links HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n");
+  ASSERT_EQ(RawConnection::statusOf(refused.readUntil("\r\n", 10s)), 403);
+  std::vector<std::unique_ptr<RawConnection>> served;
+  for (int i = 0; i < 3; ++i) {
+    served.push_back(std::make_unique<RawConnection>(port));
+    served.back()->send(links);
+    ASSERT_EQ(RawConnection::statusOf(served.back()->readUntil("\"links\"", 10s)), 200) << "newcomer " << i;
+    // The refused one went for the second; the silent one for the third.
+    if (i == 1) {
+      EXPECT_FALSE(silent.closesWithin(300ms)) << "went before the refused one";
+    }
   }
+  EXPECT_TRUE(silent.closesWithin(5s));
 
-  // Over the cap a request waits, unanswered, and connecting still succeeds:
-  // the listen queue holds a hundred newcomers (it held 5 before).
+  // With none left to go, a request waits unanswered and connecting still
+  // succeeds: the listen queue holds a hundred newcomers (it held 5 before).
   RawConnection waiting(port);
   waiting.send(links);
   EXPECT_TRUE(waiting.readUntil("\r\n", 300ms).empty()) << "answered over the cap";
@@ -190,32 +224,8 @@ TEST_F(HostServerLimitsTest, AtTheConnectionCapNewcomersWaitInAListenQueueThatHo
   }
   EXPECT_EQ(made, queued.size());
   for (int fd : queued) close(fd);
-
-  // Once a connection ends, the waiting request is answered.
-  first.reset();
+  served.front().reset();  // once a connection ends, the waiting request is answered
   EXPECT_EQ(RawConnection::statusOf(waiting.readUntil("\"links\"", 10s)), 200);
-}
-
-TEST_F(HostServerLimitsTest, AtTheCapConnectionsRefusedAndThenThoseThatNeverShowedTheTokenMakeRoom) {
-  HttpLimits limits;
-  limits.maxConnections = 3;
-  limits.keepAliveIdle = limits.requestDeadline = 60s;
-  const int port = startLimited(limits);
-  RawConnection silent(port);  // the oldest, which never shows the token
-  RawConnection refused(port);
-  refused.send("GET /api/links HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n");
-  ASSERT_EQ(RawConnection::statusOf(refused.readUntil("\r\n", 10s)), 403);
-  std::vector<std::unique_ptr<RawConnection>> served;
-  for (int i = 0; i < 3; ++i) {
-    served.push_back(std::make_unique<RawConnection>(port));
-    served.back()->send(head("GET", "/api/links", port) + "\r\n");
-    ASSERT_EQ(RawConnection::statusOf(served.back()->readUntil("\"links\"", 10s)), 200) << "newcomer " << i;
-    // The refused one went for the second; the silent one for the third.
-    if (i == 1) {
-      EXPECT_FALSE(silent.closesWithin(300ms)) << "went before the refused one";
-    }
-  }
-  EXPECT_TRUE(silent.closesWithin(5s));
 }
 
 TEST_F(HostServerLimitsTest, ASocketWhoseClientAnswersNoPingIsCut) {
@@ -228,42 +238,6 @@ TEST_F(HostServerLimitsTest, ASocketWhoseClientAnswersNoPingIsCut) {
               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
   ASSERT_EQ(RawConnection::statusOf(socket.readUntil("\r\n\r\n", 10s)), 101);
   EXPECT_TRUE(socket.closesWithin(10s));
-}
-
-TEST_F(HostServerLimitsTest, OnlyPlainPathsInsideThePageFolderAreServed) {
-  const std::string close = "Connection: close\r\n\r\n";
-  for (const std::string path : {"/../CMakeLists.txt", "/%2e%2e/CMakeLists.txt", "/..%2fCMakeLists.txt",
-                                 "/.%2e/src/host/HostServer.h", "/index.html%00.png", "//etc/passwd", "/app.js/"}) {
-    EXPECT_EQ(RawConnection::statusOf(exchange(head("GET", path, port()) + close, port())), 404) << path;
-  }
-  const std::string style = exchange(head("GET", "/style.css", port()) + close, port());
-  EXPECT_EQ(RawConnection::statusOf(style), 200);
-  EXPECT_NE(style.find("Content-Type: text/css"), std::string::npos);
-}
-
-TEST_F(HostServerLimitsTest, AnActionTextOverSixtyFourKibIsRefused) {
-  int status = 0;
-  json body = act({{"action", "typeText"}, {"text", std::string((64 << 10) + 1, 'a')}}, &status);
-  EXPECT_EQ(status, 413);
-  EXPECT_NE(body["error"].get<std::string>().find("64 KiB"), std::string::npos);
-  act({{"action", "tapAlertAction"}, {"title", "OK"}, {"fields", {"short", std::string(70 << 10, 'b')}}}, &status);
-  EXPECT_EQ(status, 413);
-}
-
-TEST_F(HostServerLimitsTest, ValuesOfTheWrongTypeAreRefusedWith400InPlainWords) {
-  const std::vector<std::string> bodies = {R"({"action":42})", R"({"action":null})", R"({"action":"tapRow","id":7})",
-                                          R"({"action":"push","class":5})", R"({"action":"scroll","offset":"far"})",
-                                          R"([1,2])", R"("tap")", std::string(100000, '[') + std::string(100000, ']')};
-  for (const std::string& text : bodies) {
-    auto answer = client().Post("/api/action", text, "application/json");
-    ASSERT_TRUE(answer) << text.substr(0, 80);
-    EXPECT_EQ(answer->status, 400) << text.substr(0, 80) << " -> " << answer->body.substr(0, 200);
-    const std::string error = json::parse(answer->body).value("error", "");
-    EXPECT_FALSE(error.empty()) << text.substr(0, 80);
-    EXPECT_EQ(error.find("json"), std::string::npos) << error;
-    EXPECT_EQ(error.find("type_error"), std::string::npos) << error;
-  }
-  EXPECT_EQ(getJson("/api/screen")["screen"]["depth"], 1);
 }
 
 TEST_F(HostServerLimitsTest, ALongActionHoldsUpNeitherRequestsThatNeedNoPageNorTheBusyEvent) {
