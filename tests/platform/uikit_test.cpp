@@ -1,7 +1,8 @@
 // What the pages count on of the UIKit stand-in that no page suite sees
 // break: editing ends, asking the field first, when its page is pushed away
 // or its row leaves the cells the table holds; the return key is a line feed
-// before it is a return; visibleCells hands out the overscan's cells too.
+// before it is a return; visibleCells hands out the overscan's cells too; a
+// page pushed keeps the viewport height the browser told.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -97,6 +98,14 @@ TEST_F(UIKitStandInTest, AFieldWhoseRowLeavesTheHeldCellsIsAskedThenEndsEvenWhen
   driver().scrollTo(1e6);
   EXPECT_EQ(delegate->calls, (Calls{"shouldEnd", "didEnd"}));
   EXPECT_EQ(window()->firstResponder(), nullptr);
+}
+
+// The browser tells its height once; a page pushed after shows the rows that fill it.
+TEST_F(UIKitStandInTest, APagePushedKeepsTheViewportHeightTold) {
+  driver().setViewportHeight(300);
+  navigationController()->pushViewControllerAnimated(std::make_shared<FieldPage>(), false);
+  driver().scrollTo(0);
+  EXPECT_EQ(screen().table->viewportHeight, 300);
 }
 
 // textFieldShouldReturn: is asked only of a field still editing after the
