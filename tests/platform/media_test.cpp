@@ -198,6 +198,9 @@ TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceAndASilentPlayEndsByItself)
   EXPECT_FALSE(player->isPlaying());  // without waiting for the thread
   ASSERT_TRUE(activity.waitFor(AudioActivity::stopped, 2));
 
+  // The restarted play may have been stopped before its first frame: count from here.
+  auto handed = [&activity] { return std::ranges::count(activity.seen(), AudioActivity::firstFrameHanded); };
+  const auto handedBefore = handed();
   player = playerFor(makeSound("short.wav", 0.2));
   player->play();
   ASSERT_TRUE(activity.waitFor(AudioActivity::ended));
@@ -208,7 +211,7 @@ TEST_F(MediaTest, PlayStartsAndRestartsStopEndsAtOnceAndASilentPlayEndsByItself)
   ASSERT_NE(player, nullptr);
   player->play();
   ASSERT_TRUE(activity.waitFor(AudioActivity::ended, 2));
-  EXPECT_EQ(std::ranges::count(activity.seen(), AudioActivity::firstFrameHanded), 3);
+  EXPECT_EQ(handed(), handedBefore + 1);  // the short sound's, none of the text's
   EXPECT_THAT(logMessages(), ::testing::ElementsAre(HasSubstr("Sound preview: the sound does not play")));
 }
 
