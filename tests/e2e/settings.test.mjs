@@ -32,15 +32,16 @@ async function ownTab(viewport, query) {
 }
 
 test('?push=CLASS pushes an exported page that Back leaves, and an unknown class is a clear error on the page', async () => {
-  const page = await ownTab(undefined, '?push=ChimewellPreferencesController');
+  const page = await ownTab(undefined, '?push=NoSuchPage');
+  await page.getByRole('alert').filter({ hasText: 'NoSuchPage' }).waitFor();
+  assert.equal(await heading(page).textContent(), 'Settings');
+
+  // Last: a Back still queued behind the page's first actions would be lost to a new address.
+  await page.goto(session.host.at('?push=ChimewellPreferencesController'));
   await headingIs(page, 'Chimewell');
   assert.equal(new URL(page.url()).search, '', 'a reload does not push again');
   await page.goBack();  // the tab's history began inside the pane
   await headingIs(page, 'Settings');
-
-  await page.goto(session.host.at('?push=NoSuchPage'));
-  await page.getByRole('alert').filter({ hasText: 'NoSuchPage' }).waitFor();
-  assert.equal(await heading(page).textContent(), 'Settings');
 });
 
 test('the pane is usable at desktop width, and at 320 pixels wide no root row title is cut off', async () => {
