@@ -121,8 +121,9 @@ TEST_F(PickerTest, SearchFiltersDisplayNamesWithoutIconsUntilTheTextIsEmptyAndEa
            preparedApp("Notes", "com.apple.mobilenotes"), preparedApp("Notes", "com.example.notes")});
   driver().setSearchText("CA");
   EXPECT_TRUE(isFiltering);
-  EXPECT_THAT(rowsShown(screen()), ElementsAre("Café Crème com.example.cafe", "Calendar com.apple.mobilecal"));
-  for (const auto& row : screen().table->sections[0].rows) EXPECT_EQ(row.image, nullptr);
+  const Screen filtered = screen();  // the loop below must not outlive it
+  EXPECT_THAT(rowsShown(filtered), ElementsAre("Café Crème com.example.cafe", "Calendar com.apple.mobilecal"));
+  for (const auto& row : filtered.table->sections[0].rows) EXPECT_EQ(row.image, nullptr);
   driver().setSearchText("mobilecal");  // identifiers are not searched
   EXPECT_THAT(rowsShown(screen()), IsEmpty());
   driver().setSearchText("");
