@@ -46,6 +46,15 @@ void BM_ScreenOfALongList(benchmark::State& state) {
 }
 BENCHMARK(BM_ScreenOfALongList)->Arg(100)->Arg(1000)->Arg(10000);
 
+// A tall browser window or a test looking through a list by pages: the
+// screen model grows with the rows shown, and should grow no faster.
+void BM_ScreenShowingManyRows(benchmark::State& state) {
+  Shown shown(10000);
+  shown.driver.setViewportHeight(44.0 * static_cast<double>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(shown.driver.screen());
+}
+BENCHMARK(BM_ScreenShowingManyRows)->Arg(50)->Arg(500);
+
 void BM_ScrollALongListByAScreen(benchmark::State& state) {
   Shown shown(state.range(0));
   double offset = 0;

@@ -246,6 +246,11 @@ bool UITableView::layoutVisibleRows() {
 }
 
 void UITableView::layoutIfNeeded() {
+  layoutRowsIfNeeded();
+  UIView::layoutIfNeeded();
+}
+
+void UITableView::layoutRowsIfNeeded() {
   if (layingOut_) return;
   Viewport viewport{contentOffset_, viewportHeight(), frame().size.width};
   if (rowsDirty_ || !geometryValid_ || laidOutFor_ != viewport) {
@@ -259,7 +264,6 @@ void UITableView::layoutIfNeeded() {
     rowsDirty_ = false;
     keepImagesOfVisibleRows();
   }
-  UIView::layoutIfNeeded();
 }
 
 void UITableView::keepImagesOfVisibleRows() {
@@ -283,27 +287,27 @@ void UITableView::keepImagesOfVisibleRows() {
 }
 
 std::shared_ptr<UITableViewCell> UITableView::cellForRowAtIndexPath(const NSIndexPath& indexPath) {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   auto found = visible_.find(indexPath);
   return found == visible_.end() ? nullptr : found->second;
 }
 
 std::vector<std::shared_ptr<UITableViewCell>> UITableView::visibleCells() {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   std::vector<std::shared_ptr<UITableViewCell>> cells;
   for (const auto& [indexPath, cell] : visible_) cells.push_back(cell);
   return cells;
 }
 
 std::vector<NSIndexPath> UITableView::indexPathsForVisibleRows() {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   std::vector<NSIndexPath> paths;
   for (const auto& [indexPath, cell] : visible_) paths.push_back(indexPath);
   return paths;
 }
 
 std::optional<NSIndexPath> UITableView::indexPathForCell(const std::shared_ptr<UITableViewCell>& cell) {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   for (const auto& [indexPath, shown] : visible_)
     if (shown == cell) return indexPath;
   return std::nullopt;
@@ -351,21 +355,21 @@ std::optional<std::string> UITableView::footerTitleForSection(long section) {
 }
 
 CGRect UITableView::rectForRowAtIndexPath(const NSIndexPath& indexPath) {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   if (!validIndexPath(indexPath)) return CGRectZero;
   const auto& layout = sections_[indexPath.section];
   return CGRectMake(0, layout.rowTops[indexPath.row], frame().size.width, layout.rowHeights[indexPath.row]);
 }
 
 CGRect UITableView::rectForFooterInSection(long section) {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   if (section < 0 || static_cast<std::size_t>(section) >= sections_.size()) return CGRectZero;
   const auto& layout = sections_[section];
   return CGRectMake(0, layout.footerTop, frame().size.width, layout.footerHeight);
 }
 
 CGSize UITableView::contentSize() {
-  layoutIfNeeded();
+  layoutRowsIfNeeded();
   return {frame().size.width, contentHeight_};
 }
 

@@ -120,6 +120,10 @@ class UITableView : public UIView {
   void layoutIfNeeded() override;
 
  private:
+  // Asks for the rows that came into the viewport, without laying out the
+  // cells' contents: what the queries above need. Laying out every held cell
+  // on each query made a screen of n rows cost n squared.
+  void layoutRowsIfNeeded();
   struct SectionLayout {
     std::vector<CGFloat> rowTops;
     std::vector<CGFloat> rowHeights;
