@@ -213,7 +213,6 @@ json HostServer::publishScreen(bool toStream) {
 }
 
 json HostServer::runAction(const json& action, std::optional<std::string>& error, int& status) {
-  answerWaitsForList_ = false;
   json current = publishScreen();
   std::optional<json> seen;
   if (auto version = action.find("screen"); version != action.end() && version->is_number_unsigned()) {
@@ -230,7 +229,6 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
       break;
   }
   actionRunning_ = true;
-  const bool gatheringBefore = UIApplication::sharedApplication()->isNetworkActivityIndicatorVisible();
   AudioOutput::setActingTab(actingTab(action));
   // A person's tap or typing (what names its screen or page), not what a page does by itself.
   if (action.contains("screen") || action.contains("pageId")) lastActor_ = actingTab(action);
@@ -249,11 +247,11 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
   }
   AudioOutput::setActingTab(std::nullopt);
   actionRunning_ = false;
-  // Only a gathering this action started: one already under way (a scan
-  // stuck on a phone that dropped off) holds back no other answer.
-  answerWaitsForList_ = status == 200 && !gatheringBefore &&
-                        UIApplication::sharedApplication()->isNetworkActivityIndicatorVisible();
-  return publishScreen(!answerWaitsForList_);
+  return publishScreen(!answerWaitsForList(status));
+}
+
+bool HostServer::answerWaitsForList(int status) const {
+  return status == 200 && UIApplication::sharedApplication()->isNetworkActivityIndicatorVisible();
 }
 
 void HostServer::route(HostRequest request, const HostReply& reply) {
@@ -325,7 +323,7 @@ void HostServer::perform(const std::string& text, const HostReply& reply) {
         std::optional<std::string> error;
         int status = 200;
         json message = runAction(action, error, status);
-        if (answerWaitsForList_) {
+        if (answerWaitsForList(status)) {
           const std::uint64_t number = ++waitingNumber_;
           waitingAnswers_.push_back({number, reply, linksBefore});
           auto watching = watching_;

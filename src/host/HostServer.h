@@ -134,6 +134,9 @@ class HostServer {
   // and runs it. Returns the screen message after it; a failure or refusal
   // sets `error` and `status`.
   nlohmann::json runAction(const nlohmann::json& action, std::optional<std::string>& error, int& status);
+  // Main thread: whether an action that ended with `status` is answered once
+  // the list it started gathering is in (kListWait).
+  bool answerWaitsForList(int status) const;
   // Main thread: answers the actions whose answers wait for a list (all of
   // them, or the one numbered `only`) with the screen now.
   void answerWaiting(std::optional<std::uint64_t> only = std::nullopt);
@@ -159,7 +162,6 @@ class HostServer {
     HostReply reply;
     std::uint64_t linksBefore;
   };
-  bool answerWaitsForList_ = false;  // main thread only: the last action started gathering a list (kListWait)
   std::vector<WaitingAnswer> waitingAnswers_;  // main thread only: in the order the actions came
   std::uint64_t waitingNumber_ = 0;            // main thread only
 };
