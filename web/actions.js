@@ -43,7 +43,6 @@ export function openActionSocket() {
 
 async function post(action) {
   const body = JSON.stringify({ ...action, tab: TAB });
-  state.sentAt = performance.now();
   const socket = actionSocket.socket;
   if (socket && socket.readyState === socket.OPEN) {
     const text = await new Promise((resolve, reject) => {

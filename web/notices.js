@@ -44,17 +44,17 @@ export function hideError() {
 }
 
 // A list that takes a while to gather says so; one that comes within a
-// moment shows nothing. `waitedMs`: how long the person has waited already.
+// moment shows nothing.
 const LOADING_SHOWN_AFTER_MS = 150;
 let loadingTimer = null;
 
-export function followLoading(loading, waitedMs = 0) {
+export function followLoading(loading) {
   const notice = $('#loading');
   if (!loading) {
     clearTimeout(loadingTimer);
     loadingTimer = null;
     notice.hidden = true;
   } else if (loadingTimer === null && notice.hidden) {
-    loadingTimer = setTimeout(() => { notice.hidden = false; }, Math.max(0, LOADING_SHOWN_AFTER_MS - waitedMs));
+    loadingTimer = setTimeout(() => { notice.hidden = false; }, LOADING_SHOWN_AFTER_MS);
   }
 }

@@ -39,8 +39,7 @@ export function applyScreen(message, fromAction, settlesBack = false) {
     showError('The Settings host was restarted, so the pane starts again from the page it shows now.', screen.pageId, true);
   }
   followAudio(screen.audio);
-  // The host may hold an answer back a moment for the list to come in: that time counts.
-  followLoading(screen.loading, fromAction ? performance.now() - state.sentAt : 0);
+  followLoading(screen.loading);
 }
 
 // The page's title, or where it has none the nearest title below it (the

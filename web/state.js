@@ -21,7 +21,6 @@ export const state = {
   waiting: new Map(),  // coalescing key -> action queued but not yet sent
   unanswered: new Map(),  // coalescing key -> how many of its actions await their answer
   inFlight: 0,
-  sentAt: 0,  // when the last action went to the host (performance.now())
   alertKey: null,
   alertDrafts: new Map(),
   mailKey: null,

@@ -185,10 +185,7 @@ void HostServer::attach() {
   // once the task that took it in has run.
   UIApplication::sharedApplication()->setNetworkActivityListener([this, watching, &loop = loop_](bool) {
     loop.post([this, watching] {
-      // During an action (its own settling ran this) the action's answer publishes.
-      if (!*watching || actionRunning_) return;
-      publishScreen();
-      if (!UIApplication::sharedApplication()->isNetworkActivityIndicatorVisible()) answerWaiting();
+      if (*watching) publishScreen();
     });
   });
   publishScreen();
@@ -208,9 +205,7 @@ void HostServer::watch() {
   });
 }
 
-json HostServer::publishScreen(bool toStream) {
-  return publisher_.publish(app_.screen(), app_.pageId(), app_.backPageId(), toStream && waitingAnswers_.empty());
-}
+json HostServer::publishScreen() { return publisher_.publish(app_.screen(), app_.pageId(), app_.backPageId()); }
 
 json HostServer::runAction(const json& action, std::optional<std::string>& error, int& status) {
   json current = publishScreen();
@@ -247,11 +242,7 @@ json HostServer::runAction(const json& action, std::optional<std::string>& error
   }
   AudioOutput::setActingTab(std::nullopt);
   actionRunning_ = false;
-  return publishScreen(!answerWaitsForList(status));
-}
-
-bool HostServer::answerWaitsForList(int status) const {
-  return status == 200 && UIApplication::sharedApplication()->isNetworkActivityIndicatorVisible();
+  return publishScreen();
 }
 
 void HostServer::route(HostRequest request, const HostReply& reply) {
@@ -316,42 +307,13 @@ void HostServer::perform(const std::string& text, const HostReply& reply) {
                               413));
   }
   const std::uint64_t linksBefore = links_.lastSequence();
-  auto response = std::make_shared<std::optional<HostResponse>>();
-  gate_.call(
-      [this, action = std::move(action), linksBefore, reply, response] {
-        answerWaiting();  // answers go back in the order the actions came
-        std::optional<std::string> error;
-        int status = 200;
-        json message = runAction(action, error, status);
-        if (answerWaitsForList(status)) {
-          const std::uint64_t number = ++waitingNumber_;
-          waitingAnswers_.push_back({number, reply, linksBefore});
-          auto watching = watching_;
-          http_->after(kListWait, [this, watching, number] {
-            loop_.post([this, watching, number] {
-              if (*watching) answerWaiting(number);
-            });
-          });
-          return;
-        }
-        const auto changedBy = status == 409 ? lastActor_ : std::nullopt;
-        *response = jsonResponse(actionAnswer(message, links_.since(linksBefore), error, changedBy), status);
-      },
-      [reply, response](std::exception_ptr failure) {
-        if (failure) reply(failureResponse(failure));
-        else if (*response) reply(std::move(**response));
-      });
-}
-
-void HostServer::answerWaiting(std::optional<std::uint64_t> only) {
-  if (waitingAnswers_.empty()) return;
-  const json message = publishScreen(false);
-  std::erase_if(waitingAnswers_, [&](const WaitingAnswer& waiting) {
-    if (only && waiting.number != *only) return false;
-    waiting.reply(jsonResponse(actionAnswer(message, links_.since(waiting.linksBefore), std::nullopt, std::nullopt)));
-    return true;
+  answerOnMain(reply, [this, action = std::move(action), linksBefore] {
+    std::optional<std::string> error;
+    int status = 200;
+    json message = runAction(action, error, status);
+    const auto changedBy = status == 409 ? lastActor_ : std::nullopt;
+    return jsonResponse(actionAnswer(message, links_.since(linksBefore), error, changedBy), status);
   });
-  if (waitingAnswers_.empty()) publishScreen();  // what the other pages were not yet sent
 }
 
 HostResponse HostServer::eventsRoute(const HostRequest&) {

@@ -35,13 +35,11 @@
 // main loop's timers, while a page listens.
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "host/AccessGate.h"
 #include "host/EventHub.h"
@@ -65,11 +63,6 @@ class HostServer {
   // Twenty tabs of one browser share one stream (web/event-stream.js); 32
   // lets several browsers, and tabs still finding their shared stream, in.
   static constexpr std::size_t kMaxEventStreams = 32;
-  // An action that starts gathering a list (the picker's scan) is answered
-  // when the list is in, if that takes no longer than this: the page then
-  // draws the new page once, with its rows, instead of empty first. A longer
-  // gathering is answered then, showing that it loads.
-  static constexpr std::chrono::milliseconds kListWait{100};
   // Longest text an action may carry (typed, searched, a link).
   static constexpr std::size_t kMaxActionText = 64 << 10;
 
@@ -127,19 +120,11 @@ class HostServer {
   void answerOnMain(const HostReply& reply, std::function<HostResponse()> work);
   void linkOpened(const std::string& url);
   void watch();
-  // Main thread: publishes the screen now; to the event stream too unless an
-  // action's answer waits for a list (`toStream` false, or answers waiting).
-  nlohmann::json publishScreen(bool toStream = true);
+  nlohmann::json publishScreen();
   // Main thread: checks the action against the screen it names (ActionCheck.h)
   // and runs it. Returns the screen message after it; a failure or refusal
   // sets `error` and `status`.
   nlohmann::json runAction(const nlohmann::json& action, std::optional<std::string>& error, int& status);
-  // Main thread: whether an action that ended with `status` is answered once
-  // the list it started gathering is in (kListWait).
-  bool answerWaitsForList(int status) const;
-  // Main thread: answers the actions whose answers wait for a list (all of
-  // them, or the one numbered `only`) with the screen now.
-  void answerWaiting(std::optional<std::uint64_t> only = std::nullopt);
 
   HostApp& app_;
   MainRunLoop& loop_;
@@ -157,11 +142,4 @@ class HostServer {
   std::shared_ptr<bool> watching_;  // main thread only: cleared when the server goes
   bool actionRunning_ = false;      // main thread only
   std::optional<std::string> lastActor_;  // main thread only: the tab of the person's action that ran last
-  struct WaitingAnswer {
-    std::uint64_t number;
-    HostReply reply;
-    std::uint64_t linksBefore;
-  };
-  std::vector<WaitingAnswer> waitingAnswers_;  // main thread only: in the order the actions came
-  std::uint64_t waitingNumber_ = 0;            // main thread only
 };

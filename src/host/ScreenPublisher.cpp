@@ -25,7 +25,7 @@ ScreenPublisher::ScreenPublisher(EventHub& hub, ImageRegistry& images)
     : hub_(hub), images_(images), hostId_(randomInstanceName()) {}
 
 nlohmann::json ScreenPublisher::publish(const Screen& screen, std::uint64_t pageId,
-                                       std::optional<std::uint64_t> backPageId, bool toStream) {
+                                       std::optional<std::uint64_t> backPageId) {
   nlohmann::json current = pageScreenToJson(screen, pageId, backPageId, images_);
   std::lock_guard guard(mutex_);
   if (version_ == 0 || current != screen_) {
@@ -34,12 +34,8 @@ nlohmann::json ScreenPublisher::publish(const Screen& screen, std::uint64_t page
     kept_.emplace_back(version_, screen_);
     if (kept_.size() > kKeptScreens) kept_.pop_front();
     latestText_ = screenMessage(hostId_, version_, screen_).dump();
-    held_ = true;
-    images_.screenPublished();
-  }
-  if (toStream && held_) {
     hub_.publish({"screen", latestText_});
-    held_ = false;
+    images_.screenPublished();
   }
   return screenMessage(hostId_, version_, screen_);
 }

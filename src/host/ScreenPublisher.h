@@ -30,11 +30,7 @@ class ScreenPublisher {
 
   // Main thread. Returns the screen message (ScreenJson.h) for this screen,
   // which is on page `pageId` (HostApp::pageId()), above `backPageId`.
-  // With `toStream` false a new screen is numbered and kept but not yet sent
-  // (an action's answer will carry it); the next publish with `toStream`
-  // sends it if nothing newer came.
-  nlohmann::json publish(const Screen& screen, std::uint64_t pageId, std::optional<std::uint64_t> backPageId,
-                         bool toStream = true);
+  nlohmann::json publish(const Screen& screen, std::uint64_t pageId, std::optional<std::uint64_t> backPageId);
   // The screen JSON published as `version`, if it is still kept; main thread.
   std::optional<nlohmann::json> screenAt(std::uint64_t version) const;
   // The last screen published, as the event's JSON text; any thread.
@@ -49,6 +45,5 @@ class ScreenPublisher {
   nlohmann::json screen_;
   std::uint64_t version_ = 0;
   std::string latestText_;
-  bool held_ = false;  // latestText_ not yet sent
   std::deque<std::pair<std::uint64_t, nlohmann::json>> kept_;  // oldest first
 };

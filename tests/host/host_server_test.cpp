@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <future>
-#include <memory>
 #include <ostream>
 #include <string>
 
@@ -12,9 +10,7 @@
 #include "foundation/NSURL.h"
 #include "host/ActionCheck.h"
 #include "host/HostApp.h"
-#include "applist/SparkAppList.h"
 #include "mail/MFMailComposeViewController.h"
-#include "support/AppListFixtures.h"
 #include "uikit/UIApplication.h"
 
 using nlohmann::json;
@@ -188,30 +184,6 @@ TEST_F(HostServerTest, TheScreenIsWatchedOnlyWhileAPageListens) {
   auto changed = events->waitFor("screen");
   ASSERT_TRUE(changed);
   EXPECT_EQ(json::parse(changed->data)["screen"]["depth"], 2);
-}
-
-// The picker's answer waits a moment for its list: the page draws it once,
-// with its rows, and no page is sent it empty meanwhile; a list that takes
-// longer comes later, and the answer then says that it loads.
-TEST_F(HostServerTest, AnActionThatGathersAListIsAnsweredWithItsRowsWhenTheyComeSoon) {
-  auto source = std::make_shared<PreparedAppList>();
-  SparkAppList::setSource(source);
-  auto events = openEvents();
-  act(kOpenPane);
-  const json openPicker = {{"action", "tapRowByText"}, {"text", "Configure Applications"}};
-  auto answer = std::async(std::launch::async, [&] { return act(openPicker); });
-  for (bool asked = false; !asked;) onMain([&] { asked = source->gatherings() > 0; });
-  onMain([&] { source->deliverLatest({preparedApp("Mango", "com.example.mango")}); });
-  const json soon = answer.get()["screen"];
-  EXPECT_FALSE(soon["loading"]);
-  EXPECT_EQ(soon["table"]["sections"][0]["rows"][0]["text"], "Mango");
-  const auto heard = events->waitFor("screen", [](const json& data) { return data["screen"]["depth"] == 3; });
-  ASSERT_TRUE(heard);
-  EXPECT_EQ(json::parse(heard->data)["screen"]["table"]["sections"][0]["rows"].size(), 1u);
-
-  act({{"action", "goBack"}});
-  EXPECT_TRUE(act(openPicker)["screen"]["loading"]);  // nothing delivered: answered after the wait
-  SparkAppList::setSource(nullptr);
 }
 
 TEST_F(HostServerTest, ATakenPortIsRefused) {
