@@ -533,6 +533,8 @@ void HttpServer::Impl::Session::writeChunk(std::string text) {
                    [self = shared_from_this()](beast::error_code error, std::size_t) {
                      self->chunkWriting_ = false;
                      if (error) return self->closeNow();
+                     // Closed (the client went) after the chunk was written: the host's stream is gone.
+                     if (self->phase_ == Phase::closed) return;
                      self->stream_.expires_never();  // the hang-up watch goes on without a deadline
                      self->restartIdle();
                      if (std::exchange(self->wokenWhileWriting_, false)) self->pump();
