@@ -114,7 +114,12 @@ ActionFit checkTyping(const std::string& name, const json& action, const json& c
   const bool samePage = action.at("pageId") == current.value("pageId", json());
   const json* target = name == "setSearchText" ? searchBar(current) : field(current, textOf(action, "id"));
   const bool editing = target && target->value("editing", json()) == true;
-  if (name == "endEditing") return samePage && editing ? ActionFit::applies : ActionFit::moot;
+  if (name == "endEditing") {
+    // A tab that leaves sends the field's text with the end: its tap and
+    // keystrokes may never have arrived, and the text is then typed first.
+    const bool leavingWithText = action.contains("text") && target && !covered;
+    return samePage && (editing || leavingWithText) ? ActionFit::applies : ActionFit::moot;
+  }
   if (!samePage || covered || !target) return ActionFit::changed;
   if (name == "pressReturn" && !editing) return ActionFit::changed;
   return ActionFit::applies;

@@ -79,6 +79,7 @@ const Case kCases[] = {
     {"TypingUnderAnAlert", R"({"action":"editText","pageId":3,"id":"s0r0/field0","text":"42"})", Shown::none, Shown::alerted, ActionFit::changed},
     {"TypingTapsAnEndedFieldAgain", R"({"action":"editText","pageId":3,"id":"s0r0/field0","text":"42"})", Shown::none, Shown::editEnded, ActionFit::applies},
     {"ReturnAfterTheEditEnded", R"({"action":"pressReturn","pageId":3,"id":"s0r0/field0"})", Shown::none, Shown::editEnded, ActionFit::changed},
+    {"LeavingWithTextBeforeTheTapArrived", R"({"action":"endEditing","pageId":3,"id":"s0r0/field0","text":"4"})", Shown::none, Shown::editEnded, ActionFit::applies},
     {"EndingAnEndedEdit", R"({"action":"endEditing","pageId":3,"id":"s0r0/field0"})", Shown::none, Shown::editEnded, ActionFit::moot},
     {"SearchWithoutASearchBar", R"({"action":"setSearchText","pageId":3,"text":"ma"})", Shown::none, Shown::page, ActionFit::changed},
     {"SearchInItsBar", R"({"action":"setSearchText","pageId":3,"text":"ma"})", Shown::none, Shown::searchBar, ActionFit::applies},
