@@ -65,11 +65,14 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   if (root != root_) {
     known_.clear();
     containers_.clear();
+    lastFound_.clear();
+    lastApps_.clear();
     root_ = root;
   }
   // Every app folder and container is read on its own reader: on a phone
   // over the network each file step waits a round trip, and one after
-  // another they would add up to seconds.
+  // another they would add up to seconds. The readers only read known_ and
+  // containers_; what they found is taken in below, on this thread.
   const auto places = placesToRead();
   std::vector<Scanned> scanned(places.size());
   std::atomic<std::size_t> parsed = 0;
@@ -78,33 +81,34 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   try {
     readInParallel(places.size(), [&](std::size_t index) {
       const auto& [folder, isContainer] = places[index];
-      scanned[index] = isContainer ? scanContainer(folder, parsed) : Scanned{std::nullopt, {scanFolder(folder, parsed)}};
+      scanned[index] = isContainer ? scanContainer(folder, parsed) : Scanned{false, std::nullopt, {scanFolder(folder, parsed)}};
     });
   } catch (...) {
-    // Some records were moved out to readers that failed: start afresh.
     containersFolder_ = -1;
-    known_.clear();
-    containers_.clear();
-    lastFound_.clear();
     throw;
   }
   containersFolder_ = -1;
+  parsedByLastScan_ = parsed;
+  // The usual repeat: every record still holds, and nothing needs rebuilding.
+  if (nothingChanged(places, scanned)) return lastApps_;
 
   // Only folders seen now are kept, so removed apps are forgotten.
   std::map<std::string, Known> seen;
   std::map<std::string, Listing> listed;
   std::vector<std::string> found;
   for (std::size_t index = 0; index < places.size(); ++index) {
-    if (scanned[index].listing) listed.emplace(places[index].first, std::move(*scanned[index].listing));
-    for (auto& [folder, known] : scanned[index].apps) {
-      if (!known) continue;
-      seen.emplace(folder, std::move(*known));
-      found.push_back(folder);
+    auto& place = scanned[index];
+    if (place.listing) listed.emplace(places[index].first, std::move(*place.listing));
+    else if (place.listingKept) listed.insert(containers_.extract(places[index].first));
+    for (auto& app : place.apps) {
+      if (app.kept) seen.insert(known_.extract(app.folder));
+      else if (app.fresh) seen.emplace(app.folder, std::move(*app.fresh));
+      else continue;
+      found.push_back(std::move(app.folder));
     }
   }
   known_ = std::move(seen);
   containers_ = std::move(listed);
-  parsedByLastScan_ = parsed;
   if (parsedByLastScan_ == 0 && found == lastFound_) return lastApps_;
   lastFound_ = found;
 
@@ -124,6 +128,24 @@ std::vector<SparkAppRecord> InstalledAppScanner::scan() {
   return records;
 }
 
+bool InstalledAppScanner::nothingChanged(const std::vector<std::pair<std::string, bool>>& places,
+                                         const std::vector<Scanned>& scanned) const {
+  std::size_t position = 0;
+  for (std::size_t index = 0; index < places.size(); ++index) {
+    // A container listed anew, or gone; an entry that never was a folder changes nothing.
+    const auto& place = scanned[index];
+    if (places[index].second && !place.listingKept && (place.listing || containers_.contains(places[index].first)))
+      return false;
+    for (const auto& app : place.apps) {
+      if (app.fresh) return false;
+      if (!app.kept) continue;
+      if (position == lastFound_.size() || lastFound_[position] != app.folder) return false;
+      ++position;
+    }
+  }
+  return position == lastFound_.size();
+}
+
 std::vector<std::pair<std::string, bool>> InstalledAppScanner::placesToRead() {
   std::vector<std::pair<std::string, bool>> places;
   for (auto& folder : entriesEndingInApp(kSystemApplications)) places.emplace_back(std::move(folder), false);
@@ -133,52 +155,47 @@ std::vector<std::pair<std::string, bool>> InstalledAppScanner::placesToRead() {
   return places;
 }
 
-// Reads known_ and containers_, and moves out only this container's entries.
 InstalledAppScanner::Scanned InstalledAppScanner::scanContainer(const std::string& container,
-                                                                std::atomic<std::size_t>& parsed) {
+                                                                std::atomic<std::size_t>& parsed) const {
   Scanned scanned;
   // Its listing is kept while the container folder is unchanged (adding,
   // removing or renaming an entry changes its modification time).
   auto known = containers_.find(container);
-  Listing listing;
   if (known != containers_.end() && unchangedBelowContainers(container, known->second.stamp)) {
-    listing = std::move(known->second);
+    scanned.listingKept = true;
   } else {
     auto status = statDevicePath(container);
     if (!status || !S_ISDIR(status->st_mode)) return scanned;
-    listing.stamp = stampOf(*status);
-    listing.apps = known != containers_.end() && known->second.stamp == listing.stamp ? std::move(known->second.apps)
-                                                                                      : entriesEndingInApp(container);
+    scanned.listingKept = known != containers_.end() && known->second.stamp == stampOf(*status);
+    if (!scanned.listingKept) scanned.listing = Listing{stampOf(*status), entriesEndingInApp(container)};
   }
-  for (const auto& folder : listing.apps) scanned.apps.push_back(scanFolder(folder, parsed));
-  scanned.listing = std::move(listing);
+  const auto& apps = scanned.listingKept ? known->second.apps : scanned.listing->apps;
+  for (const auto& folder : apps) scanned.apps.push_back(scanFolder(folder, parsed));
   return scanned;
 }
 
-// Reads known_ and moves out only this folder's entry.
-std::pair<std::string, std::optional<InstalledAppScanner::Known>> InstalledAppScanner::scanFolder(
-    const std::string& appFolder, std::atomic<std::size_t>& parsed) {
+InstalledAppScanner::AppRead InstalledAppScanner::scanFolder(const std::string& appFolder,
+                                                             std::atomic<std::size_t>& parsed) const {
   const std::string infoPlist = appFolder + "/Info.plist";
   auto known = known_.find(appFolder);
   auto isKnown = [&](const struct stat& status) {
     return known != known_.end() && known->second.stamp == stampOf(status);
   };
+  auto kept = [&] { return AppRead{appFolder, true, std::nullopt}; };
   // A known app is checked by its status alone: over the network an open
   // and a close cost two more round trips.
-  if (known != known_.end() && unchangedBelowContainers(infoPlist, known->second.stamp)) {
-    return {appFolder, std::move(known->second)};
-  }
+  if (known != known_.end() && unchangedBelowContainers(infoPlist, known->second.stamp)) return kept();
   if (known != known_.end()) {
     auto status = statDevicePath(infoPlist);
-    if (status && S_ISREG(status->st_mode) && isKnown(*status)) return {appFolder, std::move(known->second)};
+    if (status && S_ISREG(status->st_mode) && isKnown(*status)) return kept();
   }
   // One open gives the status and, for a new or changed file, the content. It
   // follows links inside the root: an app behind a dangling one is not there.
   auto file = readDeviceFileUnless(infoPlist, isKnown, kMaximumPropertyListFileSize);
-  if (!file) return {appFolder, std::nullopt};
-  if (isKnown(file->status)) return {appFolder, std::move(known->second)};
+  if (!file) return {appFolder, false, std::nullopt};
+  if (isKnown(file->status)) return kept();
   ++parsed;
-  return {appFolder, read(appFolder, stampOf(file->status), file->content)};
+  return {appFolder, false, read(appFolder, stampOf(file->status), file->content)};
 }
 
 // Whether the file at the device path is still the one `stamp` describes,

@@ -64,17 +64,25 @@ class InstalledAppScanner {
     Stamp stamp;                    // of the container folder
     std::vector<std::string> apps;  // its "*.app" folders
   };
+  struct AppRead {  // what reading one app folder found
+    std::string folder;
+    bool kept = false;           // its entry in known_ still holds
+    std::optional<Known> fresh;  // read anew; none and not kept: no readable Info.plist
+  };
   struct Scanned {  // what reading one app folder or container found
-    std::optional<Listing> listing;  // a container's
-    std::vector<std::pair<std::string, std::optional<Known>>> apps;  // none: no readable Info.plist
+    bool listingKept = false;        // a container's entry in containers_ still holds
+    std::optional<Listing> listing;  // a container's, listed anew
+    std::vector<AppRead> apps;
   };
 
   // The app folders of /Applications and /var/jb/Applications, and the
   // containers (true), in that order.
   std::vector<std::pair<std::string, bool>> placesToRead();
-  Scanned scanContainer(const std::string& container, std::atomic<std::size_t>& parsed);
-  std::pair<std::string, std::optional<Known>> scanFolder(const std::string& appFolder,
-                                                          std::atomic<std::size_t>& parsed);
+  Scanned scanContainer(const std::string& container, std::atomic<std::size_t>& parsed) const;
+  AppRead scanFolder(const std::string& appFolder, std::atomic<std::size_t>& parsed) const;
+  // Whether the scan found what the last one did, every record kept.
+  bool nothingChanged(const std::vector<std::pair<std::string, bool>>& places,
+                      const std::vector<Scanned>& scanned) const;
   static Known read(const std::string& appFolder, const Stamp& stamp, const std::optional<std::string>& infoPlist);
   bool unchangedBelowContainers(const std::string& devicePath, const Stamp& stamp) const;
 
