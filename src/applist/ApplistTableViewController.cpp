@@ -46,7 +46,6 @@ void ApplistTableViewController::fetchData() {
   dict = NSFileManager::defaultManager()->fileExistsAtPath(cachePath)
              ? NSMutableDictionary::initWithContentsOfFile(cachePath)
              : NSMutableDictionary::dictionary();
-  cacheAsRead_ = dict ? std::optional(dict->contents()) : std::nullopt;
   // The table must not keep rows of the lists just emptied.
   listChanged();
 
@@ -60,15 +59,19 @@ void ApplistTableViewController::fetchData() {
 }
 
 void ApplistTableViewController::appendApps(const std::vector<SparkAppRecord>& apps) {
+  bool dictChanged = false;
   for (const auto& app : apps) {
-    if (dict) dict->setObjectForKey(app.bundleIdentifier(), app.displayName());
+    if (dict && dict->stringForKey(app.displayName()) != app.bundleIdentifier()) {
+      dict->setObjectForKey(app.bundleIdentifier(), app.displayName());
+      dictChanged = true;
+    }
     imageArray_.push_back(app.icon());
     arr_.push_back(app.bundleIdentifier());
     arr1_.push_back(app.displayName());
   }
   // Written once, and only when this list added or changed an entry: nothing
   // reads the file while the list is taken in.
-  if (dict && dict->contents() != *cacheAsRead_) dict->writeToFileAtomically(kApplicationListCachePath, true);
+  if (dictChanged) dict->writeToFileAtomically(kApplicationListCachePath, true);
   if (arr1_ != indexedNames_) {
     nameIndex_ = CaseInsensitiveIndex(arr1_);
     indexedNames_ = arr1_;

@@ -87,6 +87,4 @@ class ApplistTableViewController : public UIViewController,
   CaseInsensitiveIndex nameIndex_;
   std::vector<std::string> indexedNames_;
   bool indexHoldsList_ = false;  // false while a fetch has emptied the lists
-  // The cache file's dictionary as this fetch read it (none: unreadable).
-  std::optional<PlistValue::Dictionary> cacheAsRead_;
 };
