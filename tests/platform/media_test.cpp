@@ -265,3 +265,15 @@ TEST_F(MediaTest, TheDeviceOutputPlaysOnSdlOrSilentlyWithoutACard) {
 }
 
 }  // namespace
+
+// A sound whose first seconds are broken packets is given up on after a few
+// of them, rather than read on in search of one that decodes.
+TEST_F(MediaTest, ASoundThatBeginsWithManyBrokenPacketsIsRefused) {
+  makeSound("broken.m4r", 12);
+  std::string bytes = readHostFile(hostSound("broken.m4r"));
+  const auto data = bytes.find("mdat");
+  ASSERT_NE(data, std::string::npos);
+  bytes.replace(data + 8, 64 * 1024, std::string(64 * 1024, '\xff'));
+  writeHostFile(hostSound("broken.m4r"), bytes);
+  EXPECT_EQ(decodeAll(soundPath("broken.m4r")), std::nullopt);
+}
