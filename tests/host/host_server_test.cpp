@@ -109,21 +109,6 @@ TEST_F(HostServerTest, EventStreamsBeyondTheCapAreRefusedAndRequestsAreStillAnsw
   }
 }
 
-TEST_F(HostServerTest, TheScreenIsWatchedOnlyWhileAPageListens) {
-  onMain([this] { app().pushPage("ChimewellPreferencesController"); });
-  advance(HostServer::kWatchInterval);
-  // Nobody listened, so the change was not looked for: a page that opens now
-  // first hears of the screen as last published, then of the change.
-  auto events = openEvents();
-  auto first = events->waitFor("screen");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(json::parse(first->data)["screen"]["depth"], 1);
-  advance(HostServer::kWatchInterval);
-  auto changed = events->waitFor("screen");
-  ASSERT_TRUE(changed);
-  EXPECT_EQ(json::parse(changed->data)["screen"]["depth"], 2);
-}
-
 TEST_F(HostServerTest, ATakenPortIsRefused) {
   HostServer second(app(), MainRunLoop::main(), std::filesystem::path(CHIMEWELL_SOURCE_DIR) / "web", token());
   EXPECT_THAT([&] { second.bind(port()); }, ::testing::ThrowsMessage<std::runtime_error>(HasSubstr("in use")));
