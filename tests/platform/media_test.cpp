@@ -248,7 +248,7 @@ TEST_F(MediaTest, TheBrowserGetsTheClipInHalfSecondPartsAndItEndsOrStops) {
 
 TEST_F(MediaTest, TheDeviceOutputPlaysOnSdlOrSilentlyWithoutACard) {
   setenv("SDL_AUDIODRIVER", "dummy", 1);  // a card of SDL's own, so no machine's sound is needed
-  // "auto" is the device's old name; the host's options suite owns the others.
+  // "auto" is the device's old name for it.
   ASSERT_EQ(AudioOutput::modeNamed("auto"), AudioOutputMode::device);
   AudioOutput::setMode(AudioOutputMode::device);
   ActivityLog activity;
