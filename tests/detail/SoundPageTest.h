@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildPaths.h"
 #include "foundation/NSClassRegistry.h"
 #include "foundation/NSUserDefaults.h"
 #include "selectlist/QCSelectListTableViewController.h"
@@ -63,6 +64,11 @@ class SoundPageTest : public PageTest {
     for (const auto& name : names) writeFileAt(std::string(kSoundLibrary) + name, "sound");
   }
 
+  // The demo device's ringtone, a real one for downloads to serve.
+  static std::string demoChime() {
+    return readHostFile(std::string(CHIMEWELL_SOURCE_DIR) + "/share/demo-device/private/preboot/5C3A1E/jb-Q2W7/"
+                        "procursus/Library/Application Support/Chimewell/Chime.m4r");
+  }
   std::shared_ptr<QCSelectListTableViewController> chooserOnTop() const {
     return std::dynamic_pointer_cast<QCSelectListTableViewController>(navigationController()->topViewController());
   }

@@ -3,12 +3,10 @@
 // a fresh device root (ChimewellTest) that the test lays out first, then the
 // host running over it in the background (BackgroundHost), acted on only
 // through its HTTP API: POST /api/action with the actions the page posts,
-// GET /api/screen for what the page shows. The root is memory-backed where
-// /dev/shm is writable: these suites make tens of thousands of files.
+// GET /api/screen for what the page shows.
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -27,7 +25,6 @@ class HostOnDeviceTest : public ChimewellTest {
     MainRunLoop::main().adoptCurrentThread();
     ChimewellTest::TearDown();
   }
-  std::filesystem::path deviceRootParent() const override { return TemporaryDeviceRoot::memoryBackedParent(); }
 
   // Starts the host over the device root as laid out so far.
   void startHost() {
@@ -50,24 +47,13 @@ class HostOnDeviceTest : public ChimewellTest {
     }
   }
 
-  // The rows the page shows, in order, and their texts.
-  static std::vector<nlohmann::json> rows(const nlohmann::json& screen) {
-    std::vector<nlohmann::json> shown;
-    if (screen.contains("table"))
-      for (const auto& section : screen["table"]["sections"])
-        for (const auto& row : section["rows"]) shown.push_back(row);
-    return shown;
-  }
+  // The texts of the rows the page shows, in order.
   static std::vector<std::string> rowTexts(const nlohmann::json& screen) {
     std::vector<std::string> texts;
-    for (const auto& row : rows(screen)) texts.push_back(row.value("text", ""));
+    if (screen.contains("table"))
+      for (const auto& section : screen["table"]["sections"])
+        for (const auto& row : section["rows"]) texts.push_back(row.value("text", ""));
     return texts;
-  }
-  // The visible row showing this text, or none.
-  static std::optional<nlohmann::json> rowWithText(const nlohmann::json& screen, const std::string& text) {
-    for (const auto& row : rows(screen))
-      if (row.value("text", "") == text) return row;
-    return std::nullopt;
   }
 
  private:

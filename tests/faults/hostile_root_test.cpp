@@ -1,22 +1,20 @@
-// Device roots laid out to attack the host: identifiers that would name a
-// file elsewhere, links out of the root, an Info.plist of 100 MB, ten
-// thousand apps and sounds, names from every Unicode plane. Driven through
-// the browser's API, the host answers every request, and nothing outside
-// the root is read (what lies there never shows) or written.
+// A device root laid out to attack the host: identifiers that would name a
+// file elsewhere, links out of the root. Driven through the browser's API,
+// the host answers every request, and nothing outside the root is read (what
+// lies there never shows) or written.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <tuple>
 
 #include "HostOnDeviceTest.h"
-#include "foundation/NSUserDefaults.h"
 #include "store/SettingsPaths.h"
 #include "support/AppListFixtures.h"
 #include "support/BinaryPropertyList.h"
@@ -26,9 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 using namespace std::string_view_literals;
-
-// One character from each Unicode plane that has any (0, 1, 2, 3, 14, 15, 16).
-const std::string kEveryPlane = "é🔔𠮷𰀀\U000E0041\U000F0000\U0010FFFD";
 
 // A folder outside the device root that the root's links point into.
 class OutsideFolder {
@@ -84,7 +79,7 @@ class HostileRootTest : public HostOnDeviceTest {
   // and flips its sound switch.
   json openAndFlip(const std::string& name) {
     search(name);
-    screenWhen([&](const json& screen) { return rowWithText(screen, name).has_value(); });
+    screenWhen([&](const json& screen) { return std::ranges::count(rowTexts(screen), name) > 0; });
     act({{"action", "tapRowByText"}, {"text", name}});
     return act({{"action", "flipSwitch"}, {"id", "s0r0/switch"}});
   }
@@ -127,48 +122,6 @@ TEST_F(HostileRootTest, IdentifiersNamingOtherFilesAndLinksOutOfTheRootReachNoth
   // The sound behind the outward link is neither listed as read nor played.
   act({{"action", "tapRowByText"}, {"text", "Custom Sound"}});
   act({{"action", "tapRowByText"}, {"text", "Outside.m4r"}});
-  EXPECT_TRUE(outside.untouched());
-}
-
-TEST_F(HostileRootTest, TenThousandAppsAndSoundsAHundredMegabyteInfoPlistAndEveryPlane) {
-  for (int i = 0; i < 10000; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "App %05d", i);
-    installApp(deviceRootPath(), std::string("/var/jb/Applications/") + name + ".app",
-               appInfo("com.example.app" + std::to_string(i), name));
-    writeFileAt(std::string(kSoundLibraryDirectory) + "Tone " + std::to_string(i) + ".m4r", "");
-  }
-  installApp(deviceRootPath(), "/Applications/Planes.app", appInfo("com.example.planes", "Planes " + kEveryPlane));
-  writeFileAt(std::string(kSoundLibraryDirectory) + kEveryPlane + ".m4r", "");
-  installApp(deviceRootPath(), "/Applications/Huge.app", appInfo("com.example.huge", "Huge"));
-  fs::resize_file(hostPathFor("/Applications/Huge.app/Info.plist"), 100 * 1024 * 1024);  // sparse
-  link(outside.path(), "/var/containers/Bundle/Application/Outward");
-  startHost();
-
-  openPicker();
-  EXPECT_THAT(search("App 09999"), ::testing::ElementsAre("App 09999"));
-  EXPECT_THAT(search("Huge"), ::testing::IsEmpty());
-  EXPECT_THAT(search("Outside"), ::testing::IsEmpty());
-  EXPECT_THAT(search(kEveryPlane.substr(0, 6)), ::testing::ElementsAre("Planes " + kEveryPlane));
-  act({{"action", "tapSearchCancelButton"}});
-  const json end = act({{"action", "scroll"}, {"offset", 1e9}});
-  EXPECT_THAT(rowTexts(end), ::testing::Contains("Planes " + kEveryPlane));  // sorted last by its letter
-
-  // The sound with a name from every plane, found among ten thousand, is stored as named.
-  act({{"action", "tapRowByText"}, {"text", "Planes " + kEveryPlane}});
-  act({{"action", "tapRowByText"}, {"text", "Custom Sound"}});
-  // The chooser lists the folder unsorted: look through it 500 rows at a time.
-  constexpr double kPage = 44.0 * 500;
-  json shown = act({{"action", "setViewportHeight"}, {"height", kPage}});
-  const double contentHeight = shown["table"]["contentHeight"];
-  EXPECT_GT(contentHeight, 44.0 * 10000);
-  for (double offset = kPage; !rowWithText(shown, kEveryPlane + ".m4r") && offset < contentHeight; offset += kPage)
-    shown = act({{"action", "scroll"}, {"offset", offset}});
-  act({{"action", "tapRowByText"}, {"text", kEveryPlane + ".m4r"}});
-  const json back = act({{"action", "goBack"}});
-  EXPECT_EQ(rowWithText(back, "Custom Sound").value()["detailText"], kEveryPlane + ".m4r");
-  EXPECT_EQ(readDictionaryAt(std::string(kSettingsDirectory) + "com.example.planes.plist"),
-            (PlistValue::Dictionary{{kNotificationAlertKey, kEveryPlane + ".m4r"}}));
   EXPECT_TRUE(outside.untouched());
 }
 

@@ -14,7 +14,6 @@
 #include <set>
 #include <string>
 
-#include "BuildPaths.h"
 #include "detail/SoundPageRows.h"
 #include "detail/SoundPageTest.h"
 #include "detail/SoundPageVariables.h"
@@ -40,11 +39,6 @@ class StoreFaultsTest : public SoundPageTest {
     for (const auto& entry : fs::directory_iterator(hostPathFor(devicePath).parent_path()))
       names.insert(entry.path().filename().string());
     return names;
-  }
-  std::string demoChime() const {
-    return readHostFile(fs::path(CHIMEWELL_SOURCE_DIR) /
-                        "share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/Library/Application "
-                        "Support/Chimewell/Chime.m4r");
   }
   void openChooser() {
     server.serve("/chime.m4r", demoChime(), "audio/x-m4r");

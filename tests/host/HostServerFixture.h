@@ -56,9 +56,9 @@ class HostServerFixture : public ChimewellTest {
   // Moves the manual clock and lets the main thread run what fell due.
   void advance(std::chrono::milliseconds by);
 
-  // POST /api/action; the answer's body and status.
-  nlohmann::json act(const nlohmann::json& action, int* status = nullptr);
-  nlohmann::json getJson(const std::string& path, int* status = nullptr);
+  // POST /api/action, GET: the answer's body.
+  nlohmann::json act(const nlohmann::json& action);
+  nlohmann::json getJson(const std::string& path);
   std::unique_ptr<EventStreamReader> openEvents() { return std::make_unique<EventStreamReader>(port(), host_->tokenHeader()); }
 
   httplib::Client& client() { return host_->client(); }

@@ -1,8 +1,6 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
 #include "host/DemoDevice.h"
@@ -19,16 +17,6 @@ class DemoDeviceTest : public ChimewellTest {
   fs::path source() const { return deviceRootPath() / "source"; }
   fs::path copy() const { return deviceRootPath() / "data" / "chimewell" / "demo-device"; }
 };
-
-TEST_F(DemoDeviceTest, TheCopyLivesInTheUsersDataFolderAndNeedsItsSource) {
-  EXPECT_EQ(demoDeviceCopyPath("/x/data", "/home/me"), fs::path("/x/data/chimewell/demo-device"));
-  EXPECT_EQ(demoDeviceCopyPath(std::nullopt, "/home/me"), fs::path("/home/me/.local/share/chimewell/demo-device"));
-  EXPECT_EQ(demoDeviceCopyPath("", "/home/me"), fs::path("/home/me/.local/share/chimewell/demo-device"));
-  EXPECT_THROW(demoDeviceCopyPath(std::nullopt, std::nullopt), std::runtime_error);
-  EXPECT_THAT([&] { ensureDemoDeviceCopy(source(), copy()); },
-              ::testing::ThrowsMessage<std::runtime_error>(::testing::HasSubstr("demo device")));
-  EXPECT_FALSE(fs::exists(copy()));
-}
 
 TEST_F(DemoDeviceTest, FirstRunCopiesFilesAndLinksLaterRunsKeepTheUsersChanges) {
   writeHostFile(source() / "private" / "var" / "mobile" / "note.txt", "shipped");

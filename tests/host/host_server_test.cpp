@@ -7,11 +7,8 @@
 #include "BuildPaths.h"
 #include "HostServerFixture.h"
 #include "dispatch/MainRunLoop.h"
-#include "foundation/NSURL.h"
-#include "host/ActionCheck.h"
 #include "host/HostApp.h"
 #include "mail/MFMailComposeViewController.h"
-#include "uikit/UIApplication.h"
 
 using nlohmann::json;
 using ::testing::HasSubstr;
@@ -20,18 +17,6 @@ namespace {
 
 using HostServerTest = HostServerFixture;
 const json kOpenPane = {{"action", "tapRowByText"}, {"text", "Chimewell"}};
-
-TEST_F(HostServerTest, TheFirstPageListsThePaneWithItsIconServedAsCacheablePng) {
-  const json screen = getJson("/api/screen")["screen"];
-  EXPECT_EQ(screen["navigationBar"]["title"], "Settings");
-  const json& row = screen["table"]["sections"][0]["rows"][0];
-  EXPECT_EQ(row["text"], "Chimewell");
-  auto image = client().Get(row["image"]["src"].get<std::string>());
-  ASSERT_TRUE(image && image->status == 200);
-  EXPECT_EQ(image->get_header_value("Content-Type"), "image/png");
-  EXPECT_THAT(image->get_header_value("Cache-Control"), HasSubstr("immutable"));
-  EXPECT_EQ(image->body.substr(1, 3), "PNG");
-}
 
 TEST_F(HostServerTest, EachScreenIsNewerAndNamesTheHostItsPageAndThePageBackLeadsTo) {
   const json first = getJson("/api/screen");
@@ -95,54 +80,7 @@ TEST_P(BadActionTest, IsRefusedInPlainWordsAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(Bodies, BadActionTest, ::testing::ValuesIn(kBadActions),
                          [](const ::testing::TestParamInfo<BadAction>& test) { return std::string(test.param.name); });
 
-TEST_F(HostServerTest, ALinkGoesToTheActionThatOpenedItAndOnlyOthersToTheEventStream) {
-  auto events = openEvents();
-  ASSERT_TRUE(events->waitFor("screen"));
-  act(kOpenPane);
-  const json body = act({{"action", "tapRowByText"}, {"text", "Follow on Twitter"}});
-  ASSERT_EQ(body["links"].size(), 1u);
-  EXPECT_THAT(body["links"][0]["url"].get<std::string>(), ::testing::StartsWith("https://"));
-  EXPECT_EQ(body["links"][0]["sequence"], 1);
-
-  // Opened by work of its own (no action): every page hears of it. Streams
-  // keep their order, so the first link heard shows the action's was not sent.
-  onMain([] {
-    UIApplication::sharedApplication()->openURLOptionsCompletionHandler(
-        NSURL::URLWithString("https://example.com/later"), {}, nullptr);
-  });
-  auto event = events->waitFor("link");
-  ASSERT_TRUE(event);
-  EXPECT_EQ(json::parse(event->data), (json{{"sequence", 2}, {"url", "https://example.com/later"}}));
-  EXPECT_EQ(getJson("/api/links")["links"].size(), 2u);
-  EXPECT_TRUE(act({{"action", "goBack"}})["links"].empty());
-}
-
-TEST_F(HostServerTest, ATapMadeOnAScreenThatHasSinceChangedIsNotRunAndTheCurrentScreenComesBack) {
-  const json settings = getJson("/api/screen");
-  const json host = settings["host"];
-  // Another tab opens the pane from the same list.
-  const json pane =
-      act({{"action", "tapRow"}, {"id", "s0r0"}, {"host", host}, {"screen", settings["version"]}, {"tab", "B"}});
-
-  // This tab still shows the Settings list and taps its first row.
-  int status = 0;
-  json body = act({{"action", "tapRow"}, {"id", "s0r0"}, {"host", host}, {"screen", settings["version"]}}, &status);
-  EXPECT_EQ(status, 409);
-  EXPECT_EQ(body["error"], kPageChangedMessage);
-  EXPECT_EQ(body["changedBy"], "B") << "the tab whose action changed the page";
-  EXPECT_EQ(body["version"], pane["version"]);
-  EXPECT_EQ(body["screen"]["depth"], 2) << "nothing was done";
-
-  body = act({{"action", "goBack"}, {"host", host}, {"screen", pane["version"]}}, &status);
-  EXPECT_EQ(status, 200);
-  // Ending an edit that another tab already ended is no error and does nothing.
-  body = act({{"action", "endEditing"}, {"host", host}, {"pageId", body["screen"]["pageId"]}, {"id", "s0r0/field0"}},
-             &status);
-  EXPECT_EQ(status, 200);
-  EXPECT_FALSE(body.contains("error"));
-}
-
-// Cancelling is the browser suite's; the mail suite owns the link's encoding.
+// Cancelling is the browser suite's.
 TEST_F(HostServerTest, TheMailSheetSendsThePersonsOwnSubjectAndMessage) {
   onMain([] { MFMailComposeViewController::setCanSendMail(true); });
   act(kOpenPane);
@@ -169,21 +107,6 @@ TEST_F(HostServerTest, EventStreamsBeyondTheCapAreRefusedAndRequestsAreStillAnsw
   for (auto& page : pages) {
     EXPECT_TRUE(page->waitFor("screen", [&](const json& data) { return data["version"] == opened["version"]; }));
   }
-}
-
-TEST_F(HostServerTest, TheScreenIsWatchedOnlyWhileAPageListens) {
-  onMain([this] { app().pushPage("ChimewellPreferencesController"); });
-  advance(HostServer::kWatchInterval);
-  // Nobody listened, so the change was not looked for: a page that opens now
-  // first hears of the screen as last published, then of the change.
-  auto events = openEvents();
-  auto first = events->waitFor("screen");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(json::parse(first->data)["screen"]["depth"], 1);
-  advance(HostServer::kWatchInterval);
-  auto changed = events->waitFor("screen");
-  ASSERT_TRUE(changed);
-  EXPECT_EQ(json::parse(changed->data)["screen"]["depth"], 2);
 }
 
 TEST_F(HostServerTest, ATakenPortIsRefused) {

@@ -1,6 +1,5 @@
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -8,7 +7,6 @@
 
 #include "applist/AppIcon.h"
 #include "applist/InstalledAppScanner.h"
-#include "applist/SparkAppList.h"
 #include "dispatch/MainRunLoop.h"
 #include "dispatch/WorkerPool.h"
 #include "support/AppListFixtures.h"
@@ -73,6 +71,8 @@ TEST_F(AppListScanTest, LeavesOutHiddenNamelessUnreadableAndDanglingAppsButNotTh
   writeFileAt("/Applications/Broken.app/Info.plist", "<?xml this is no property list");
   writeFileAt("/Applications/ArrayRoot.app/Info.plist", xmlPropertyListData(PlistValue(PlistValue::Array{})));
   makeFolderAt("/Applications/NoInfo.app");
+  install("/Applications/Huge.app", appInfo("com.example.huge", "Huge"));
+  fs::resize_file(hostPathFor("/Applications/Huge.app/Info.plist"), 100 * 1024 * 1024);  // sparse
   fs::create_symlink("/Applications/Gone.app", hostPathFor("/Applications/Dangling.app"));
   // A link inside the device resolves inside it, even when absolute.
   install("/var/jb/Applications/Real.app", appInfo("com.example.linked", "Linked"));
@@ -144,23 +144,6 @@ TEST_F(AppListScanTest, ARepeatScanParsesOnlyChangedInfoPlistsAndForgetsRemovedA
   EXPECT_EQ(scanner.infoPlistsParsedByLastScan(), 1u);
   EXPECT_THAT(names(apps), ElementsAre("One com.example.one", "Owt com.example.two"));
   EXPECT_EQ(scanner.scan()[0].icon(), icon);  // unchanged apps keep their icon
-}
-
-TEST_F(AppListScanTest, GetAppListDeliversLaterOnTheMainThread) {
-  install("/Applications/One.app", appInfo("com.example.one", "One"));
-  bool delivered = false;
-  std::vector<SparkAppRecord> received;
-  {
-    auto list = std::make_shared<SparkAppList>();
-    list->getAppList([&](const std::vector<SparkAppRecord>& apps) {
-      EXPECT_TRUE(MainRunLoop::main().isMainThread());
-      received = apps;
-      delivered = true;
-    });
-  }  // the instance goes; the gathering goes on
-  EXPECT_FALSE(delivered);
-  ASSERT_TRUE(MainRunLoop::main().runUntil([&] { return delivered; }));
-  EXPECT_THAT(names(received), ElementsAre("One com.example.one"));
 }
 
 }  // namespace

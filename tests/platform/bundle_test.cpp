@@ -6,7 +6,6 @@
 
 #include "foundation/NSBundle.h"
 #include "foundation/NSClassRegistry.h"
-#include "support/AppListFixtures.h"
 #include "support/ChimewellTest.h"
 
 namespace fs = std::filesystem;
@@ -46,24 +45,6 @@ TEST_F(BundleTest, ATakenClassNameIsRefusedAndClassesOfTheProgramBelongToTheMain
   NSBundle::setMainBundle(settings);
   EXPECT_EQ(NSBundle::bundleForClass<RegisteredPage>(), settings);
   EXPECT_EQ(NSBundle::bundleForClass<UnregisteredPage>(), settings);
-}
-
-TEST_F(BundleTest, OneBundlePerFolderReadsItsInfoPlistInXmlOrBinaryForm) {
-  auto xml = NSBundle::bundleWithPath(makeBundle("Xml.bundle", infoPlist("Xml")));
-  ASSERT_NE(xml, nullptr);
-  EXPECT_EQ(xml->bundleIdentifier(), "app.example.pane");
-  EXPECT_EQ(xml->objectForInfoDictionaryKey("CFBundleVersion"), std::nullopt);  // not a string
-  auto binaryBundle =
-      NSBundle::bundleWithPath(makeBundle("Binary.bundle", binaryPropertyListData({{"CFBundleIdentifier", "b"}})));
-  EXPECT_EQ(binaryBundle->bundleIdentifier(), "b");
-  const fs::path odd = makeBundle("Odd.bundle", "");
-  fs::create_directories(odd / "Info.plist");
-  EXPECT_EQ(NSBundle::bundleWithPath(odd)->bundleIdentifier(), std::nullopt);
-
-  const fs::path folder = makeBundle("Same.bundle", infoPlist("Same"));
-  EXPECT_EQ(NSBundle::bundleWithPath(folder), NSBundle::bundleWithPath(folder / "." / ""));
-  EXPECT_EQ(NSBundle::bundleWithPath(folder / "Info.plist"), nullptr);
-  EXPECT_EQ(NSBundle::bundleWithPath(folder / "missing"), nullptr);
 }
 
 TEST_F(BundleTest, LoadingFailsWithAReasonAndLeavesTheBundleUnloaded) {

@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <memory>
 
-#include "foundation/NSError.h"
 #include "foundation/NSLog.h"
 #include "foundation/NSUserDefaults.h"
 #include "support/ChimewellTest.h"
@@ -19,19 +17,6 @@ using ::testing::MatchesRegex;
 constexpr const char* kPath = NSUserDefaults::kPreferencesPath;
 
 class UserDefaultsTest : public ChimewellTest {};
-
-TEST_F(UserDefaultsTest, StringForKeyGivesOnlyStrings) {
-  writeDictionaryAt(kPath, {{"name", "Mail"}, {"empty", ""}, {"number", 5}, {"flag", true}});
-  auto defaults = NSUserDefaults::standardUserDefaults();
-  EXPECT_EQ(defaults->stringForKey("name"), "Mail");
-  EXPECT_EQ(defaults->stringForKey("empty"), "");
-  EXPECT_EQ(defaults->stringForKey("number"), std::nullopt);
-  EXPECT_EQ(defaults->stringForKey("missing"), std::nullopt);
-  EXPECT_TRUE(defaults->boolForKey("flag"));
-  // A change another party makes to the file shows at the next read.
-  writeDictionaryAt(kPath, {{"name", "Notes"}});
-  EXPECT_EQ(defaults->stringForKey("name"), "Notes");
-}
 
 TEST_F(UserDefaultsTest, SynchronizeCreatesTheFileThenMergesIntoItAsItIsNow) {
   auto defaults = NSUserDefaults::standardUserDefaults();
@@ -83,14 +68,6 @@ TEST_F(LogTest, WritesOneLineInApplesFormToStandardError) {
   const std::string written = ::testing::internal::GetCapturedStderr();
   EXPECT_THAT(written, MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} "
                                     "Preferences\\[[0-9]+:[0-9]+\\] Sample: “x” é\\.\n"));
-}
-
-TEST_F(LogTest, FormatsObjectsIntegersAndNone) {
-  auto error = std::make_shared<NSError>(NSCocoaErrorDomain, 516, "exists");
-  NSLog("%@ | %@ | %@ | Cell %ld | %d%% | %lu", std::string("text"), std::optional<std::string>(),
-        error, 7L, 50, 3UL);
-  EXPECT_THAT(logMessages(), ElementsAre("text | (null) | Error Domain=NSCocoaErrorDomain Code=516 "
-                                         "\"exists\" | Cell 7 | 50% | 3"));
 }
 
 }  // namespace

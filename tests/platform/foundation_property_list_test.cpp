@@ -190,35 +190,4 @@ TEST_F(PropertyListTest, ListsNearTheHostileOnesRead) {
   EXPECT_EQ(parsed->as<Dictionary>()->size(), 10000u);
 }
 
-// ---- Values that must come back from a store as they were read.
-
-TEST_F(PropertyListTest, IntegersOfEveryRangeAndDatesOfEveryYearSurviveARewrite) {
-  const std::string xml = kHead +
-      "<array>\n"
-      "\t<integer>-9223372036854775808</integer>\n\t<integer>-1</integer>\n"
-      "\t<integer>9223372036854775807</integer>\n\t<integer>9223372036854775808</integer>\n"
-      "\t<integer>18446744073709551615</integer>\n"
-      "\t<date>1800-02-03T04:05:06Z</date>\n\t<date>1933-01-01T00:00:00Z</date>\n"
-      "\t<date>2069-12-31T23:59:59Z</date>\n\t<date>2500-06-30T12:34:56Z</date>\n"
-      "</array>\n</plist>\n";
-  auto parsed = parsePropertyList(xml);
-  ASSERT_TRUE(parsed);
-  EXPECT_EQ(xmlPropertyListData(*parsed), xml);
-  const auto& items = *parsed->as<Array>();
-  EXPECT_EQ(items[1], PlistValue(-1));
-  EXPECT_EQ(items[4], PlistValue(std::numeric_limits<std::uint64_t>::max()));
-  EXPECT_NE(items[1], items[4]);
-}
-
-TEST_F(PropertyListTest, BoolValueFollowsFoundation) {
-  for (const PlistValue& yes : {PlistValue(true), PlistValue(2), PlistValue(0.5), PlistValue("YES"),
-                                PlistValue("true"), PlistValue("  +007"), PlistValue("9 lives")}) {
-    EXPECT_TRUE(boolValue(yes));
-  }
-  for (const PlistValue& no : {PlistValue(false), PlistValue(0), PlistValue("NO"), PlistValue(""),
-                               PlistValue("-0"), PlistValue("x1"), PlistValue(Dictionary{})}) {
-    EXPECT_FALSE(boolValue(no));
-  }
-}
-
 }  // namespace

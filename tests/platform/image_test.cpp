@@ -55,35 +55,4 @@ TEST_F(ImageTest, NamedImagesComeInTheVariantForTheScreenScaleElseTheNearestShar
   EXPECT_EQ(low->width(), 29);
 }
 
-// The bundle helper's suite looks up the pane's own images; here the rules.
-TEST_F(ImageTest, LookupIsInTheGivenBundleElseTheMainBundleAndReachesNothingOutside) {
-  auto settings = makeBundle("Settings.app", {"global.png"});
-  NSBundle::setMainBundle(settings);
-  auto outside = makeBundle("Outside.bundle", {"secret.png"});
-  auto bundle = makeBundle("Pane.bundle", {"inner@3x.png"});
-  EXPECT_NE(UIImage::imageNamed("global.png"), nullptr);
-  EXPECT_EQ(UIImage::imageNamedInBundle("global", bundle), nullptr);
-  EXPECT_NE(UIImage::imageNamedInBundle("global", nullptr), nullptr);
-
-  fs::create_symlink(outside->bundlePath() / "secret.png", bundle->bundlePath() / "linked.png");
-  fs::create_symlink(bundle->bundlePath() / "inner@3x.png", bundle->bundlePath() / "alias@3x.png");
-  EXPECT_EQ(UIImage::imageNamedInBundle("linked", bundle), nullptr);
-  EXPECT_EQ(UIImage::imageNamedInBundle("../Outside.bundle/secret", bundle), nullptr);
-  EXPECT_EQ(bundle->pathForResource("linked", "png"), std::nullopt);
-  EXPECT_NE(UIImage::imageNamedInBundle("alias", bundle), nullptr);
-}
-
-TEST_F(ImageTest, DataKeepsItsBytesAndScaleAndWhatIsNoPngGivesNone) {
-  auto icon = UIImage::imageWithPNGData(pngOfSize(120, 90), 3);
-  ASSERT_NE(icon, nullptr);
-  EXPECT_EQ(icon->pngData(), pngOfSize(120, 90));
-  EXPECT_EQ(icon->width(), 40);
-  EXPECT_EQ(icon->height(), 30);
-  auto bundle = makeBundle("Files.bundle", {});
-  writeHostFile(bundle->bundlePath() / "text.png", "hello");
-  fs::create_directories(bundle->bundlePath() / "folder.png");
-  for (const char* name : {"text", "folder"}) EXPECT_EQ(UIImage::imageNamedInBundle(name, bundle), nullptr) << name;
-  EXPECT_EQ(UIImage::imageWithPNGData(pngOfSize(0, 10)), nullptr);
-}
-
 }  // namespace

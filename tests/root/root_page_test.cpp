@@ -42,8 +42,6 @@ TEST_F(RootPageTest, ShowsThreeRowsWithTheirFootersIconsAndIndicators) {
   EXPECT_THAT(footers,
               ElementsAre("Configure global settings", "Report a problem / bug or a feature", "Find me on Twitter"));
   EXPECT_THAT(icons, ElementsAre("global", "report", "twitter"));
-  // Sections compare as unsigned: a negative one reads no footer either.
-  EXPECT_EQ(page->tableViewTitleForFooterInSection(page->tableView(), -1), std::nullopt);
 }
 
 TEST_F(RootPageTest, EachRowLeadsWhereItSays) {

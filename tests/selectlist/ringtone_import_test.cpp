@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "BuildPaths.h"
 #include "detail/SoundPageTest.h"
 #include "support/LoopbackHttpServer.h"
 
@@ -30,8 +29,7 @@ class RingtoneImportTest : public SoundPageTest {
   void SetUp() override {
     SoundPageTest::SetUp();
     addSounds({"Ping.wav"});
-    chime = readHostFile(fs::path(CHIMEWELL_SOURCE_DIR) / "share/demo-device/private/preboot/5C3A1E/jb-Q2W7/procursus/"
-                                                          "Library/Application Support/Chimewell/Chime.m4r");
+    chime = demoChime();
     server.serve("/chime.m4r", chime, "audio/x-m4r");
     open("ChimewellDetailView");
     driver().tapRowByText("Custom Sound");  // the chooser lists the sound library as it is now

@@ -21,7 +21,6 @@ void PageTest::TearDown() {
 void PageTest::showPage(const std::shared_ptr<UIViewController>& page) {
   window_ = std::make_shared<UIWindow>();
   navigation_ = UINavigationController::withRootViewController(page);
-  navigation_->setTransitionListener([this](bool animated) { lastTransitionAnimated_ = animated; });
   window_->setRootViewController(navigation_);
   window_->makeKeyAndVisible();
   driver_.emplace(window_);

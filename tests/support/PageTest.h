@@ -33,9 +33,6 @@ class PageTest : public ChimewellTest {
   Screen screen() { return driver().screen(); }
   const std::shared_ptr<UIWindow>& window() const { return window_; }
   const std::shared_ptr<UINavigationController>& navigationController() const { return navigation_; }
-  // Whether the last transition the navigation controller started was
-  // animated: a push, a pop, or a presentation or dismissal it hosts for a page.
-  bool lastTransitionAnimated() const { return lastTransitionAnimated_; }
   // Links the pages opened (the test's link opener), oldest first.
   const std::vector<std::string>& openedLinks() const { return openedLinks_; }
 
@@ -48,6 +45,5 @@ class PageTest : public ChimewellTest {
   std::shared_ptr<UIWindow> window_;
   std::shared_ptr<UINavigationController> navigation_;
   std::optional<UserDriver> driver_;
-  bool lastTransitionAnimated_ = false;
   std::vector<std::string> openedLinks_;
 };
