@@ -1,7 +1,11 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/x509.h>
 
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "foundation/NSData.h"
 #include "foundation/NSError.h"
@@ -12,6 +16,7 @@
 
 namespace {
 
+using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kTestMaxBytes = 64 * 1024;
@@ -100,6 +105,42 @@ TEST_F(URLLoadingTest, TheWholeContentArrivesThroughUpToTenRedirectsElseNoneWith
   server.stallAt("/slow.m4r");
   EXPECT_EQ(load(server.url("/slow.m4r")), std::nullopt);
   EXPECT_EQ(lastErrorCode, NSURLErrorTimedOut);
+}
+
+// A certificate for 127.0.0.1 that signs itself: no authority vouches for it.
+struct SelfSignedCertificate {
+  SelfSignedCertificate() : key(EVP_EC_gen("P-256"), EVP_PKEY_free), certificate(X509_new(), X509_free) {
+    X509* x509 = certificate.get();
+    X509_set_version(x509, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(x509), 1);
+    X509_gmtime_adj(X509_getm_notBefore(x509), -3600);
+    X509_gmtime_adj(X509_getm_notAfter(x509), 3600);
+    X509_set_pubkey(x509, key.get());
+    X509_NAME* name = X509_get_subject_name(x509);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"),
+                               -1, -1, 0);
+    X509_set_issuer_name(x509, name);
+    X509_sign(x509, key.get(), EVP_sha256());
+  }
+  std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key;
+  std::unique_ptr<X509, decltype(&X509_free)> certificate;
+};
+
+TEST_F(URLLoadingTest, AnHttpsServerMustProveWhoItIs) {
+  SelfSignedCertificate self;
+  httplib::SSLServer secure(self.certificate.get(), self.key.get());
+  secure.Get("/tone.m4r", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("tone", "audio/x-m4r");
+  });
+  const int port = secure.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(port, 0);
+  std::thread serving([&secure] { secure.listen_after_bind(); });
+  while (!secure.is_running()) std::this_thread::sleep_for(1ms);
+
+  EXPECT_EQ(load("https://127.0.0.1:" + std::to_string(port) + "/tone.m4r"), std::nullopt);
+  EXPECT_EQ(lastErrorCode, NSURLErrorServerCertificateUntrusted);
+  secure.stop();
+  serving.join();
 }
 
 }  // namespace
