@@ -110,8 +110,8 @@ export function hostAndPagePerTest(hostOptions = {}) {
 }
 
 // Polls until `read` gives `expected` (the page answers a moment later).
-export async function eventually(read, expected, what) {
-  const deadline = Date.now() + 5000;
+export async function eventually(read, expected, what, seconds = 5) {
+  const deadline = Date.now() + seconds * 1000;
   let actual;
   while (Date.now() < deadline) {
     actual = await read();

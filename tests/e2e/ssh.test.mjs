@@ -121,7 +121,7 @@ test('over a phone mounted by the host, every change lands in its files; the mou
   await eventually(async () => {
     if ((await toggle('Enable Custom Vibration').getAttribute('aria-checked')) !== 'true') await toggle('Enable Custom Vibration').click();
     return (await stored()).vibrationToggle;
-  }, true, 'stored once the phone is back');
+  }, true, 'stored once the phone is back', 20);  // sshfs connects again through a new ssh handshake
   await page.locator('#device-notice').waitFor({ state: 'hidden' });
   await context.close();
 
