@@ -150,6 +150,12 @@ struct AudioDecoder::FFmpeg {
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
   SwrContext* converter = nullptr;
+  // What the converter was made for: a stream may change its layout (an MP3
+  // frame from stereo to mono), and the converter would read planes that the
+  // new frame does not have.
+  int converterFormat = -1;
+  int converterRate = 0;
+  int converterChannels = 0;
   AVPacket* packet = av_packet_alloc();
   AVFrame* frame = av_frame_alloc();
   int stream = -1;
@@ -382,7 +388,15 @@ void AudioDecoder::convertFrame() {
     av_frame_unref(frame);
     return;
   }
+  if (ff.converter && (frame->format != ff.converterFormat || frame->sample_rate != ff.converterRate ||
+                       frame->ch_layout.nb_channels != ff.converterChannels)) {
+    flushConverter();
+    swr_free(&ff.converter);
+  }
   if (!ff.converter) {
+    ff.converterFormat = frame->format;
+    ff.converterRate = frame->sample_rate;
+    ff.converterChannels = frame->ch_layout.nb_channels;
     AVChannelLayout input{};
     if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels == 0) {
       av_channel_layout_default(&input, std::max(frame->ch_layout.nb_channels, 1));
