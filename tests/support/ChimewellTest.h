@@ -3,10 +3,9 @@
 // fresh standard user defaults, NSLog captured instead of printed, an empty
 // main run loop on a manual clock, and the built Settings.app as main bundle.
 // A logged layout problem (constraints that conflict or leave a height open)
-// fails the test unless it calls expectLayoutProblems().
+// fails the test.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -48,23 +47,16 @@ class ChimewellTest : public ::testing::Test {
   // (ENOSPC, EIO, EACCES...), as a failing disk would; 0 mends it.
   void failFileStep(FileStep step, int error) const;
 
-  // Where SetUp makes the device root: the system's temporary folder unless
-  // a suite that lays out huge roots chooses a memory-backed one.
-  virtual std::filesystem::path deviceRootParent() const;
-
   // The main run loop's clock: advance it, then MainRunLoop::main().runDue().
   ManualClock& clock() { return *clock_; }
 
   // NSLog messages (without the date and process prefix) since SetUp.
   std::vector<std::string> logMessages() const;
   void clearLogMessages();
-  // For tests that make layout problems on purpose and read their log lines.
-  void expectLayoutProblems() { layoutProblemsExpected_ = true; }
 
  private:
   std::optional<TemporaryDeviceRoot> root_;
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   mutable std::mutex logMutex_;
   std::vector<std::string> logMessages_;
-  std::atomic<bool> layoutProblemsExpected_{false};
 };
