@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <tuple>
 
 #include "foundation/DeviceRoot.h"
 #include "media/AudioOutput.h"
@@ -153,9 +154,7 @@ struct AudioDecoder::FFmpeg {
   // What the converter was made for: a stream may change its layout (an MP3
   // frame from stereo to mono), and the converter would read planes that the
   // new frame does not have.
-  int converterFormat = -1;
-  int converterRate = 0;
-  int converterChannels = 0;
+  std::tuple<int, int, int> converterInput{-1, 0, 0};  // format, rate, channels
   AVPacket* packet = av_packet_alloc();
   AVFrame* frame = av_frame_alloc();
   int stream = -1;
@@ -388,15 +387,13 @@ void AudioDecoder::convertFrame() {
     av_frame_unref(frame);
     return;
   }
-  if (ff.converter && (frame->format != ff.converterFormat || frame->sample_rate != ff.converterRate ||
-                       frame->ch_layout.nb_channels != ff.converterChannels)) {
+  const std::tuple frameInput{frame->format, frame->sample_rate, frame->ch_layout.nb_channels};
+  if (ff.converter && frameInput != ff.converterInput) {
     flushConverter();
     swr_free(&ff.converter);
   }
   if (!ff.converter) {
-    ff.converterFormat = frame->format;
-    ff.converterRate = frame->sample_rate;
-    ff.converterChannels = frame->ch_layout.nb_channels;
+    ff.converterInput = frameInput;
     AVChannelLayout input{};
     if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels == 0) {
       av_channel_layout_default(&input, std::max(frame->ch_layout.nb_channels, 1));
